@@ -1,0 +1,262 @@
+#include "app/shell.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/menu_ids.h"
+#include "app/messages.h"
+#include "app/trace.h"
+#include "config/config_dir.h"
+#include "config/settings.h"
+#include "hostlink/cmd.h"
+#include "hostlink/hxi.h"
+#include "hostlink/hxi_messages.h"
+#include "leitch/comsup.h"
+#include "panel/dialog.h"
+#include "panel/panel_ids.h"
+#include "panel/status_codes.h"
+#include "store/idxfu.h"
+#include "store/store.h"
+
+namespace {
+
+ShellState gShell;
+
+const char kErrorCaption[] = "! Error !";
+const char kNoLevelsText[] =
+    "There are no router driver ID's defined in the VAL_DRN.INI file.  There must be at least "
+    "one router defined before VAL_DRN.EXE can function.";
+
+void ErrorBox(const char* text)
+{
+    Plat_MessageBox(gShell.hMainWnd, text, kErrorCaption, PLAT_MB_OK);
+}
+
+// The router items of the menu: Source Box, Dest Box, Take and Lock.
+const unsigned kRouterItems[] = {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK};
+
+void SetRouterItems(unsigned flags)
+{
+    for (unsigned id : kRouterItems)
+        Plat_MenuEnable(gShell.hMainMenu, id, flags);
+}
+
+// Focuses a list of the panel and selects its first entry when it has none.
+void FocusList(int id)
+{
+    Plat_FocusControl(gShell.hMainDlg, id);
+    if (Plat_ListGetSel(gShell.hMainDlg, id) == -1)
+        Plat_ListSetSel(gShell.hMainDlg, id, 0);
+}
+
+void TakeUnlessLocked()
+{
+    const LEVELINFO* level = Store_Level(Settings().iCurrentLevel);
+    int device = level ? level->iDevice : 0;
+    if (Store_GetLock(device, Panel().iSelDest) == 0)
+        Dialog_Take();
+}
+
+void OnMenuCommand(uintptr_t id)
+{
+    if (id >= IDM_LEVEL_FIRST && id <= IDM_LEVEL_LAST) {
+        Dialog_SelectLevel((int)(id - IDM_LEVEL_FIRST));
+        return;
+    }
+    switch (id) {
+    case IDM_EXIT: Main_Shutdown(); break;
+    case IDM_LOCK: Dialog_Lock(); break;
+    case IDM_ABOUT: About_Show(); break;
+    case IDM_DESTBOX: FocusList(IDC_DEST_LIST); break;
+    case IDM_SOURCEBOX: FocusList(IDC_SOURCE_LIST); break;
+    case IDM_TAKE: TakeUnlessLocked(); break;
+    case IDM_KEYBOARD:
+        Main_ToggleKeyboardControl();
+        FocusList(IDC_DEST_LIST);
+        break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+ShellState& Shell() { return gShell; }
+
+void Shell_Reset()
+{
+    std::memset(&gShell, 0, sizeof gShell);
+}
+
+void Main_SetPanelText(int id, const char* text)
+{
+    Plat_SetControlText(gShell.hMainDlg, id, text);
+}
+
+void Main_LoadLibraries()
+{
+    char path[256];
+    Config_SystemFilePath("BWCC32.DLL", 255, path, sizeof path);
+    gShell.hDialogLibrary = path[0] ? Plat_LoadLibrary(path) : 0;
+    if (gShell.hDialogLibrary == 0) {
+        char text[300];
+        std::snprintf(text, sizeof text, "ValDrune: Cannot find %s", path);
+        ErrorBox(text);
+    } else {
+        // Only a library that loaded can be called into.
+        Plat_RegisterDialogLibrary(gShell.hDialogLibrary);
+    }
+
+    Config_SystemFilePath("ORVA_CC.DLL", 256, gShell.szCcPath, sizeof gShell.szCcPath);
+    gShell.hCcLibrary = gShell.szCcPath[0] ? Plat_LoadLibrary(gShell.szCcPath) : 0;
+    if (gShell.hCcLibrary == 0) {
+        ErrorBox("Cannot find ORVA_CC.DLL");
+        Plat_PostQuit(0);
+        return;
+    }
+
+    gShell.hMainMenu = Plat_GetMenu(gShell.hMainWnd);
+    for (unsigned id = IDM_LEVEL_FIRST; id <= IDM_LEVEL_LAST; ++id)
+        Plat_MenuEnable(gShell.hMainMenu, id, PLAT_MF_GRAYED);
+    Plat_MenuEnable(gShell.hMainMenu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_GRAYED);
+    SetRouterItems(PLAT_MF_GRAYED);
+    Plat_MenuRedraw(gShell.hMainWnd);
+}
+
+void Main_Initialize()
+{
+    std::snprintf(gShell.szDriverName, sizeof gShell.szDriverName, "%s", "VAL_DRN");
+
+    Main_LoadLibraries();
+    if (gShell.hCcLibrary == 0) {
+        gShell.bStartupEnded = 1;
+        return;
+    }
+    if (Prof_LoadSettings() == 0) {
+        ErrorBox(kNoLevelsText);
+        Plat_PostQuit(0);
+        gShell.bStartupEnded = 1;
+        return;
+    }
+    Debug_Trace("Main_Initialize config dir: ");
+    Debug_Trace(gShell.szCcPath);
+
+    Memory_Init();
+    if (!Hxi_Attach()) {
+        Main_Shutdown();
+        return;
+    }
+    if (!Hxi_RegisterDevices())
+        return;
+    if (Settings().Simulation == 0 && ComSup_Init() < 0) {
+        Main_Shutdown();
+        return;
+    }
+    Main_CreateDialog();
+}
+
+void Main_CreateDialog()
+{
+    Debug_Trace("Creating Dialog");
+    PlatWnd dlg = Plat_CreatePanel(gShell.hMainWnd);
+    if (dlg == 0) {
+        Debug_Trace("Can't create dialog box");
+        return;
+    }
+    gShell.hMainDlg = dlg;
+}
+
+void Main_StopPollTimer()
+{
+    if (Settings().Simulation == 0)
+        Plat_KillTimer(gShell.hMainDlg, PANEL_TIMER_POLL);
+}
+
+void Main_Shutdown()
+{
+    if (gShell.bShutdownDone)
+        return;
+    gShell.bShutdownDone = 1;
+    Hxi_Deregister();
+    ComSup_ClosePort();
+    Main_StopPollTimer();
+    if (Idxfu_Loaded())
+        Idxfu_WriteIndex();
+    Memory_Free();
+    Plat_FreeLibrary(gShell.hCcLibrary);
+    gShell.hCcLibrary = 0;
+    Plat_PostQuit(0);
+}
+
+void Main_ToggleKeyboardControl()
+{
+    PlatMenu menu = gShell.hMainMenu;
+    if (gShell.bKeyboardControl == 0) {
+        gShell.bKeyboardControl = 1;
+        Plat_MenuCheck(menu, IDM_KEYBOARD, 1);
+        for (int i = 0; i < LEVEL_COUNT; ++i)
+            if (Store_Level(i)->iDevice != 0)
+                Plat_MenuEnable(menu, IDM_LEVEL_FIRST + i, PLAT_MF_ENABLED);
+        Plat_MenuEnable(menu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_ENABLED);
+        SetRouterItems(PLAT_MF_ENABLED);
+        Plat_MenuRedraw(gShell.hMainWnd);
+        Main_SetPanelText(IDC_KEYBOARD_IND, SB_CODE_ATTENTION);
+        Main_SetPanelText(IDC_KEYBOARD_IND, "Enabled");
+        return;
+    }
+    gShell.bKeyboardControl = 0;
+    Plat_MenuCheck(menu, IDM_KEYBOARD, 0);
+    for (unsigned id = IDM_LEVEL_FIRST; id <= IDM_LEVEL_LAST; ++id)
+        Plat_MenuEnable(menu, id, PLAT_MF_GRAYED);
+    Plat_MenuEnable(menu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_GRAYED);
+    SetRouterItems(PLAT_MF_GRAYED);
+    Plat_MenuRedraw(gShell.hMainWnd);
+    Main_SetPanelText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
+    Main_SetPanelText(IDC_KEYBOARD_IND, "Disabled");
+}
+
+intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)
+{
+    // After the shutdown sequence the port is closed and the level memory
+    // freed: serial notifications, commands and menu commands that are still
+    // queued must not act on them.
+    const bool down = gShell.bShutdownDone != 0;
+    switch (msg) {
+    case MSG_CLOSE:
+        Main_Shutdown();
+        return 0;
+    case MSG_QUERYENDSESSION:
+        Main_Shutdown();
+        return 1;
+    case MSG_COMMNOTIFY:
+        if (!down)
+            ComSup_ReadData();
+        return 0;
+    case MSG_COMMAND:
+        if (!down)
+            OnMenuCommand(wParam);
+        return 0;
+    case ZUV_HXIHANDLE:
+        Hxi_OnHandle((PlatWnd)wParam);
+        return 0;
+    case ZUV_RXMESSAGE:
+        return Plat_HostRx(gShell.hMainWnd, wParam, lParam);
+    case ZUV_REQDEVCLOSE:
+        Main_Shutdown();
+        return 0;
+    case ZUV_REQDEVGORXONLY:
+        return Hxi_OnRequestRxOnly(lParam);
+    case ZUV_REQDEVGOTXRX:
+        return Hxi_OnRequestTxRx(lParam);
+    case ZUV_INQDEVGOTXRX:
+        return Hxi_OnInquireTxRx();
+    case ZUV_RXCOMMAND:
+        if (!down && lParam != 0)
+            Hxi_OnCommandText((const char*)lParam);
+        return 1;
+    case ZUV_SETDEVRXONLY:
+        Hxi_OnSetRxOnly();
+        return 0;
+    default:
+        return Plat_DefWindowProc(wnd, msg, wParam, lParam);
+    }
+}

@@ -1,0 +1,37 @@
+// The application shell: start-up order, main window message dispatch,
+// menu, keyboard router control and the shutdown sequence.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct ShellState {
+    PlatWnd hMainWnd;          // main window; written by the Win32 entry once created
+    PlatWnd hMainDlg;          // the panel; written by the panel when it initialises
+    PlatMenu hMainMenu;        // fetched once the libraries are loaded
+    PlatLib hCcLibrary;        // the status button control library
+    PlatLib hDialogLibrary;    // the dialog library (never freed)
+    char szCcPath[256];        // full path the control library was loaded from
+    int bKeyboardControl;      // 1 while keyboard router control is enabled
+    char szDriverName[16];     // "VAL_DRN": base name of the driver's own files
+    int bShutdownDone;         // the shutdown sequence has run
+    int bStartupEnded;         // start-up stopped early (quit already posted)
+};
+
+ShellState& Shell();
+void Shell_Reset();
+
+// Start-up sequence, run once the main window exists (hMainWnd set).
+void Main_Initialize();
+void Main_LoadLibraries();
+// Shutdown sequence; runs at most once per process.
+void Main_Shutdown();
+void Main_CreateDialog();
+void Main_StopPollTimer();
+void Main_ToggleKeyboardControl();
+// The main window procedure, on portable types.
+intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+// Writes a text to a panel control; dropped while there is no panel yet.
+void Main_SetPanelText(int id, const char* text);

@@ -1,0 +1,16 @@
+# libFuzzer build (clang): the core with ASan and UBSan, one executable per
+# tests/fuzz/fuzz_*.cpp, linked with the recording fake platform.
+set(VALDRN_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -g -O1)
+target_compile_options(valdrn_core PRIVATE ${VALDRN_FUZZ_FLAGS})
+file(GLOB VALDRN_FAKE_SOURCES CONFIGURE_DEPENDS tests/fake/*.cpp)
+add_library(valdrn_fake STATIC ${VALDRN_FAKE_SOURCES})
+target_include_directories(valdrn_fake PUBLIC ${VALDRN_ROOT})
+target_compile_options(valdrn_fake PRIVATE ${VALDRN_FUZZ_FLAGS})
+file(GLOB VALDRN_FUZZERS CONFIGURE_DEPENDS tests/fuzz/fuzz_*.cpp)
+foreach(src ${VALDRN_FUZZERS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE ${VALDRN_FUZZ_FLAGS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(${name} PRIVATE valdrn_fake valdrn_core valdrn_fake)
+endforeach()

@@ -1,0 +1,29 @@
+// The serial port library's interface as the driver's core uses it. The
+// library itself is Win32 code (comms/win32/); the native tests fake it.
+// Portable types only: window handles are opaque and the error record mirrors
+// the system's COMSTAT counts.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+#define COMMS_MAX_PORTS 256
+
+struct CommsStat {
+    uint32_t dwFlags;      // the system record's flag bits, as reported
+    uint32_t cbInQue;      // unread bytes in the port's receive ring
+    uint32_t cbOutQue;
+};
+
+// Port index 0 to 255; -2 when the port is taken; -1 for any other failure.
+int Comms_OpenPort(int port, uint32_t speed, int dataBits, int stopBitsCode, int parityCode);
+void Comms_ClosePort(int index);
+int Comms_SetNotifyWindow(int index, PlatWnd wnd, int readChunk);
+// The count on success; -1 write failed; -2 bad index; -3 no table.
+int Comms_Write(int index, const void* data, uint16_t count);
+// The error mask; -1 for a bad index or no table.
+int Comms_GetError(int index, CommsStat* stat);
+int Comms_Purge(int index, uint32_t flags);
+// Bytes taken from the receive ring (0 when empty).
+int Comms_Read(int index, void* buffer, int count);

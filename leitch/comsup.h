@@ -1,0 +1,33 @@
+// The router link: the serial port, the receive drain, the poll cycle and the
+// health of the link per level.
+#pragma once
+
+#include "config/settings.h"
+
+#define COMSTATE_OK   1
+#define COMSTATE_FAIL 2
+
+struct LinkState {
+    int iComState[LEVEL_COUNT];
+    int iOverallState;     // 1 good, 0 failed
+    int iTallyRtr;         // level index the poll cycle is on
+    int iTallyPtr;         // destination the next tick queries (1-based)
+    int iUnAck;            // frames sent since the router last sent anything
+    int iPortIndex;        // serial port index; 0 when no port is opened
+    int bFirstCycle;
+    int bDriverOkShown;
+};
+
+LinkState& Link();
+void ComSup_Reset();
+
+int ComSup_Init();
+int ComSup_OpenPort(int port);
+void ComSup_ClosePort();
+void ComSup_SendData(const char* text, int length);
+void ComSup_ReadData();
+void Dialog_Tally();
+int SetComState(int state);
+int UpdateOverallState();
+// The poll start that the panel's initialisation performs.
+void ComSup_PollStart();

@@ -1,0 +1,27 @@
+// The operator panel and the About box.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct PanelState {
+    int iSelSource;    // selected source list entry: 0 park, k source k
+    int iSelDest;      // selected destination, 1-based
+};
+
+PanelState& Panel();
+void Panel_Reset();
+
+intptr_t Dialog_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
+void Dialog_InitDialog();
+void Dialog_SelectLevel(int level);
+void Dialog_SourceSelected();
+void Dialog_DestSelected();
+void Dialog_ShowDest();
+void Dialog_Take();
+void Dialog_Lock();
+void Dialog_FillSources();
+void Dialog_FillDests();
+void About_Show();
+intptr_t About_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
