@@ -14,3 +14,15 @@ foreach(src ${VALDRN_FUZZERS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_libraries(${name} PRIVATE valdrn_fake valdrn_core valdrn_fake)
 endforeach()
+
+# Each fuzzer runs for a bounded time from its checked-in seed corpus
+# (tests/fuzz/corpus/<name>/); findings go to the build tree.
+foreach(src ${VALDRN_FUZZERS})
+  get_filename_component(name ${src} NAME_WE)
+  set(corpus ${VALDRN_ROOT}/tests/fuzz/corpus/${name})
+  set(work ${CMAKE_BINARY_DIR}/corpus/${name})
+  file(MAKE_DIRECTORY ${work})
+  add_test(NAME ${name}
+           COMMAND ${name} -max_total_time=30 -rss_limit_mb=2048
+                   -artifact_prefix=${CMAKE_BINARY_DIR}/ ${work} ${corpus})
+endforeach()
