@@ -8,3 +8,5 @@ void Leitch_Decode() {}
 void Leitch_ResetLine() {}
 int Leitch_RxLen() { return 0; }
 void Leitch_Reset() {}
+int Leitch_LevelServed(int level) { return level >= 0 && level < LEITCH_MAX_LEVELS; }
+void Leitch_TraceUnservedLevels() {}

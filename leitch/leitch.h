@@ -11,3 +11,10 @@ void Leitch_ResetLine();
 // The assembler's count of bytes held, 0 to 255.
 int Leitch_RxLen();
 void Leitch_Reset();
+
+// Levels the Leitch link can address without ambiguity (index 0 to 15); the
+// poll cycle, the overall state and takes leave the others alone.
+#define LEITCH_MAX_LEVELS 16
+int Leitch_LevelServed(int level);
+// Traces once, at start-up, each configured level that cannot be served.
+void Leitch_TraceUnservedLevels();
