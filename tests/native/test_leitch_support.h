@@ -1,0 +1,60 @@
+// Set-up shared by the Leitch protocol tests and its fuzz target: sized
+// levels through the store's own start-up, a visible panel and host window,
+// and the trace switched on.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "app/shell.h"
+#include "config/settings.h"
+#include "hostlink/hxi.h"
+#include "leitch/comsup.h"
+#include "leitch/leitch.h"
+#include "store/store.h"
+#include "tests/fake/fake_platform.h"
+
+namespace leitch_test {
+
+struct LevelSize {
+    int level;
+    int device;
+    int sources;
+    int dests;
+};
+
+// Resets everything, then sizes the given levels from their device files
+// with Memory_Init, as start-up does. Every level starts OK, in Tx/Rx mode.
+inline void Start(std::initializer_list<LevelSize> levels)
+{
+    fake::Reset();
+    fake::S().env["CC_ROOT"] = "C:\\cc";
+    fake::S().env["CC_SYSTEM"] = "sys";
+    for (const LevelSize& l : levels) {
+        char file[64];
+        std::snprintf(file, sizeof file, "C:\\cc\\sys\\config\\system\\DEV_%03d.INI", l.device);
+        fake::SetProfile(file, "Database", "DatabaseSize_0", std::to_string(l.sources));
+        fake::SetProfile(file, "Database", "DatabaseSize_1", std::to_string(l.dests));
+        Store_Level(l.level)->iDevice = l.device;
+    }
+    Memory_Init();
+    Settings().bDebugMode = 1;
+    Settings().CommErrorLimit = 5;
+    Settings().MaxUnAcks = 5;
+    Shell().hMainDlg = fake::kPanelWnd;
+    HostLink().hHxiWnd = fake::kHostWnd;
+    HostLink().iTxRxMode = TXRX_TXRX;
+    for (int i = 0; i < LEVEL_COUNT; ++i)
+        Link().iComState[i] = COMSTATE_OK;
+    fake::S().log.clear();
+    fake::S().trace.clear();
+}
+
+// Feeds bytes to the line assembler one at a time, as the receive drain does.
+inline void Feed(const std::string& bytes)
+{
+    for (unsigned char c : bytes)
+        Leitch_RxChar(c);
+}
+
+}  // namespace leitch_test
