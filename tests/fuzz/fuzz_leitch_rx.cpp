@@ -1,0 +1,90 @@
+// Arbitrary bytes from the router through the line assembler and the status
+// decoder into a store of several sized levels. After every byte the
+// assembler stays within its buffer; after every line at most one tally has
+// changed, on the level the line names, to a source that level has.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "tests/native/test_leitch_support.h"
+
+namespace {
+
+struct Tally {
+    int level, dest, value;
+};
+
+std::vector<Tally> Snapshot()
+{
+    std::vector<Tally> all;
+    for (int level = 0; level < LEVEL_COUNT; ++level) {
+        LEVELINFO* l = Store_Level(level);
+        for (int d = 1; d <= l->iDests; ++d)
+            all.push_back({level, d, Store_GetTally(l->iDevice, d)});
+    }
+    return all;
+}
+
+// The level character after the line's first status mark, as a number; -1
+// when there is none.
+int NamedLevel(const char* line)
+{
+    const char* mark = std::strstr(line, "S:");
+    if (!mark)
+        return -1;
+    char c = mark[2];
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+void Check(bool ok)
+{
+    if (!ok)
+        std::abort();
+}
+
+void CheckLine(const char* line, const std::vector<Tally>& before)
+{
+    std::vector<Tally> after = Snapshot();
+    Check(after.size() == before.size());
+    int changes = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        if (after[i].value == before[i].value)
+            continue;
+        ++changes;
+        Check(after[i].level == NamedLevel(line));
+        Check(after[i].value >= 0 && after[i].value <= Store_Level(after[i].level)->iSources);
+    }
+    Check(changes <= 1);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Level D shares level A's device number: its lines must not reach A.
+    leitch_test::Start({{0, 101, 43, 32}, {1, 102, 8, 4}, {3, 101, 43, 32}, {10, 111, 16, 16},
+                        {15, 115, 1, 1}});
+    Link().iComState[1] = COMSTATE_FAIL;
+    Link().iComState[10] = COMSTATE_FAIL;
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] != '\r') {
+            Leitch_RxChar(data[i]);
+        } else {
+            char line[256];
+            std::memcpy(line, Leitch_RxLine(), sizeof line);
+            std::vector<Tally> before = Snapshot();
+            Leitch_RxChar(data[i]);
+            CheckLine(line, before);
+        }
+        Check(Leitch_RxLen() >= 0 && Leitch_RxLen() <= 255);
+        Check(Leitch_RxLine()[255] == 0);
+    }
+    return 0;
+}
