@@ -12,17 +12,6 @@ const size_t kRxKeep = 4u << 20;   // bytes of received history kept
 
 long Later(long now, long ms) { return ms > 0 ? now + ms : -1; }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes \r \n \t \\ and \xHH; any other escaped character stands for itself.
 std::string Unescape(const std::string& text)
 {
@@ -35,8 +24,8 @@ std::string Unescape(const std::string& text)
         }
         c = text[++i];
         if (c == 'x' && i + 2 < text.size() &&
-            HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += (char)(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+            HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+            out += (char)(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
             i += 2;
             continue;
         }

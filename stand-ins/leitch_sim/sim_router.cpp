@@ -5,9 +5,7 @@
 
 namespace sim {
 
-namespace {
-
-int Hex(char c)
+int HexDigit(char c)
 {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -17,15 +15,17 @@ int Hex(char c)
     return -1;
 }
 
+namespace {
+
 // Reads hexadecimal digits at pos (at least one, at most 8).
 bool ReadHex(const std::string& s, size_t* pos, unsigned long* value)
 {
     size_t start = *pos;
     unsigned long v = 0;
-    while (*pos < s.size() && Hex(s[*pos]) >= 0 && *pos - start < 8)
-        v = v * 16 + (unsigned long)Hex(s[(*pos)++]);
+    while (*pos < s.size() && HexDigit(s[*pos]) >= 0 && *pos - start < 8)
+        v = v * 16 + (unsigned long)HexDigit(s[(*pos)++]);
     *value = v;
-    return *pos > start && (*pos == s.size() || Hex(s[*pos]) < 0);
+    return *pos > start && (*pos == s.size() || HexDigit(s[*pos]) < 0);
 }
 
 bool Expect(const std::string& s, size_t* pos, char c)
@@ -51,9 +51,9 @@ Command ParseCommand(const std::string& line)
     unsigned long level, dest, source;
     if (line[3] == '?') {
         // One digit of level, the rest is the destination.
-        if (Hex(line[4]) < 0)
+        if (HexDigit(line[4]) < 0)
             return cmd;
-        level = (unsigned long)Hex(line[4]);
+        level = (unsigned long)HexDigit(line[4]);
         pos = 5;
         if (!ReadHex(line, &pos, &dest) || pos != line.size())
             return cmd;

@@ -27,6 +27,9 @@ struct Command {
     long source = NO_SOURCE;
 };
 
+// The value of a hexadecimal digit in either case; -1 for any other character.
+int HexDigit(char c);
+
 // Reads one command line (without its CR): "@ ?", "T F", "@ X?<l><d>" or
 // "@ X:<l>/<d>,<s>", hexadecimal in either case; FFFFFFFF is no source.
 Command ParseCommand(const std::string& line);

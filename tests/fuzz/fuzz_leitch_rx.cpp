@@ -33,14 +33,10 @@ int NamedLevel(const char* line)
     const char* mark = std::strstr(line, "S:");
     if (!mark)
         return -1;
-    char c = mark[2];
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    char digit[2] = {mark[2], '\0'};
+    char* end = nullptr;
+    long level = std::strtol(digit, &end, 16);
+    return end == digit + 1 ? (int)level : -1;
 }
 
 void Check(bool ok)
