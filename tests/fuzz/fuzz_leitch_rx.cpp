@@ -11,19 +11,22 @@
 
 namespace {
 
-struct Tally {
-    int level, dest, value;
+// Each level's tallies in level order, with where each one starts.
+struct Snapshot {
+    std::vector<int> tallies;
+    std::vector<int> levelOf;
 };
 
-std::vector<Tally> Snapshot()
+Snapshot Take()
 {
-    std::vector<Tally> all;
+    Snapshot s;
+    s.tallies = leitch_test::AllTallies();
     for (int level = 0; level < LEVEL_COUNT; ++level) {
-        LEVELINFO* l = Store_Level(level);
-        for (int d = 1; d <= l->iDests; ++d)
-            all.push_back({level, d, Store_GetTally(l->iDevice, d)});
+        const LEVELINFO* l = Store_Level(level);
+        for (int d = 1; l->hTally && d <= l->iDests; ++d)
+            s.levelOf.push_back(level);
     }
-    return all;
+    return s;
 }
 
 // The level character after the line's first status mark, as a number; -1
@@ -45,17 +48,18 @@ void Check(bool ok)
         std::abort();
 }
 
-void CheckLine(const char* line, const std::vector<Tally>& before)
+void CheckLine(const char* line, const Snapshot& before)
 {
-    std::vector<Tally> after = Snapshot();
-    Check(after.size() == before.size());
+    Snapshot after = Take();
+    Check(after.tallies.size() == before.tallies.size());
     int changes = 0;
-    for (size_t i = 0; i < after.size(); ++i) {
-        if (after[i].value == before[i].value)
+    for (size_t i = 0; i < after.tallies.size(); ++i) {
+        if (after.tallies[i] == before.tallies[i])
             continue;
         ++changes;
-        Check(after[i].level == NamedLevel(line));
-        Check(after[i].value >= 0 && after[i].value <= Store_Level(after[i].level)->iSources);
+        int level = after.levelOf[i];
+        Check(level == NamedLevel(line));
+        Check(after.tallies[i] >= 0 && after.tallies[i] <= Store_Level(level)->iSources);
     }
     Check(changes <= 1);
 }
@@ -75,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } else {
             char line[256];
             std::memcpy(line, Leitch_RxLine(), sizeof line);
-            std::vector<Tally> before = Snapshot();
+            Snapshot before = Take();
             Leitch_RxChar(data[i]);
             CheckLine(line, before);
         }

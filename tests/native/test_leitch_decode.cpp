@@ -10,6 +10,7 @@
 
 namespace {
 
+using leitch_test::AllTallies;
 using leitch_test::Feed;
 
 const int kDevA = 101;   // level A: 43 sources, 32 destinations
@@ -23,18 +24,6 @@ void StartThreeLevels()
 }
 
 int Revertives() { return fake::CountLog("hosttx 2187 "); }
-
-// Every tally of every level, to show that a line changed only what it named.
-std::vector<int> AllTallies()
-{
-    std::vector<int> all;
-    for (int level = 0; level < LEVEL_COUNT; ++level) {
-        LEVELINFO* l = Store_Level(level);
-        for (int d = 1; d <= l->iDests; ++d)
-            all.push_back(Store_GetTally(l->iDevice, d));
-    }
-    return all;
-}
 
 TEST(LeitchDecode, ChangeIsStoredAndReportedOnce)
 {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/shell.h"
 #include "config/settings.h"
@@ -48,6 +49,20 @@ inline void Start(std::initializer_list<LevelSize> levels)
         Link().iComState[i] = COMSTATE_OK;
     fake::S().log.clear();
     fake::S().trace.clear();
+}
+
+// Every tally of every sized level, read from the levels' own areas (the
+// store's lookup by device number would show one level twice when two
+// levels share a number).
+inline std::vector<int> AllTallies()
+{
+    std::vector<int> all;
+    for (int level = 0; level < LEVEL_COUNT; ++level) {
+        const LEVELINFO* l = Store_Level(level);
+        for (int d = 1; l->hTally && d <= l->iDests; ++d)
+            all.push_back(l->hTally[2 * (d - 1)] * 256 + l->hTally[2 * (d - 1) + 1]);
+    }
+    return all;
 }
 
 // Feeds bytes to the line assembler one at a time, as the receive drain does.
