@@ -91,29 +91,6 @@ TEST(StoreSizing, UnconfiguredLevelsAreNotSized)
     EXPECT_TRUE(fake::S().trace.empty());
 }
 
-TEST(StoreSizing, FailedAllocationLeavesThatAreaAbsent)
-{
-    // Levels A and C are sized; allocations: A tally, A lock, C tally, C lock.
-    for (int failing = 0; failing < 4; ++failing) {
-        SCOPED_TRACE(failing);
-        Fresh();
-        Configure(0, 1, 9, 9);
-        Configure(2, 3, 9, 9);
-        Store_FailAllocationAt(failing);
-        EXPECT_EQ(Memory_Init(), 1);
-        unsigned char* areas[] = {Store_Level(0)->hTally, Store_Level(0)->hLock, Store_Level(2)->hTally,
-                                  Store_Level(2)->hLock};
-        for (int a = 0; a < 4; ++a)
-            EXPECT_EQ(areas[a] == nullptr, a == failing);
-        int device = failing < 2 ? 1 : 3;
-        Store_SetTally(device, 1, 4);
-        Store_SetLock(device, 1, 1);
-        bool tallyGone = failing % 2 == 0;
-        EXPECT_EQ(Store_GetTally(device, 1), tallyGone ? -1 : 4);
-        EXPECT_EQ(Store_GetLock(device, 1), tallyGone ? 1 : 0);
-    }
-}
-
 TEST(StoreLayout, TallyBytesAreBigEndianPairs)
 {
     Fresh();
@@ -134,18 +111,6 @@ TEST(StoreLayout, TallyBytesAreBigEndianPairs)
     Store_SetTally(1, 1025, 400);
     EXPECT_EQ(t[2048], 0x01);
     EXPECT_EQ(t[2049], 0x90);
-}
-
-TEST(StoreLayout, UnknownTallyReadsAs65535)
-{
-    Fresh();
-    Configure(0, 1, 65534, 4);
-    Memory_Init();
-    Store_Level(0)->hTally[2] = 0xFF;
-    Store_Level(0)->hTally[3] = 0xFF;
-    EXPECT_EQ(Store_GetTally(1, 2), 65535);
-    Store_SetTally(1, 2, 65534);
-    EXPECT_EQ(Store_GetTally(1, 2), 65534);
 }
 
 TEST(StoreLayout, LockFlagsSitAtEvenOffsets)
@@ -195,25 +160,6 @@ TEST(StoreLookup, SecondLevelOfADuplicateDeviceIsUnreachable)
     EXPECT_EQ(Store_Level(1)->hTally[1], 0);   // sized, but every access goes to level A
 }
 
-TEST(StoreLookup, ValidSourceAndDest)
-{
-    Fresh();
-    Configure(0, 1, 16, 12);
-    Memory_Init();
-    EXPECT_EQ(Store_ValidSource(0, 0), 1);
-    EXPECT_EQ(Store_ValidSource(0, 16), 1);
-    EXPECT_EQ(Store_ValidSource(0, 17), 0);
-    EXPECT_EQ(Store_ValidSource(0, -1), 0);
-    EXPECT_EQ(Store_ValidDest(0, 0), 0);
-    EXPECT_EQ(Store_ValidDest(0, 1), 1);
-    EXPECT_EQ(Store_ValidDest(0, 12), 1);
-    EXPECT_EQ(Store_ValidDest(0, 13), 0);
-    // An unconfigured level keeps counts of 0: source 0 passes the test,
-    // every destination fails it.
-    EXPECT_EQ(Store_ValidSource(1, 0), 1);
-    EXPECT_EQ(Store_ValidDest(1, 1), 0);
-}
-
 TEST(StoreBounds, NoOperationReachesPastTheAreas)
 {
     // Counts set beyond the areas by hand: the areas still bound every access
@@ -230,29 +176,6 @@ TEST(StoreBounds, NoOperationReachesPastTheAreas)
         EXPECT_EQ(Store_GetTally(1, dest), inside ? 7 : -1) << dest;
         EXPECT_EQ(Store_GetLock(1, dest), inside ? 1 : 0) << dest;
     }
-}
-
-TEST(StoreMemory, FreeLeavesEveryLevelWithoutAreas)
-{
-    Fresh();
-    Configure(0, 1, 9, 9);
-    Configure(4, 5, 9, 9);
-    Memory_Init();
-    Store_SetTally(5, 2, 3);
-    EXPECT_EQ(Store_Released(), 0);
-    Memory_Free();
-    EXPECT_EQ(Store_Released(), 1);
-    for (int i = 0; i < LEVEL_COUNT; ++i) {
-        EXPECT_EQ(Store_Level(i)->hTally, nullptr);
-        EXPECT_EQ(Store_Level(i)->hLock, nullptr);
-    }
-    EXPECT_EQ(Store_GetTally(5, 2), -1);
-    Store_SetTally(5, 2, 3);
-    Store_SetLock(5, 2, 1);
-    EXPECT_EQ(Store_GetLock(5, 2), 0);
-    Memory_Init();
-    EXPECT_EQ(Store_Released(), 0);
-    EXPECT_EQ(Store_GetTally(5, 2), 0);
 }
 
 }  // namespace
