@@ -50,14 +50,18 @@ int Store_FindLevel(int device)
     return -1;
 }
 
+// Callers pass indexes from Store_FindLevel; any other index is refused
+// rather than read past the table.
 int Store_ValidSource(int level, int source)
 {
-    return source >= 0 && source <= gLevels[level].iSources ? 1 : 0;
+    const LEVELINFO* l = Store_Level(level);
+    return l && source >= 0 && source <= l->iSources ? 1 : 0;
 }
 
 int Store_ValidDest(int level, int dest)
 {
-    return dest >= 1 && dest <= gLevels[level].iDests ? 1 : 0;
+    const LEVELINFO* l = Store_Level(level);
+    return l && dest >= 1 && dest <= l->iDests ? 1 : 0;
 }
 
 int Store_GetTally(int device, int dest)

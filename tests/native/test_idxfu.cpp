@@ -188,18 +188,6 @@ TEST(IdxfuFiles, NoSaveAfterTheAreasAreFreed)
     EXPECT_TRUE(Traced("VAL_DRN.IDX not written: level memory already freed"));
 }
 
-TEST(IdxfuFiles, UnopenableTargetDirectoryIsTraced)
-{
-    ThreeLevels();
-    fake::S().failOpenWriteAt = 0;
-    Start();
-    EXPECT_FALSE(HasFile("VAL_DRN.IDX"));
-    EXPECT_FALSE(HasFile("VAL_DRN.LCK"));
-    EXPECT_TRUE(Traced("Saving " + kDir + "\\VAL_DRN.IDX failed at open; the file was left as it was"));
-    EXPECT_TRUE(Traced("Saving " + kDir + "\\VAL_DRN.LCK failed at open; the file was left as it was"));
-    EXPECT_EQ(Store_GetTally(1, 1), 65535);
-}
-
 struct TickCase {
     int saveDelay;
     int ticks;

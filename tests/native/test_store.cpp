@@ -147,6 +147,8 @@ TEST(StoreLookup, FindLevelTakesTheFirstMatch)
         Store_Level(i)->iDevice = i + 1;
     EXPECT_EQ(Store_FindLevel(0), -1);
     EXPECT_EQ(Store_FindLevel(26), 25);
+    EXPECT_EQ(Store_ValidSource(-1, 0), 0);
+    EXPECT_EQ(Store_ValidDest(26, 1), 0);
 }
 
 TEST(StoreLookup, SecondLevelOfADuplicateDeviceIsUnreachable)
