@@ -249,7 +249,8 @@ int Registry::Deregister(uint64_t wnd)
 {
     int n = 0;
     for (auto it = regs_.begin(); it != regs_.end();) {
-        if (it->second.wnd == wnd) {
+        // Window handles travel as 32-bit parameters; their low half names them.
+        if ((uint32_t)it->second.wnd == (uint32_t)wnd) {
             it = regs_.erase(it);
             ++n;
         } else {
