@@ -8,3 +8,7 @@ target_link_libraries(hostlink_testdriver PRIVATE orvaif32)
 add_test(NAME wine_hostlink_host
          COMMAND python3 ${VALDRN_ROOT}/tests/wine/hostlink_host_test.py ${VALDRN_BIN})
 set_tests_properties(wine_hostlink_host PROPERTIES TIMEOUT 300)
+
+add_test(NAME wine_hostlink_driver
+         COMMAND python3 ${VALDRN_ROOT}/tests/wine/hostlink_driver_test.py ${VALDRN_BIN})
+set_tests_properties(wine_hostlink_driver PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)

@@ -143,3 +143,52 @@ class Client:
             self.sock.close()
         except OSError:
             pass
+
+
+SKIP = 77   # ctest's SKIP_RETURN_CODE for these scripts
+
+
+def windows_path(path):
+    """The Wine path of a Unix path (drive Z: is the Unix root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def write_ini(path, sections):
+    with open(path, "w", newline="\r\n") as f:
+        for name, keys in sections.items():
+            f.write("[%s]\n" % name)
+            for k, v in keys.items():
+                f.write("%s=%s\n" % (k, v))
+
+
+class DriverSetup:
+    """A configuration tree for VAL_DRN.EXE: CC_ROOT\\sys\\config\\system for
+    the settings and database files, CC_ROOT\\sys\\windows\\lib for the control
+    libraries (copied from the build's bin folder)."""
+
+    LIBRARIES = ("ORVA_CC.DLL", "BWCC32.DLL")
+
+    def __init__(self, session, controller, levels):
+        self.config = os.path.join(session.dir, "sys", "config", "system")
+        self.system = os.path.join(session.dir, "sys", "windows", "lib")
+        os.makedirs(self.config)
+        os.makedirs(self.system)
+        for lib in self.LIBRARIES:
+            src = os.path.join(session.bin, lib)
+            if os.path.exists(src):
+                with open(src, "rb") as f, open(os.path.join(self.system, lib), "wb") as g:
+                    g.write(f.read())
+        write_ini(os.path.join(self.config, "VAL_DRN.INI"),
+                  {"Controller": controller,
+                   "Levels": {"Level_%d" % i: dev for i, (dev, _, _) in enumerate(levels)}})
+        for dev, sources, dests in levels:
+            write_ini(os.path.join(self.config, "DEV_%03d.INI" % dev),
+                      {"Database": {"DatabaseSize_0": sources, "DatabaseSize_1": dests}})
+        session.env["CC_ROOT"] = windows_path(session.dir)
+        session.env["CC_SYSTEM"] = "sys"
+
+    @staticmethod
+    def missing(bin_dir):
+        """What the build lacks to run the driver end to end."""
+        need = ("VAL_DRN.EXE",) + DriverSetup.LIBRARIES
+        return [n for n in need if not os.path.exists(os.path.join(bin_dir, n))]
