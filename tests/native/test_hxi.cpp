@@ -203,34 +203,6 @@ TEST(HxiModes, LinkFailureAssertionKeepsTheMode)
     EXPECT_EQ(fake::CountLog("title"), 0);
 }
 
-TEST(HxiModes, SetRxOnlySendsNothing)
-{
-    StartTwoLevels();
-    Hxi_OnSetRxOnly();
-    EXPECT_EQ(HostLink().iTxRxMode, TXRX_RXONLY);
-    EXPECT_EQ(fake::CountLog("send"), 0);
-    EXPECT_EQ(fake::S().states[1007], "/__1B0_");
-}
-
-TEST(HxiModes, IndicatorAndTitlePerMode)
-{
-    struct { int mode; const char* state; const char* caption; const char* title; } cases[] = {
-        {0, "/__3B0_", " - - - ", "VALDRUNE v3.02.06 - Leitch Controller"},
-        {1, "/__1B0_", "Rx Only", "VALDRUNE v3.02.06 - Leitch Controller - Rx Only"},
-        {3, "/__2B0_", "Tx/Rx", "VALDRUNE v3.02.06 - Leitch Controller - Tx/Rx"},
-        {4, "", "Error!", "VALDRUNE v3.02.06 - Leitch Controller - Unknown Mode"},
-        {5, "", "", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode);
-        ResetDriver();
-        HXISup_SetTxRxMode(c.mode);
-        EXPECT_EQ(fake::S().states[1007], c.state);
-        EXPECT_EQ(fake::S().texts[1007], c.caption);
-        EXPECT_EQ(fake::S().title, c.title);
-    }
-}
-
 TEST(HxiDeregister, OneMessageWithTheDriverWindowAlsoWithoutAHost)
 {
     ResetDriver();

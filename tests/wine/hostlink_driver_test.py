@@ -60,7 +60,9 @@ def run(s):
     c.expect("CLOSE 101 0")
     wait_for(lambda: driver.poll() is not None, "the driver to end")
     assert driver.returncode == 0, driver.returncode
-    assert os.path.exists(os.path.join(setup.config, "VAL_DRN.IDX")), os.listdir(setup.config)
+    with open(os.path.join(setup.config, "VAL_DRN.IDX"), "rb") as f:
+        saved = f.read()
+    assert saved[2:6] == b"\x00\x06\x00\x05", saved[:8]   # destinations 2 and 3 of level A
 
 
 def main():
