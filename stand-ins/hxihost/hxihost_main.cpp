@@ -12,7 +12,9 @@
 namespace {
 
 const int kDefaultPort = 7100;
-const UINT kDriverTimeoutMs = 60000;   // a driver hung for this long is skipped
+// A driver busy for a while (filling its lists, answering a long query)
+// still gets the message; one that has not answered for this long is skipped.
+const UINT kDriverTimeoutMs = 60000;
 
 const char kUsage[] =
     "usage: HXIHOST.EXE [/port N] [/bind ADDRESS] [/names FILE] [/nodriver]\n"
@@ -83,7 +85,7 @@ HWND DriverFor(int device)
 LRESULT SendToDriver(HWND driver, UINT msg, WPARAM w, LPARAM l)
 {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(driver, msg, w, l, SMTO_ABORTIFHUNG, kDriverTimeoutMs, &result))
+    if (!SendMessageTimeoutA(driver, msg, w, l, SMTO_NORMAL, kDriverTimeoutMs, &result))
         return -1;
     return (LRESULT)result;
 }
