@@ -3,7 +3,6 @@
 // and the trace switched on.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "leitch/leitch.h"
 #include "store/store.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/native/test_store_support.h"
 
 namespace leitch_test {
 
@@ -28,18 +28,10 @@ struct LevelSize {
 // with Memory_Init, as start-up does. Every level starts OK, in Tx/Rx mode.
 inline void Start(std::initializer_list<LevelSize> levels)
 {
-    fake::Reset();
-    fake::S().env["CC_ROOT"] = "C:\\cc";
-    fake::S().env["CC_SYSTEM"] = "sys";
-    for (const LevelSize& l : levels) {
-        char file[64];
-        std::snprintf(file, sizeof file, "C:\\cc\\sys\\config\\system\\DEV_%03d.INI", l.device);
-        fake::SetProfile(file, "Database", "DatabaseSize_0", std::to_string(l.sources));
-        fake::SetProfile(file, "Database", "DatabaseSize_1", std::to_string(l.dests));
-        Store_Level(l.level)->iDevice = l.device;
-    }
+    storetest::Fresh();
+    for (const LevelSize& l : levels)
+        storetest::Configure(l.level, l.device, l.sources, l.dests);
     Memory_Init();
-    Settings().bDebugMode = 1;
     Settings().CommErrorLimit = 5;
     Settings().MaxUnAcks = 5;
     Shell().hMainDlg = fake::kPanelWnd;
