@@ -2,16 +2,19 @@
 // ignored wherever it occurs.
 #include <cstring>
 
+#include "app/trace.h"
 #include "leitch/leitch.h"
 
 namespace {
 unsigned char cRxLine[256];   // only positions 0 to 254 are written: always terminated
 int iRxLen = 0;               // bytes held, 0 to 255
+bool bOverlong = false;       // the line in progress has overflowed
 const int kLineMax = 255;
 
 void ClearLine()
 {
     iRxLen = 0;
+    bOverlong = false;
     std::memset(cRxLine, 0, sizeof cRxLine);
 }
 }  // namespace
@@ -20,7 +23,11 @@ void Leitch_RxChar(unsigned char byte)
 {
     if (byte == '\r') {
         // Lines of one or two bytes (a bare prompt, "OK") are never decoded.
-        if (iRxLen > 2)
+        // An overlong line has had new bytes spliced over old ones: decoding
+        // it could store a tally the router never reported, so it is dropped.
+        if (bOverlong)
+            Debug_Trace("Leitch_RxChar: line longer than 255 bytes dropped");
+        else if (iRxLen > 2)
             Leitch_Decode();
         ClearLine();
         return;
@@ -31,6 +38,7 @@ void Leitch_RxChar(unsigned char byte)
     // first byte and the older bytes beyond the new ones stay in place.
     if (iRxLen >= kLineMax) {
         iRxLen = 1;
+        bOverlong = true;
         return;
     }
     cRxLine[iRxLen++] = byte;

@@ -151,12 +151,15 @@ TEST(LeitchDecode, FailedLevelIsRecoveredThroughTheLink)
     EXPECT_EQ(Link().iComState[1], COMSTATE_FAIL);
 }
 
-TEST(LeitchDecode, OverlongLineDecodesTheWrappedText)
+TEST(LeitchDecode, OverlongLineNeverReachesTheStore)
 {
     StartThreeLevels();
+    int before = Store_GetTally(kDevA, 32);
     std::string bytes(300, 'z');
     bytes.replace(256, 9, "S:01F,2A ");
     Feed(bytes + "\r");
+    EXPECT_EQ(Store_GetTally(kDevA, 32), before);
+    Feed("S:01F,2A\r");
     EXPECT_EQ(Store_GetTally(kDevA, 32), 43);
 }
 
