@@ -32,6 +32,7 @@ FixtureHost& Host() { return gHost; }
 
 bool Host_Create()
 {
+    Host_Destroy();
     gHost = FixtureHost{};
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HostProc;

@@ -18,7 +18,8 @@ struct FixtureHost {
 };
 
 FixtureHost& Host();
-// Creates the hidden top-level host window (state reset); false on failure.
+// Creates the hidden top-level host window, replacing any earlier one
+// (state reset); false on failure.
 bool Host_Create();
 void Host_Destroy();
 
