@@ -22,9 +22,11 @@
 #define BORSHADE_FRAME_RAISED  6   /* raised frame around a group */
 #define BORSHADE_STYLE_MASK    0x000F
 
+#ifndef RC_INVOKED
 #ifdef __cplusplus
 extern "C"
 #endif
 BOOL WINAPI BWCCRegister(HINSTANCE instance);
+#endif
 
 #endif
