@@ -13,27 +13,21 @@ LRESULT CALLBACK BorDlgProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefDlgProcA(wnd, msg, wParam, lParam);
 }
 
-// Edge kind and sides for each style; a rule is drawn along one side of the
-// control's rectangle.
-void ShadeEdges(LONG style, UINT* edge, UINT* sides)
-{
-    switch (style & BORSHADE_STYLE_MASK) {
-    case BORSHADE_RULE_H_SUNKEN: *edge = EDGE_ETCHED; *sides = BF_TOP; break;
-    case BORSHADE_RULE_V_SUNKEN: *edge = EDGE_ETCHED; *sides = BF_LEFT; break;
-    case BORSHADE_RULE_H_RAISED: *edge = EDGE_BUMP; *sides = BF_TOP; break;
-    case BORSHADE_RULE_V_RAISED: *edge = EDGE_BUMP; *sides = BF_LEFT; break;
-    case BORSHADE_FRAME_RAISED: *edge = EDGE_RAISED; *sides = BF_RECT; break;
-    default: *edge = EDGE_SUNKEN; *sides = BF_RECT; break;
-    }
-}
-
+// Draws the frame or rule of the control's style.
 void PaintShade(HWND wnd, HDC dc)
 {
     RECT rc;
     GetClientRect(wnd, &rc);
-    UINT edge, sides;
-    ShadeEdges(GetWindowLongA(wnd, GWL_STYLE), &edge, &sides);
-    DrawEdge(dc, &rc, edge, sides);
+    const bool wide = rc.right - rc.left > rc.bottom - rc.top;
+    const UINT ruleSide = wide ? BF_TOP : BF_LEFT;
+    switch (GetWindowLongA(wnd, GWL_STYLE) & BORSHADE_STYLE_MASK) {
+    case BORSHADE_RULE_SUNKEN:
+    case BORSHADE_RULE_SUNKEN + 1: DrawEdge(dc, &rc, EDGE_ETCHED, ruleSide); break;
+    case BORSHADE_RULE_RAISED:
+    case BORSHADE_RULE_RAISED + 1: DrawEdge(dc, &rc, EDGE_BUMP, ruleSide); break;
+    case BORSHADE_FRAME_RAISED: DrawEdge(dc, &rc, EDGE_RAISED, BF_RECT); break;
+    default: DrawEdge(dc, &rc, EDGE_SUNKEN, BF_RECT); break;
+    }
 }
 
 LRESULT CALLBACK BorShadeProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)

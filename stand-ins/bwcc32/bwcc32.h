@@ -13,14 +13,14 @@
 #define BORDLG_CLASS   "BORDLG"
 #define BORSHADE_CLASS "BorShade"
 
-/* BorShade styles (the low bits of the window style). */
-#define BORSHADE_FRAME_SUNKEN  1   /* recessed frame around a group (also 0) */
-#define BORSHADE_RULE_H_SUNKEN 2   /* horizontal recessed rule along the top */
-#define BORSHADE_RULE_V_SUNKEN 3   /* vertical recessed rule along the left */
-#define BORSHADE_RULE_H_RAISED 4   /* horizontal raised rule */
-#define BORSHADE_RULE_V_RAISED 5   /* vertical raised rule */
-#define BORSHADE_FRAME_RAISED  6   /* raised frame around a group */
-#define BORSHADE_STYLE_MASK    0x000F
+/* BorShade styles (the low bits of the window style). A rule runs along the
+   longer side of its control: horizontal in a control wider than it is
+   tall, vertical otherwise. */
+#define BORSHADE_FRAME_SUNKEN 1   /* recessed frame around a group (also 0) */
+#define BORSHADE_RULE_SUNKEN  2   /* recessed rule (also 3) */
+#define BORSHADE_RULE_RAISED  4   /* raised rule (also 5) */
+#define BORSHADE_FRAME_RAISED 6   /* raised frame around a group */
+#define BORSHADE_STYLE_MASK   0x000F
 
 #ifndef RC_INVOKED
 #ifdef __cplusplus

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "stand-ins/orva_cc/orva_cc.h"
+
 namespace {
 
 CommandLog gLog;
@@ -31,6 +33,22 @@ HWND CreateParentWindow()
     RegisterClassA(&wc);  // fails harmlessly when already registered
     return CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
                            nullptr, wc.hInstance, nullptr);
+}
+
+std::string ControlCaption(HWND control)
+{
+    char text[256] = "";
+    GetWindowTextA(control, text, sizeof text);
+    return text;
+}
+
+std::string ControlState(HWND control)
+{
+    char code[32] = "";
+    ATOM atom = (ATOM)SendMessageA(control, CCM_GETSTATE, 0, 0);
+    if (atom)
+        GlobalGetAtomNameA(atom, code, sizeof code);
+    return code;
 }
 
 COLORREF Rendering::At(int x, int y) const

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 struct CommandLog {
     int count;
     WPARAM wParam;
@@ -13,6 +15,10 @@ struct CommandLog {
 CommandLog& Commands();
 // Creates the hidden top-level parent (the log is cleared).
 HWND CreateParentWindow();
+// A status button's caption and state code, read the way any process can.
+std::string ControlCaption(HWND control);
+std::string ControlState(HWND control);
+
 // Renders a window's client area into a 32-bit top-down bitmap; pixels as
 // 0x00RRGGBB, row by row.
 struct Rendering {

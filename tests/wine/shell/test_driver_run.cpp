@@ -1,6 +1,6 @@
 // VAL_DRN.EXE as a process beside a fixture host window: a clean start and
-// stop on a demo site with its trace read from outside, and the start-up
-// problems that end in a message box.
+// stop on a demo site, its windows and trace read from outside, and the
+// start-up problems that end in a message box.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "hostlink/hxi_messages.h"
+#include "panel/panel_ids.h"
+#include "panel/status_codes.h"
 #include "stand-ins/tracecap/dbwin.h"
+#include "tests/wine/shell/control_window.h"
 #include "tests/wine/shell/driver_process.h"
 #include "tests/wine/shell/fixture_host.h"
 #include "tests/wine/shell/site_dirs.h"
@@ -25,6 +28,13 @@ const DWORD kDeadlineMs = 60000;
 const char kNoLevels[] =
     "There are no router driver ID's defined in the VAL_DRN.INI file.  There must be at least "
     "one router defined before VAL_DRN.EXE can function.";
+
+std::string WindowClass(HWND wnd)
+{
+    char name[64] = "";
+    GetClassNameA(wnd, name, sizeof name);
+    return name;
+}
 
 // Collects the session's debug output on a thread while the test runs.
 class TraceCapture {
@@ -146,10 +156,24 @@ TEST_F(DriverRun, DemoSiteStartsAndStopsWithExitCodeZero)
     ASSERT_TRUE(WaitUp());
     ASSERT_FALSE(Program_Ended(driver_));
     EXPECT_EQ(Host().attachRequests, 1);
-    char cls[32] = "";
-    GetClassNameA(Host().driver, cls, sizeof cls);
-    EXPECT_STREQ(cls, "VALDRUNE");
-    EXPECT_FALSE(IsWindowVisible(Host().driver)) << "no panel yet, so never shown";
+    EXPECT_EQ(Host().registrations, 2);
+    EXPECT_EQ(Host().lastDevice, 102);
+
+    // Read from outside, as an operator would see it: the main window shown
+    // normally (DebugMode 1) with the interface mode in its title, and the
+    // panel of the dialog library's class with the status buttons inside.
+    HWND main = Host().driver;
+    EXPECT_EQ(WindowClass(main), "VALDRUNE");
+    EXPECT_TRUE(IsWindowVisible(main));
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_EQ(ControlCaption(main), "VALDRUNE v3.02.06 - Leitch Controller - Tx/Rx");
+    HWND panel = GetWindow(main, GW_CHILD);
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(WindowClass(panel), "BORDLG");
+    HWND mode = GetDlgItem(panel, IDC_INTERFACE_IND);
+    EXPECT_EQ(WindowClass(mode), "ZUV_CC_Button");
+    EXPECT_EQ(ControlState(mode), SB_CODE_MODE_TXRX);
+    EXPECT_EQ(ControlCaption(mode), "Tx/Rx");
 
     Close();
     EXPECT_EQ(WaitExit(), 0u);

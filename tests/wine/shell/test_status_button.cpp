@@ -33,21 +33,6 @@ protected:
         return CreateWindowExA(0, ZUV_CC_CLASS, text, style, 10, 10, 60, 20, parent_,
                                (HMENU)(INT_PTR)kId, nullptr, nullptr);
     }
-    static std::string Caption(HWND b)
-    {
-        char text[256] = "";
-        GetWindowTextA(b, text, sizeof text);
-        return text;
-    }
-    static std::string State(HWND b)
-    {
-        char code[32] = "";
-        ATOM atom = (ATOM)SendMessageA(b, CCM_GETSTATE, 0, 0);
-        if (atom)
-            GlobalGetAtomNameA(atom, code, sizeof code);
-        return code;
-    }
-
     HMODULE library_ = nullptr;
     HWND parent_ = nullptr;
 };
@@ -56,8 +41,8 @@ TEST_F(StatusButton, CodesSetTheStateAndOtherTextsTheCaption)
 {
     HWND b = Create("Start");
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(Caption(b), "Start");
-    EXPECT_EQ(State(b), "");
+    EXPECT_EQ(ControlCaption(b), "Start");
+    EXPECT_EQ(ControlState(b), "");
 
     const struct {
         const char* write;
@@ -75,8 +60,8 @@ TEST_F(StatusButton, CodesSetTheStateAndOtherTextsTheCaption)
     };
     for (const auto& step : kSteps) {
         SetDlgItemTextA(parent_, kId, step.write);
-        EXPECT_EQ(Caption(b), step.caption) << "after '" << step.write << "'";
-        EXPECT_EQ(State(b), step.state) << "after '" << step.write << "'";
+        EXPECT_EQ(ControlCaption(b), step.caption) << "after '" << step.write << "'";
+        EXPECT_EQ(ControlState(b), step.state) << "after '" << step.write << "'";
     }
 }
 
@@ -84,8 +69,8 @@ TEST_F(StatusButton, CodeGivenAtCreationIsAStateNotACaption)
 {
     HWND b = Create(SB_CODE_ATTENTION);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(Caption(b), "");
-    EXPECT_EQ(State(b), SB_CODE_ATTENTION);
+    EXPECT_EQ(ControlCaption(b), "");
+    EXPECT_EQ(ControlState(b), SB_CODE_ATTENTION);
 }
 
 TEST_F(StatusButton, ClickReachesTheParentOnlyWhileEnabled)
