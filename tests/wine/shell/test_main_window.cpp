@@ -84,28 +84,9 @@ protected:
     HWND wnd_ = nullptr;
 };
 
-TEST_F(MainWindow, ClassAndWindowAsRegisteredAndCreated)
+TEST_F(MainWindow, ResourcesGiveTheClassItsIconAndTheWindowItsMenu)
 {
-    EXPECT_EQ(GetClassLongPtrA(wnd_, GCL_STYLE), 0);
-    EXPECT_EQ(GetClassLongPtrA(wnd_, GCLP_HBRBACKGROUND), (LONG_PTR)GetStockObject(WHITE_BRUSH));
-    EXPECT_EQ(GetClassLongPtrA(wnd_, GCLP_HCURSOR), (LONG_PTR)LoadCursorA(nullptr, (LPCSTR)IDC_ARROW));
     EXPECT_NE(GetClassLongPtrA(wnd_, GCLP_HICON), 0) << "icon \"grdicon\"";
-    EXPECT_EQ(GetClassLongPtrA(wnd_, GCL_CBWNDEXTRA), 0);
-
-    LONG style = GetWindowLongA(wnd_, GWL_STYLE);
-    EXPECT_EQ(style & MAIN_WINDOW_STYLE, MAIN_WINDOW_STYLE);
-    EXPECT_FALSE(IsWindowVisible(wnd_));
-    EXPECT_EQ(GetWindowTextLengthA(wnd_), 0);
-    RECT r;
-    GetWindowRect(wnd_, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
-    EXPECT_EQ(r.right - r.left, 640);
-    EXPECT_EQ(r.bottom - r.top, 480);
-}
-
-TEST_F(MainWindow, MenuResourceHasEveryItemTextAndInitialState)
-{
     HMENU menu = GetMenu(wnd_);
     ASSERT_NE(menu, nullptr);
     ASSERT_EQ(GetMenuItemCount(menu), 8);
