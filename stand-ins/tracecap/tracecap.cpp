@@ -6,12 +6,12 @@
 //   tracecap program [arguments]  start the program, capture until it has
 //                                 ended, exit with its exit code
 //
-// Wine (8.0 measured) implements the debug viewers' shared memory protocol
-// in OutputDebugStringA, so the driver needs nothing special: a program
-// writing while this tool runs blocks until its text has been taken (up to
-// 10 s per text, then the text is dropped), and writes nothing here while no
-// reader runs. WINEDEBUG=-all does not affect it. A console program's output
-// under Wine ends its lines with CR LF.
+// Wine (8.0, measured) implements the debug viewers' shared memory protocol
+// in OutputDebugStringA, so the driver needs nothing special: each text
+// arrives with its writer's process id, in order, also with WINEDEBUG=-all.
+// A writer hands over its next text only once this reader has taken the
+// last, so the reader must keep up. Texts written while no reader runs are
+// not kept. A console program's output under Wine ends its lines with CR LF.
 #include <windows.h>
 
 #include <cstdio>
