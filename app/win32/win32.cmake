@@ -12,10 +12,12 @@ else()
 endif()
 
 file(GLOB VALDRN_PANEL_RESOURCES CONFIGURE_DEPENDS ${VALDRN_ROOT}/panel/win32/*.rc)
+# The program's resources; the Wine tests build the main window from them too.
+set(VALDRN_RESOURCES ${VALDRN_ROOT}/app/win32/val_drn.rc ${VALDRN_PANEL_RESOURCES})
 add_executable(val_drn WIN32
     ${VALDRN_ROOT}/app/win32/winmain.cpp
-    ${VALDRN_ROOT}/app/win32/val_drn.rc
-    ${VALDRN_PANEL_RESOURCES})
+    ${VALDRN_ROOT}/app/win32/main_window.cpp
+    ${VALDRN_RESOURCES})
 set_target_properties(val_drn PROPERTIES OUTPUT_NAME VAL_DRN SUFFIX .EXE)
 target_include_directories(val_drn PRIVATE ${VALDRN_ROOT})
 target_compile_options(val_drn PRIVATE ${VALDRN_WIN_FLAGS})
