@@ -26,7 +26,7 @@ file(GLOB VALDRN_STANDIN_PARTS CONFIGURE_DEPENDS ${VALDRN_ROOT}/stand-ins/*/win3
 foreach(part ${VALDRN_STANDIN_PARTS})
   include(${part})
 endforeach()
-foreach(part app panel)
+foreach(part app)
   if(EXISTS ${VALDRN_ROOT}/${part}/win32/win32.cmake)
     include(${VALDRN_ROOT}/${part}/win32/win32.cmake)
   endif()
