@@ -7,4 +7,4 @@ add_executable(hxihost ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_main.cpp
 target_include_directories(hxihost PRIVATE ${VALDRN_ROOT})
 target_compile_options(hxihost PRIVATE ${VALDRN_WIN_FLAGS})
 target_link_libraries(hxihost PRIVATE ws2_32)
-set_target_properties(hxihost PROPERTIES OUTPUT_NAME "HXIHOST")
+set_target_properties(hxihost PROPERTIES OUTPUT_NAME "HXIHOST" SUFFIX ".EXE")

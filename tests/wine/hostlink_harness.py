@@ -53,7 +53,7 @@ class Session:
         port_file = os.path.join(self.dir, "port.txt")
         if os.path.exists(port_file):
             os.remove(port_file)
-        host = self.start("HXIHOST.exe", ["/port", "0", "/portfile", "port.txt"] + list(switches),
+        host = self.start("HXIHOST.EXE", ["/port", "0", "/portfile", "port.txt"] + list(switches),
                           "host")
 
         def listening():
