@@ -63,12 +63,6 @@ protected:
             Settings().iFlag = 1;
         }
         Memory_Init();
-        // TEMPORARY until the store is merged: size the levels directly.
-        for (const LevelSetup& l : levels)
-            if (Store_Level(l.index)->iDests == 0) {
-                Store_Level(l.index)->iSources = 100;
-                Store_Level(l.index)->iDests = l.dests;
-            }
     }
 
     // Start-up of the link and the poll start of the panel.
