@@ -136,6 +136,9 @@ TEST_F(ShellTest, NothingActsAfterTheShutdown)
     Send(MSG_COMMAND, IDM_KEYBOARD);
     Send(MSG_COMMAND, IDM_ABOUT);
     EXPECT_EQ(Send(ZUV_RXCOMMAND, 0, (intptr_t) "RC 101 1 1 ',---' 0"), 1);
+    EXPECT_EQ(Send(ZUV_REQDEVGORXONLY, 0, 0), 0);
+    EXPECT_EQ(Send(ZUV_REQDEVGOTXRX, 0, 0), 0);
+    Send(ZUV_SETDEVRXONLY);
     EXPECT_EQ(FakeComms().readCalls, reads);
     EXPECT_TRUE(fake::S().log.empty()) << fake::S().log.front();
 }
