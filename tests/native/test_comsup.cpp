@@ -26,12 +26,9 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
     EXPECT_EQ(FakeComms().lastParity, 2);
     EXPECT_EQ(FakeComms().notifyWnd, fake::kMainWnd);
     EXPECT_EQ(FakeComms().readChunk, 1);
-}
 
-TEST_F(ComSup, ParityLettersBecomeParityCodes)
-{
-    const std::pair<char, int> table[] = {{'n', 0}, {'o', 1}, {'e', 2}, {'m', 3}, {'s', 4}, {'x', 0}};
-    for (const auto& row : table) {
+    const std::pair<char, int> parity[] = {{'n', 0}, {'o', 1}, {'m', 3}, {'s', 4}, {'x', 0}};
+    for (const auto& row : parity) {
         Settings().Parity = row.first;
         ComSup_OpenPort(1);
         EXPECT_EQ(FakeComms().lastParity, row.second) << row.first;
@@ -99,13 +96,10 @@ TEST_F(ComSup, ThePollStartFailsEveryLevelAndStartsPolling)
     EXPECT_EQ(Link().iOverallState, 1);
     EXPECT_EQ(Link().bFirstCycle, 1);
     EXPECT_EQ(Link().iTallyPtr, 1);
-}
 
-TEST_F(ComSup, ANegativePollPeriodPollsAtTheDefaultRate)
-{
-    Configure({{0, 101, 3}});
+    // A negative period would be read as weeks: the default rate is used.
     Settings().TallyDelay = -20;
-    Start();
+    ComSup_PollStart();
     EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 1000u);
 }
 
