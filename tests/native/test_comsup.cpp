@@ -38,13 +38,14 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
 // Start-up through the shell with a port that cannot be opened.
 TEST_F(ComSup, APortThatCannotBeOpenedEndsTheDriver)
 {
-    fake::S().loadablePaths = {"c:\\windows\\bwcc32.dll", "c:\\windows\\orva_cc.dll"};
+    fake::S().loadablePaths = {"c:\\cc\\sys\\windows\\lib\\bwcc32.dll",
+                               "c:\\cc\\sys\\windows\\lib\\orva_cc.dll"};
     fake::S().onBroadcast = [](unsigned msg, uintptr_t, intptr_t) {
         if (msg == ZUV_REQHXIHANDLE)
             Main_WndProc(fake::kMainWnd, ZUV_HXIHANDLE, fake::kHostWnd, 0);
     };
-    fake::SetProfile("C:\\windows\\VAL_DRN.INI", "Levels", "Level_0", "101");
-    fake::SetProfile("C:\\windows\\VAL_DRN.INI", "Controller", "Com", "3");
+    fake::SetProfile(storetest::ConfigPath("VAL_DRN.INI"), "Levels", "Level_0", "101");
+    fake::SetProfile(storetest::ConfigPath("VAL_DRN.INI"), "Controller", "Com", "3");
     Shell().hMainDlg = 0;
     FakeComms().openResult = -2;
 

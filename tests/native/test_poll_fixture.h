@@ -17,6 +17,7 @@
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/fake/scripted_router.h"
+#include "tests/native/test_store_support.h"
 
 struct LevelSetup {
     int index;
@@ -31,7 +32,7 @@ protected:
 
     void SetUp() override
     {
-        fake::Reset();
+        storetest::Fresh();
         DriverSettings& s = Settings();
         s.TallyDelay = 1000;
         s.CommErrorLimit = 5;
@@ -40,7 +41,6 @@ protected:
         s.Speed = 38400;
         s.DataBits = 8;
         s.Parity = 'n';
-        s.bDebugMode = 1;
         Shell().hMainDlg = fake::kPanelWnd;
         HostLink().hHxiWnd = fake::kHostWnd;
         HostLink().iTxRxMode = TXRX_TXRX;
@@ -54,12 +54,8 @@ protected:
     void Configure(const std::vector<LevelSetup>& levels)
     {
         for (const LevelSetup& l : levels) {
-            Store_Level(l.index)->iDevice = l.device;
+            storetest::Configure(l.index, l.device, 100, l.dests);
             Settings().iStatusSlot[l.index] = l.slot;
-            char file[64];
-            std::snprintf(file, sizeof file, "C:\\windows\\DEV_%03d.INI", l.device);
-            fake::SetProfile(file, "Database", "DatabaseSize_0", "100");
-            fake::SetProfile(file, "Database", "DatabaseSize_1", std::to_string(l.dests));
             Settings().iFlag = 1;
         }
         Memory_Init();
@@ -91,11 +87,5 @@ protected:
     static int CountLog(const std::string& prefix) { return fake::CountLog(prefix); }
     static std::string Caption(int id) { return fake::S().texts[id]; }
     static std::string StateCode(int id) { return fake::S().states[id]; }
-    static bool Traced(const std::string& text)
-    {
-        for (const std::string& line : fake::S().trace)
-            if (line == "<VALDRUNE>-" + text + "\n")
-                return true;
-        return false;
-    }
+    static bool Traced(const std::string& text) { return storetest::Traced(text); }
 };
