@@ -1,6 +1,6 @@
-// The router link: sending frames, the comms state per level and the
-// overall state. (Opening the port, the receive drain and the poll tick are
-// still placeholders.)
+// The router link: opening and closing the serial port, sending frames and
+// the receive drain. The link state itself lives here too; the comms state
+// per level is in comsup_health.cpp and the poll cycle in comsup_poll.cpp.
 #include "leitch/comsup.h"
 
 #include <cstdio>
@@ -11,53 +11,79 @@
 #include "comms/comms.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
-#include "panel/panel_ids.h"
-#include "panel/status_codes.h"
-#include "store/store.h"
+#include "leitch/leitch.h"
 
 namespace {
 LinkState gLink;
 
-// Sends the IW status text for the polled level when a status device and a
-// slot are configured.
-void SendStatusText(const char* format)
+// Parity letter of the settings to the serial library's parity code.
+int ParityCode(char letter)
 {
-    const DriverSettings& s = Settings();
-    int slot = s.iStatusSlot[gLink.iTallyRtr];
-    if (s.StatusInfoDriverId == 0 || slot == 0)
-        return;
-    char text[64];
-    std::snprintf(text, sizeof text, format, s.StatusInfoDriverId, slot);
-    Plat_HostTx(HostLink().hHxiWnd, ZUV_TXINFO, (uint32_t)s.StatusInfoDriverId, text, 1,
-                (uint32_t)std::strlen(text) + 1);
+    switch (letter) {
+    case 'o': return 1;
+    case 'e': return 2;
+    case 'm': return 3;
+    case 's': return 4;
+    default: return 0;   // 'n' and anything unknown: no parity
+    }
 }
 
-bool PolledLevelFailed()
+// The frame as a bounded, terminated text for the trace.
+void TraceFrame(const char* text, int length)
 {
-    return gLink.iComState[gLink.iTallyRtr] == COMSTATE_FAIL;
+    char line[256];
+    size_t n = (size_t)length < sizeof line - 1 ? (size_t)length : sizeof line - 1;
+    std::memcpy(line, text, n);
+    line[n] = '\0';
+    Debug_Trace(line);
 }
 }  // namespace
 
 LinkState& Link() { return gLink; }
 void ComSup_Reset() { std::memset(&gLink, 0, sizeof gLink); }
-int ComSup_Init() { return 0; }
-int ComSup_OpenPort(int) { return 0; }
-void ComSup_ClosePort() {}
+
+int ComSup_Init()
+{
+    Leitch_TraceUnservedLevels();
+    gLink.iUnAck = 0;
+    gLink.iPortIndex = ComSup_OpenPort(Settings().Com);
+    Leitch_ResetLine();
+    return gLink.iPortIndex;
+}
+
+int ComSup_OpenPort(int port)
+{
+    const DriverSettings& s = Settings();
+    const int kOneStopBit = 0;
+    int index = Comms_OpenPort(port, s.Speed, s.DataBits, kOneStopBit, ParityCode(s.Parity));
+    if (index < 0) {
+        char text[64];
+        std::snprintf(text, sizeof text, "Cannot open serial port %d", port);
+        Plat_MessageBox(Shell().hMainWnd, text, "! Error !", PLAT_MB_OK);
+        return -1;
+    }
+    // One byte per read request, so each byte is announced as it arrives.
+    Comms_SetNotifyWindow(index, Shell().hMainWnd, 1);
+    return index;
+}
+
+void ComSup_ClosePort() { Comms_ClosePort(gLink.iPortIndex); }
 
 void ComSup_SendData(const char* text, int length)
 {
-    Debug_Trace(text);
     if (length < 0)
         length = 0;
     if (length > 65535)
         length = 65535;
+    TraceFrame(text, length);
     if (Comms_Write(gLink.iPortIndex, text, (uint16_t)length) <= 0) {
         CommsStat stat;
         int mask = Comms_GetError(gLink.iPortIndex, &stat);
         Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
     }
     gLink.iUnAck++;
-    if (gLink.iUnAck < Settings().CommErrorLimit || PolledLevelFailed())
+    if (gLink.iUnAck < Settings().CommErrorLimit ||
+        gLink.iComState[gLink.iTallyRtr] == COMSTATE_FAIL)
         return;
     Debug_Tracef("ComSup_SendData: UnAck msgs >= ErrorLimit (%d). SetComState(FAIL)",
                  Settings().CommErrorLimit);
@@ -66,44 +92,20 @@ void ComSup_SendData(const char* text, int length)
     SetComState(COMSTATE_FAIL);
 }
 
-void ComSup_ReadData() {}
-void Dialog_Tally() {}
-
-int SetComState(int state)
+void ComSup_ReadData()
 {
-    const char* format;
-    if (state == COMSTATE_OK) {
-        gLink.iComState[gLink.iTallyRtr] = COMSTATE_OK;
-        Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
-        Main_SetPanelText(IDC_STATUS_IND, Settings().Simulation ? "Sim" : "  Ok  ");
-        gLink.iUnAck = 0;
-        format = "IW %d '1' %d";
-    } else {
-        gLink.iComState[gLink.iTallyRtr] = COMSTATE_FAIL;
-        Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
-        Main_SetPanelText(IDC_STATUS_IND, "  Fail  ");
-        format = "IW %d '0' %d";
-    }
-    SendStatusText(format);
-    return UpdateOverallState();
-}
-
-int UpdateOverallState()
-{
-    gLink.iOverallState = 1;
-    for (int i = 0; i < LEVEL_COUNT; ++i)
-        if (Store_Level(i)->iDevice != 0 && gLink.iComState[i] == COMSTATE_FAIL) {
-            gLink.iOverallState = 0;
-            break;
+    // Every read, even an empty one, counts as a sign of life.
+    for (;;) {
+        unsigned char byte = 0;
+        int n = Comms_Read(gLink.iPortIndex, &byte, 1);
+        if (n > 0) {
+            Leitch_RxChar(byte);
+        } else {
+            CommsStat stat;   // clears the port's error state; the mask is not needed
+            Comms_GetError(gLink.iPortIndex, &stat);
         }
-    if (gLink.iOverallState) {
-        Main_SetPanelText(IDC_DRIVER_IND, "OK");
-        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
-    } else {
-        Main_SetPanelText(IDC_DRIVER_IND, "Fault");
-        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
+        gLink.iUnAck = 0;
+        if (n <= 0)
+            return;
     }
-    return gLink.iOverallState;
 }
-
-void ComSup_PollStart() { gLink.iOverallState = 1; gLink.iTallyPtr = 1; }

@@ -1,0 +1,72 @@
+// Health of the router link: the comms state of the polled level, the IW
+// status texts to the status device and the overall state the host link
+// consults.
+#include <cstdio>
+#include <cstring>
+
+#include "app/shell.h"
+#include "hostlink/hxi.h"
+#include "hostlink/hxi_messages.h"
+#include "leitch/comsup.h"
+#include "leitch/leitch.h"
+#include "panel/panel_ids.h"
+#include "panel/status_codes.h"
+#include "store/store.h"
+
+namespace {
+// Sends the IW status text for the polled level when a status device and a
+// slot are configured.
+void SendStatusText(const char* format)
+{
+    const DriverSettings& s = Settings();
+    int slot = s.iStatusSlot[Link().iTallyRtr];
+    if (s.StatusInfoDriverId == 0 || slot == 0)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof text, format, s.StatusInfoDriverId, slot);
+    Plat_HostTx(HostLink().hHxiWnd, ZUV_TXINFO, (uint32_t)s.StatusInfoDriverId, text, 1,
+                (uint32_t)std::strlen(text) + 1);
+}
+}  // namespace
+
+int SetComState(int state)
+{
+    LinkState& link = Link();
+    const char* format;
+    if (state == COMSTATE_OK) {
+        link.iComState[link.iTallyRtr] = COMSTATE_OK;
+        Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
+        Main_SetPanelText(IDC_STATUS_IND, Settings().Simulation ? "Sim" : "  Ok  ");
+        link.iUnAck = 0;
+        format = "IW %d '1' %d";
+    } else {
+        link.iComState[link.iTallyRtr] = COMSTATE_FAIL;
+        Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
+        Main_SetPanelText(IDC_STATUS_IND, "  Fail  ");
+        format = "IW %d '0' %d";
+    }
+    SendStatusText(format);
+    return UpdateOverallState();
+}
+
+int UpdateOverallState()
+{
+    LinkState& link = Link();
+    link.iOverallState = 1;
+    // Levels the link cannot serve are never polled, so their state says
+    // nothing about the router.
+    for (int i = 0; i < LEVEL_COUNT; ++i)
+        if (Store_Level(i)->iDevice != 0 && Leitch_LevelServed(i) &&
+            link.iComState[i] == COMSTATE_FAIL) {
+            link.iOverallState = 0;
+            break;
+        }
+    if (link.iOverallState) {
+        Main_SetPanelText(IDC_DRIVER_IND, "OK");
+        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+    } else {
+        Main_SetPanelText(IDC_DRIVER_IND, "Fault");
+        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
+    }
+    return link.iOverallState;
+}

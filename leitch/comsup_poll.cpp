@@ -1,0 +1,138 @@
+// The poll cycle: one destination per tick, level after level, for ever, with
+// the silence check that fails a level whose router has stopped answering.
+#include <cstdio>
+
+#include "app/shell.h"
+#include "app/trace.h"
+#include "hostlink/hxi.h"
+#include "hostlink/hxi_messages.h"
+#include "leitch/comsup.h"
+#include "leitch/leitch.h"
+#include "panel/panel_ids.h"
+#include "panel/status_codes.h"
+#include "store/store.h"
+
+namespace {
+// A tick on its own adds at most this much to the unanswered count; the
+// frames it sends add the rest.
+const int kTickUnAckCap = 3;
+const int kDefaultTallyDelay = 1000;
+
+// A level the cycle visits: configured and addressable over the link.
+bool LevelPolled(int level)
+{
+    return Store_Level(level)->iDevice != 0 && Leitch_LevelServed(level);
+}
+
+bool AnyLevelPolled()
+{
+    for (int i = 0; i < LEVEL_COUNT; ++i)
+        if (LevelPolled(i))
+            return true;
+    return false;
+}
+
+void ShowPollPosition()
+{
+    LinkState& link = Link();
+    if (Plat_IsIconic(Shell().hMainDlg))
+        return;
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", Store_Level(link.iTallyRtr)->iDevice);
+    Main_SetPanelText(IDC_POLL_ROUTER, text);
+    std::snprintf(text, sizeof text, "%04d", link.iTallyPtr);
+    Main_SetPanelText(IDC_POLL_DEST, text);
+    if (link.bDriverOkShown)
+        return;
+    Main_SetPanelText(IDC_DRIVER_IND, "OK");
+    Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+    link.bDriverOkShown = 1;
+}
+
+// More frames unanswered than the limit allows, and more than the level's
+// poll so far can explain: the router has gone quiet on this level.
+void CheckSilence()
+{
+    LinkState& link = Link();
+    if (link.iUnAck < Settings().MaxUnAcks || link.iTallyPtr < link.iUnAck)
+        return;
+    if (link.iComState[link.iTallyRtr] != COMSTATE_FAIL) {
+        int device = Store_Level(link.iTallyRtr)->iDevice;
+        Debug_Tracef("iUnAck = %d, iTallyPtr = %d ,iTallyRtr = %d ,RTR = %d", link.iUnAck,
+                     link.iTallyPtr, link.iTallyRtr, device);
+        Plat_SendMessage(HostLink().hHxiWnd, ZUV_ASSERTDEVMODE, HXI_ASSERT_LINKFAIL, device);
+        Debug_Trace("Dialog_Tally: SetComState(FAIL)");
+        SetComState(COMSTATE_FAIL);
+    }
+    Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
+    Main_SetPanelText(IDC_STATUS_IND, "Fail");
+}
+
+// Moves to destination 1 of the next level the cycle visits. The first wrap
+// back past the last level ends the first cycle, which settles the overall
+// state. Bounded to one round, in case no level is visited at all.
+void MoveToNextLevel()
+{
+    LinkState& link = Link();
+    link.iTallyPtr = 1;
+    link.iUnAck = 0;
+    for (int step = 0; step < LEVEL_COUNT; ++step) {
+        if (++link.iTallyRtr >= LEVEL_COUNT) {
+            link.iTallyRtr = 0;
+            if (link.bFirstCycle) {
+                link.bFirstCycle = 0;
+                UpdateOverallState();
+            }
+        }
+        if (LevelPolled(link.iTallyRtr))
+            return;
+    }
+}
+}  // namespace
+
+void Dialog_Tally()
+{
+    LinkState& link = Link();
+    ShowPollPosition();
+    if (!AnyLevelPolled())
+        return;   // every configured level is beyond what the link can address
+    CheckSilence();
+    // The host may have closed the driver while the silence was reported.
+    if (Shell().bShutdownDone)
+        return;
+    if (link.iUnAck < kTickUnAckCap)
+        link.iUnAck++;
+    Leitch_Poll(link.iTallyRtr, link.iTallyPtr);
+    if (++link.iTallyPtr <= Store_Level(link.iTallyRtr)->iDests)
+        return;
+    MoveToNextLevel();
+}
+
+void ComSup_PollStart()
+{
+    LinkState& link = Link();
+    for (int i = 0; i < LEVEL_COUNT; ++i)
+        link.iComState[i] = COMSTATE_FAIL;
+    Debug_Trace("Dialog_InitDialog: SetComState(FAIL)");
+    SetComState(COMSTATE_FAIL);
+    link.iTallyPtr = 1;
+    if (Settings().Simulation) {
+        Main_SetPanelText(IDC_DRIVER_IND, "OK");
+        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+        link.iOverallState = 1;
+        return;
+    }
+    int delay = Settings().TallyDelay;
+    if (delay < 0) {
+        // The system would read it as a period of weeks: the router would
+        // never be polled while the driver reports a good link.
+        Debug_Tracef("TallyDelay %d is negative: polling every %d ms", delay, kDefaultTallyDelay);
+        delay = kDefaultTallyDelay;
+    }
+    Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_POLL, (unsigned)delay);
+    Main_SetPanelText(IDC_DRIVER_IND, "Polling");
+    Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
+    link.iOverallState = 1;
+    link.bFirstCycle = 1;
+    link.iUnAck = 0;
+}

@@ -1,0 +1,123 @@
+// The router link outside the poll cycle: the port, frames that cannot be
+// written, the poll start and simulation.
+#include "tests/native/test_poll_fixture.h"
+
+#include "app/messages.h"
+#include "hostlink/hxi_messages.h"
+#include "panel/panel_ids.h"
+
+namespace {
+
+class ComSup : public LinkTest {};
+
+TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
+{
+    Settings().Parity = 'e';
+    Settings().Speed = 9600;
+    Settings().DataBits = 7;
+    Settings().Com = 3;
+    FakeComms().openResult = 2;
+    EXPECT_EQ(ComSup_Init(), 2);
+    EXPECT_EQ(Link().iPortIndex, 2);
+    EXPECT_EQ(FakeComms().lastPort, 3);
+    EXPECT_EQ(FakeComms().lastSpeed, 9600u);
+    EXPECT_EQ(FakeComms().lastDataBits, 7);
+    EXPECT_EQ(FakeComms().lastStopBits, 0);
+    EXPECT_EQ(FakeComms().lastParity, 2);
+    EXPECT_EQ(FakeComms().notifyWnd, fake::kMainWnd);
+    EXPECT_EQ(FakeComms().readChunk, 1);
+
+    const std::pair<char, int> parity[] = {{'n', 0}, {'o', 1}, {'m', 3}, {'s', 4}, {'x', 0}};
+    for (const auto& row : parity) {
+        Settings().Parity = row.first;
+        ComSup_OpenPort(1);
+        EXPECT_EQ(FakeComms().lastParity, row.second) << row.first;
+    }
+}
+
+// Start-up through the shell with a port that cannot be opened.
+TEST_F(ComSup, APortThatCannotBeOpenedEndsTheDriver)
+{
+    fake::S().loadablePaths = {"c:\\cc\\sys\\windows\\lib\\bwcc32.dll",
+                               "c:\\cc\\sys\\windows\\lib\\orva_cc.dll"};
+    fake::S().onBroadcast = [](unsigned msg, uintptr_t, intptr_t) {
+        if (msg == ZUV_REQHXIHANDLE)
+            Main_WndProc(fake::kMainWnd, ZUV_HXIHANDLE, fake::kHostWnd, 0);
+    };
+    fake::SetProfile(storetest::ConfigPath("VAL_DRN.INI"), "Levels", "Level_0", "101");
+    fake::SetProfile(storetest::ConfigPath("VAL_DRN.INI"), "Controller", "Com", "3");
+    Shell().hMainDlg = 0;
+    FakeComms().openResult = -2;
+
+    Main_Initialize();
+
+    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'Cannot open serial port 3'",
+                                     "hosttx 2186 p=" + std::to_string(fake::kMainWnd), "quit 0"}));
+    EXPECT_EQ(Link().iPortIndex, -1);
+    EXPECT_EQ(FakeComms().closes, 1);
+    EXPECT_EQ(FakeComms().lastClosedIndex, -1);
+    EXPECT_EQ(Shell().hMainDlg, 0u);   // no panel, no poll timer
+    EXPECT_EQ(fake::S().timers.count(PANEL_TIMER_POLL), 0u);
+}
+
+TEST_F(ComSup, FramesThatCannotBeWrittenStillCountAndFailTheLevel)
+{
+    Configure({{0, 101, 20}});
+    Start();
+    Link().iComState[0] = COMSTATE_OK;
+    FakeComms().writeResult = -1;
+    FakeComms().errorMask = 0x8;
+    for (int i = 0; i < 4; ++i)
+        ComSup_SendData("@ ?\rT F\r", 8);
+    EXPECT_TRUE(Traced("Tx Error '0x0008' on Port 2"));
+    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
+    ComSup_SendData("@ ?\rT F\r", 8);
+    EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
+    EXPECT_EQ(FakeComms().writes.size(), 5u);
+    EXPECT_EQ(FakeComms().writes[0], std::string("@ ?\rT F\r"));
+}
+
+TEST_F(ComSup, ThePollStartFailsEveryLevelAndStartsPolling)
+{
+    Configure({{0, 101, 3, 4}, {1, 102, 3, 5}});
+    Settings().StatusInfoDriverId = 200;
+    Settings().TallyDelay = 250;
+    for (int i = 0; i < LEVEL_COUNT; ++i)
+        Link().iComState[i] = COMSTATE_OK;
+    Start();
+    for (int i = 0; i < LEVEL_COUNT; ++i)
+        EXPECT_EQ(Link().iComState[i], COMSTATE_FAIL);
+    EXPECT_TRUE(Traced("Dialog_InitDialog: SetComState(FAIL)"));
+    EXPECT_EQ(CountLog("hosttx 2144"), 1);
+    EXPECT_EQ(CountLog("hosttx 2144 p=200 'IW 200 '0' 4'"), 1);
+    EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");
+    EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 250u);
+    EXPECT_TRUE(fake::LogHasInOrder({"text 1802 'Fault'", "text 1802 'Polling'", "text 1802 '/__1B__'"}));
+    // Reads good until the first cycle ends.
+    EXPECT_EQ(Link().iOverallState, 1);
+    EXPECT_EQ(Link().bFirstCycle, 1);
+    EXPECT_EQ(Link().iTallyPtr, 1);
+
+    // A negative period would be read as weeks: the default rate is used.
+    Settings().TallyDelay = -20;
+    ComSup_PollStart();
+    EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 1000u);
+}
+
+TEST_F(ComSup, SimulationRunsWithoutPortOrPollTimer)
+{
+    Configure({{0, 101, 3}});
+    Settings().Simulation = 1;
+    ComSup_PollStart();
+    EXPECT_EQ(fake::S().timers.count(PANEL_TIMER_POLL), 0u);
+    EXPECT_EQ(Caption(IDC_DRIVER_IND), "OK");
+    EXPECT_EQ(StateCode(IDC_DRIVER_IND), "/__2B__");
+    EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");
+    EXPECT_EQ(Link().iOverallState, 1);
+    EXPECT_EQ(FakeComms().opens, 0);
+    EXPECT_TRUE(FakeComms().writes.empty());
+    SetComState(COMSTATE_OK);
+    EXPECT_EQ(Caption(IDC_STATUS_IND), "Sim");
+}
+
+}  // namespace
