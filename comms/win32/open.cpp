@@ -133,6 +133,7 @@ int Comms_OpenPort(int port, uint32_t speed, int dataBits, int stopBitsCode, int
         Table_UnlockAndFreeIfUnused(table);
         return denied ? -2 : -1;
     }
+    ClearRecord(p);
     p->iPort = port;
     p->hCom = h;
     p->iSpeed = (LONG)speed;

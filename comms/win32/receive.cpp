@@ -31,6 +31,10 @@ void Comms_StoreReceived(int index, const BYTE* data, int count)
     if (!table)
         return;
     PORTINFO* p = &table[index];
+    if (!p->hCom) {
+        Table_Unlock();
+        return;
+    }
     DWORD now = Comms_Tick();
     int stored = 0;
     Ring_Write(p->hRxBuffer, data, count, &stored);
@@ -54,12 +58,9 @@ void Comms_StoreReceived(int index, const BYTE* data, int count)
 // Also re-arms the notification when nothing was taken.
 int Comms_Read(int index, void* buffer, int count)
 {
-    if (!Comms_ValidIndex(index))
+    PORTINFO* p = Port_Lock(index);
+    if (!p)
         return 0;
-    PORTINFO* table = Table_Lock();
-    if (!table)
-        return 0;
-    PORTINFO* p = &table[index];
     int taken = 0;
     if (buffer && count > 0)
         taken = Ring_Read(p->hRxBuffer, static_cast<BYTE*>(buffer), count);

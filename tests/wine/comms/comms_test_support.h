@@ -24,7 +24,7 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD deadlineMs = 20000)
 // time may use it.
 class FarEnd {
 public:
-    explicit FarEnd(int port, DWORD writeTimeoutMs = 5000);
+    explicit FarEnd(int port, DWORD writeTimeoutMs = 30000);
     ~FarEnd();
     FarEnd(const FarEnd&) = delete;
     FarEnd& operator=(const FarEnd&) = delete;

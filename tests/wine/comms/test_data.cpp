@@ -68,10 +68,23 @@ TEST_F(CommsData, AFullRingDropsTheNewestBytesAndNeverLooksEmpty)
 
 TEST_F(CommsData, AWriteOfTheLargest16BitCountArrivesWhole)
 {
+    // A longer write timeout than the library's second keeps a loaded
+    // machine from cutting the write short.
+    COMMTIMEOUTS t = RecordOf(kIndex).ctTimeouts;
+    t.WriteTotalTimeoutConstant = 60000;
+    SetCommTimeouts(RecordOf(kIndex).hCom, &t);
     const std::string data = Pattern(65535);
     std::string got;
     std::thread reader([&] { got = remote_.Read(data.size()); });
     EXPECT_EQ(Comms_Write(kIndex, data.data(), 65535), 65535);
     reader.join();
     EXPECT_EQ(got, data);
+}
+
+// Nobody reads the far end: the line's buffers fill, the write timeout cuts
+// the write short and the system reports part of it as done.
+TEST_F(CommsData, AWriteCutShortByItsTimeoutFails)
+{
+    const std::string data = Pattern(65535);
+    EXPECT_EQ(Comms_Write(kIndex, data.data(), 65535), -1);
 }

@@ -3,6 +3,8 @@
 // throttle is checked without depending on timing; one test goes end to end.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "comms_test_support.h"
 
 namespace {
@@ -107,6 +109,22 @@ TEST_F(CommsNotify, AReadAskingForMoreThanThereIsTakesWhatThereIs)
     Comms_GetError(kIndex, &stat);
     EXPECT_EQ(stat.cbInQue, 0u);
     EXPECT_EQ(RecordOf(kIndex).iRxCount, 0);
+}
+
+TEST_F(CommsNotify, AStoreThatCannotGetTheRingIsDroppedAndCounted)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "%XBUFSEM", (unsigned)(UINT_PTR)RecordOf(kIndex).hCom);
+    HANDLE sem = OpenSemaphoreA(SYNCHRONIZE | SEMAPHORE_MODIFY_STATE, FALSE, name);
+    ASSERT_NE(sem, nullptr);
+    ASSERT_EQ(WaitForSingleObject(sem, 5000), WAIT_OBJECT_0);
+    Store(5000, 4);
+    ReleaseSemaphore(sem, 1, nullptr);
+    CloseHandle(sem);
+    EXPECT_EQ(Comms_GetDropped(kIndex), 4u);
+    EXPECT_EQ(RecordOf(kIndex).iRxCount, 0);
+    sink_.Take();
+    Run({{5200, 2, 2}});
 }
 
 TEST(CommsNotifyEndToEnd, BytesFromTheFarEndAreAnnouncedWithTheIndex)
