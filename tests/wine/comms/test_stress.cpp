@@ -1,4 +1,4 @@
-// The remote end streams without pause while the application reads and closes
+// The far end streams without pause while the application reads and closes
 // and reopens the port many times: no crash, no byte out of order within one
 // open, and every handle given back.
 #include <gtest/gtest.h>
