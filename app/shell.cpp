@@ -216,9 +216,9 @@ void Main_ToggleKeyboardControl()
 
 intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
-    // After the shutdown sequence the port is closed and the level memory
-    // freed: serial notifications, commands and menu commands that are still
-    // queued must not act on them.
+    // After the shutdown sequence the port is closed, the level memory freed
+    // and the driver deregistered: serial notifications, commands, mode
+    // requests and menu commands that are still queued must not act.
     const bool down = gShell.bShutdownDone != 0;
     switch (msg) {
     case MSG_CLOSE:
@@ -244,17 +244,18 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         Main_Shutdown();
         return 0;
     case ZUV_REQDEVGORXONLY:
-        return Hxi_OnRequestRxOnly(lParam);
+        return down ? 0 : Hxi_OnRequestRxOnly(lParam);
     case ZUV_REQDEVGOTXRX:
-        return Hxi_OnRequestTxRx(lParam);
+        return down ? 0 : Hxi_OnRequestTxRx(lParam);
     case ZUV_INQDEVGOTXRX:
-        return Hxi_OnInquireTxRx();
+        return down ? 0 : Hxi_OnInquireTxRx();
     case ZUV_RXCOMMAND:
         if (!down && lParam != 0)
             Hxi_OnCommandText((const char*)lParam);
         return 1;
     case ZUV_SETDEVRXONLY:
-        Hxi_OnSetRxOnly();
+        if (!down)
+            Hxi_OnSetRxOnly();
         return 0;
     default:
         return Plat_DefWindowProc(wnd, msg, wParam, lParam);

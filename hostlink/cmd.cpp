@@ -1,45 +1,214 @@
-// Router commands. The revertives are built; parsing and the four handlers
-// are still placeholders.
+// Router commands RC, RL, RP and RQ, and the RR revertives.
 #include "hostlink/cmd.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "app/shell.h"
+#include "app/trace.h"
+#include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
+#include "leitch/leitch.h"
 #include "panel/dialog.h"
 #include "panel/panel_ids.h"
 #include "store/store.h"
 
 namespace {
-int32_t gTxCount = 0;   // lTxCount: revertive messages sent since start
+
+int32_t gTxCount = 0;                           // lTxCount: revertive messages sent since start
+int32_t gCmdArg[CMD_MAX_FIELDS];                // iCmdArg
+char gCmdArgText[CMD_MAX_FIELDS][CMD_FIELD_TEXT];   // szCmdArg
+
+const int kPollFields = 4;
+
+// Signed decimal: leading white space, an optional sign, digits up to the
+// first other character; 0 without digits. Saturates instead of overflowing.
+int32_t ToNumber(const char* text)
+{
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
+        ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = (*text++ == '-');
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        value = value * 10 + (*text - '0');
+        if (value > (long long)INT_MAX + 1)
+            value = (long long)INT_MAX + 1;
+    }
+    if (negative)
+        return (int32_t)-value;
+    return value > INT_MAX ? INT_MAX : (int32_t)value;
 }
 
-void Cmd_Reset() { gTxCount = 0; }
-void Cmd_Dispatch(const char*) {}
-int Cmd_Tokenize(const char*, int) { return 0; }
-int Cmd_Arg(int) { return 0; }
-const char* Cmd_ArgText(int) { return ""; }
-void Cmd_Connect(const char*) {}
-void Cmd_Lock(const char*) {}
-void Cmd_Poll(const char*) {}
-void Cmd_Query(const char*) {}
+// Copies characters from text[p] into field until the stop character or
+// until p reaches len; only the first CMD_FIELD_TEXT - 1 are kept. Returns
+// the new position.
+size_t CopyField(const char* text, size_t p, size_t len, char* field, char stop)
+{
+    size_t n = 0;
+    for (; p < len && text[p] != stop; ++p)
+        if (n < CMD_FIELD_TEXT - 1)
+            field[n++] = text[p];
+    field[n] = '\0';
+    return p;
+}
+
+// Counters are 32-bit and wrap after 2^31 messages rather than overflow.
+void Bump(int32_t* counter) { *counter = (int32_t)((uint32_t)*counter + 1u); }
+
+// One reading of an RC: routes source to dest on the level when both are in
+// range and the destination is not locked.
+void Route(int level, int device, int source, int dest)
+{
+    if (!Store_ValidSource(level, source) || !Store_ValidDest(level, dest))
+        return;
+    if (Store_GetLock(device, dest) != 0)
+        return;
+    if (Settings().Simulation) {
+        Store_SetTally(device, dest, source);
+        Cmd_SendRevertives(device, dest, dest, 1, 0);
+        return;
+    }
+    // A level the router link cannot address gets no take; its tally stays.
+    if (!Leitch_LevelServed(level))
+        return;
+    Store_SetTally(device, dest, 0);
+    Leitch_Connect(level, source, dest);
+}
+
+// Level of a range command (RL, RP, RQ) when it may act: the level exists,
+// both ends are destinations of it and the requester is permitted; else -1.
+int RangeLevel(int requesterField)
+{
+    int level = Store_FindLevel(gCmdArg[0]);
+    if (level < 0)
+        return -1;
+    if (!Store_ValidDest(level, gCmdArg[1]) || !Store_ValidDest(level, gCmdArg[2]))
+        return -1;
+    if (!Prof_IsPermitted(gCmdArg[requesterField]))
+        return -1;
+    return level;
+}
+
+void PollOrQuery(const char* text, int kind)
+{
+    int fields = Cmd_Tokenize(text, kPollFields);
+    Debug_Trace(text);
+    Debug_Tracef("%d %d", gCmdArg[0], Store_FindLevel(gCmdArg[0]));
+    // A text cut short never acts on empty or stale fields.
+    if (fields < kPollFields || RangeLevel(3) < 0)
+        return;
+    Cmd_SendRevertives(gCmdArg[0], gCmdArg[1], gCmdArg[2], kind, gCmdArg[3]);
+}
+
+}  // namespace
+
+void Cmd_Reset()
+{
+    gTxCount = 0;
+    std::memset(gCmdArg, 0, sizeof gCmdArg);
+    std::memset(gCmdArgText, 0, sizeof gCmdArgText);
+}
+
+void Cmd_Dispatch(const char* text)
+{
+    if (!text || text[0] != 'R')
+        return;
+    switch (text[1]) {
+    case 'C': Cmd_Connect(text); break;
+    case 'L': Cmd_Lock(text); break;
+    case 'P': Cmd_Poll(text); break;
+    case 'Q': Cmd_Query(text); break;
+    default: break;
+    }
+}
+
+int Cmd_Tokenize(const char* text, int maxFields)
+{
+    std::memset(gCmdArg, 0, sizeof gCmdArg);
+    std::memset(gCmdArgText, 0, sizeof gCmdArgText);
+    if (maxFields > CMD_MAX_FIELDS)
+        maxFields = CMD_MAX_FIELDS;
+    const size_t len = std::strlen(text);
+    size_t p = 3;
+    int n = 0;
+    // The loop goes on while p equals len, so missing trailing fields are
+    // set as empty fields (0).
+    while (p <= len && n < maxFields) {
+        while (p < len && text[p] == ' ')
+            ++p;
+        char* field = gCmdArgText[n];
+        if (text[p] == '\'') {
+            p = CopyField(text, p + 1, len, field, '\'');
+            ++p;   // past the closing apostrophe (or past the end when it is missing)
+        } else {
+            p = CopyField(text, p, len, field, ' ');
+        }
+        gCmdArg[n++] = ToNumber(field);
+        while (p < len && text[p] != ' ')
+            ++p;
+    }
+    return n;
+}
+
+int Cmd_Arg(int index)
+{
+    return (index >= 0 && index < CMD_MAX_FIELDS) ? gCmdArg[index] : 0;
+}
+
+const char* Cmd_ArgText(int index)
+{
+    return (index >= 0 && index < CMD_MAX_FIELDS) ? gCmdArgText[index] : "";
+}
+
+void Cmd_Connect(const char* text)
+{
+    if (Cmd_Tokenize(text, CMD_MAX_FIELDS) < CMD_MAX_FIELDS)
+        return;
+    int device = gCmdArg[0];
+    int level = Store_FindLevel(device);
+    if (level < 0 || !Prof_IsPermitted(gCmdArg[4]))
+        return;
+    // Both readings may apply; each one checks its own source and destination.
+    if (Settings().SourceToDest)
+        Route(level, device, gCmdArg[1], gCmdArg[2]);
+    if (Settings().DestToSource)
+        Route(level, device, gCmdArg[2], gCmdArg[1]);
+}
+
+void Cmd_Lock(const char* text)
+{
+    if (Cmd_Tokenize(text, CMD_MAX_FIELDS) < CMD_MAX_FIELDS)
+        return;
+    if (RangeLevel(4) < 0)
+        return;
+    for (int d = gCmdArg[1]; d <= gCmdArg[2]; ++d)
+        Store_SetLock(gCmdArg[0], d, gCmdArg[3]);
+    Dialog_ShowDest();
+}
+
+void Cmd_Poll(const char* text) { PollOrQuery(text, 1); }
+void Cmd_Query(const char* text) { PollOrQuery(text, 2); }
 
 void Cmd_SendRevertives(int device, int first, int last, int kind, int requester)
 {
     if (HostLink().iTxRxMode != TXRX_TXRX)
         return;
     unsigned msg = (kind == 1) ? ZUV_TXREVERTIVE : ZUV_TXREPLY;
-    for (int d = first; d <= last; ++d) {
+    // A 64-bit counter: a range ending at INT_MAX still ends.
+    for (long long d = first; d <= last; ++d) {
         char text[64];
-        std::snprintf(text, sizeof text, "RR %03d %03d %03d", device, d, Store_GetTally(device, d));
+        std::snprintf(text, sizeof text, "RR %03d %03d %03d", device, (int)d,
+                      Store_GetTally(device, (int)d));
         uint32_t param = (uint32_t)requester;
         if (msg == ZUV_TXREPLY && d == last)
             param += ZUV_REPLY_END_MARK;
         Plat_HostTx(HostLink().hHxiWnd, (uint16_t)msg, param, text, 1,
                     (uint32_t)std::strlen(text) + 1);
-        gTxCount++;
+        Bump(&gTxCount);
     }
     char count[16];
     std::snprintf(count, sizeof count, "%08ld", (long)gTxCount);

@@ -1,21 +1,73 @@
-// The host link. Registration, the interface mode requests and the command
-// intake are still placeholders.
+// The host link: attach, registration, interface modes, command intake and
+// deregistration.
 #include "hostlink/hxi.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "app/shell.h"
 #include "app/trace.h"
 #include "config/settings.h"
+#include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
+#include "leitch/comsup.h"
 #include "panel/panel_ids.h"
 #include "panel/status_codes.h"
 #include "store/store.h"
 
 namespace {
+
 HostLinkState gHost;
+
+const char kErrorCaption[] = "! Error !";
+const size_t kCommandText = 512;   // command texts are cut to 511 characters
+
+enum RegOutcome { REG_REGISTERED, REG_REFUSED_NEXT, REG_REFUSED_STOP, REG_FAILED };
+
+void ErrorBox(const char* text)
+{
+    Plat_MessageBox(Shell().hMainWnd, text, kErrorCaption, PLAT_MB_OK);
 }
+
+// Registers one device number and acts on the host's answer.
+RegOutcome RegisterDevice(int device)
+{
+    Debug_Tracef("Attempting to register device %d", device);
+    intptr_t result = Plat_SendMessage(gHost.hHxiWnd, ZUV_REGDEV, Shell().hMainWnd, device);
+    switch (result) {
+    case HXI_REG_OK:
+        gHost.iTxRxMode = TXRX_TXRX;
+        HXISup_SetTxRxMode(TXRX_TXRX);
+        return REG_REGISTERED;
+    case HXI_REG_INVALID:
+        ErrorBox("Request refused - ID supplied is invalid");
+        gHost.iTxRxMode = TXRX_NONE;
+        return REG_REFUSED_NEXT;
+    case HXI_REG_IN_USE:
+        ErrorBox("Request refused - Device Id already in use on this workstation");
+        gHost.iTxRxMode = TXRX_NONE;
+        return REG_REFUSED_STOP;
+    case HXI_REG_NOT_DRIVER:
+        ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
+        gHost.iTxRxMode = TXRX_NONE;
+        return REG_REFUSED_STOP;
+    default:
+        Debug_Trace("Failed to register device");
+        return REG_FAILED;
+    }
+}
+
+bool LinkGood() { return Link().iOverallState == 1; }
+
+// The excepted device as the host sent it; a value no device number can
+// take matches none.
+int ExceptedDevice(intptr_t lParam)
+{
+    return (lParam >= INT_MIN && lParam <= INT_MAX) ? (int)lParam : 0;
+}
+
+}  // namespace
 
 HostLinkState& HostLink() { return gHost; }
 void Hxi_Reset() { std::memset(&gHost, 0, sizeof gHost); }
@@ -25,14 +77,32 @@ int Hxi_Attach()
     Debug_Trace("Trying to attach to HXIHOST");
     Plat_SendToAllTopLevel(ZUV_REQHXIHANDLE, Shell().hMainWnd, 0);
     if (gHost.hHxiWnd == 0) {
-        Plat_MessageBox(Shell().hMainWnd, "Cannot find ORVA Interface HXIHOST.EXE", "! Error !",
-                        PLAT_MB_OK);
+        ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
         return 0;
     }
     return 1;
 }
 
-int Hxi_RegisterDevices() { return 1; }
+int Hxi_RegisterDevices()
+{
+    Debug_Tracef("HXI handle 0x%04x", (unsigned)gHost.hHxiWnd);
+    RegOutcome last = REG_REGISTERED;
+    for (int i = 0; i < LEVEL_COUNT; ++i) {
+        int device = Store_Level(i)->iDevice;
+        if (device == 0)
+            continue;
+        last = RegisterDevice(device);
+        if (last == REG_REFUSED_STOP)
+            break;
+    }
+    // Only the last attempt decides: an earlier refusal followed by a
+    // registration leaves the driver running.
+    if (last == REG_REFUSED_NEXT || last == REG_REFUSED_STOP) {
+        Main_Shutdown();
+        return 0;
+    }
+    return 1;
+}
 
 void Hxi_Deregister()
 {
@@ -87,7 +157,23 @@ void HXISup_SetTxRxMode(int mode)
     }
     Plat_SetWindowTitle(Shell().hMainWnd, title);
 }
-void Hxi_OnCommandText(const char*) {}
+
+void Hxi_OnCommandText(const char* text)
+{
+    char copy[kCommandText];
+    size_t n = 0;
+    while (n < kCommandText - 1 && text[n] != '\0')
+        ++n;
+    std::memcpy(copy, text, n);
+    copy[n] = '\0';
+    Cmd_Dispatch(copy);
+
+    // Every text counts, known command or not; the count wraps at 2^32.
+    gHost.lRxCount = (int32_t)((uint32_t)gHost.lRxCount + 1u);
+    char count[16];
+    std::snprintf(count, sizeof count, "%08ld", (long)gHost.lRxCount);
+    Main_SetPanelText(IDC_RX_COUNT, count);
+}
 
 void Hxi_OnHandle(PlatWnd hxi)
 {
@@ -95,9 +181,33 @@ void Hxi_OnHandle(PlatWnd hxi)
     Debug_Trace("Got handle");
 }
 
-intptr_t Hxi_OnRequestRxOnly(intptr_t) { return 0; }
-intptr_t Hxi_OnRequestTxRx(intptr_t) { return 0; }
-intptr_t Hxi_OnInquireTxRx() { return 0; }
+intptr_t Hxi_OnRequestRxOnly(intptr_t exceptDevice)
+{
+    bool accept = !LinkGood() || gHost.iTxRxMode == TXRX_RXONLY;
+    if (accept)
+        Hxi_AssertMode(HXI_ASSERT_RXONLY, ExceptedDevice(exceptDevice));
+    Debug_Tracef("ZUV_REQDEVGORXONLY msg (Return = %s)",
+                 accept ? "1 - OK (Comms fail)" : "0 - NO (Comms good)");
+    return accept ? 1 : 0;
+}
+
+intptr_t Hxi_OnRequestTxRx(intptr_t exceptDevice)
+{
+    bool accept = LinkGood() || Settings().Simulation != 0;
+    if (accept)
+        Hxi_AssertMode(HXI_ASSERT_TXRX, ExceptedDevice(exceptDevice));
+    Debug_Tracef("ZUV_REQDEVGOTXRX msg (Return = %s)",
+                 accept ? "1 - OK (Comms good)" : "0 - NO (Comms failed)");
+    return accept ? 1 : 0;
+}
+
+intptr_t Hxi_OnInquireTxRx()
+{
+    bool yes = LinkGood() || Settings().Simulation != 0;
+    Debug_Tracef("ZUV_INQDEVGOTXRX msg (Return = %s)",
+                 yes ? "1 - OK (Comms good)" : "0 - NO (Comms failed)");
+    return yes ? 1 : 0;
+}
 void Hxi_OnSetRxOnly()
 {
     gHost.iTxRxMode = TXRX_RXONLY;

@@ -1,42 +1,158 @@
-// Placeholder until the operator panel is built: the initialisation does what
-// start-up and shutdown need (load the tallies, start the link and the save
-// timer, show the interface mode).
+// The operator panel: level table, lists, selected destination, manual Take
+// and Lock, and the About box. Manual operations are handed to the router
+// command handler as the same texts network clients send, from requester 0.
 #include "panel/dialog.h"
 
+#include <cstdio>
 #include <cstring>
 
+#include "app/menu_ids.h"
 #include "app/messages.h"
 #include "app/shell.h"
+#include "app/trace.h"
 #include "config/settings.h"
+#include "hostlink/cmd.h"
 #include "hostlink/hxi.h"
+#include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
 #include "panel/panel_ids.h"
+#include "panel/status_codes.h"
 #include "store/idxfu.h"
+#include "store/store.h"
 
 namespace {
+
 PanelState gPanel;
+
+const char kVersion[] = "3.02.06";
+
+const LEVELINFO& CurrentLevel() { return *Store_Level(Settings().iCurrentLevel); }
+
+void SetText(int id, const char* text) { Plat_SetControlText(Shell().hMainDlg, id, text); }
+
+void SetNumber(int id, const char* format, int value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    SetText(id, text);
 }
+
+void ShowLevelTable()
+{
+    for (int i = 0; i < LEVEL_COUNT; ++i) {
+        const LEVELINFO& level = *Store_Level(i);
+        const int ids[3] = {IDC_LEVEL_DEVICE + i, IDC_LEVEL_SOURCES + i, IDC_LEVEL_DESTS + i};
+        if (level.iDevice <= 0) {
+            for (int id : ids) {
+                SetText(id, "- - -");
+                Plat_EnableControl(Shell().hMainDlg, id, 0);
+            }
+            continue;
+        }
+        SetNumber(ids[0], "%03d", level.iDevice);
+        SetNumber(ids[1], "%03d", level.iSources);
+        SetNumber(ids[2], "%03d", level.iDests);
+    }
+}
+
+void ShowLevelLabel()
+{
+    char text[32];
+    int index = Settings().iCurrentLevel;
+    std::snprintf(text, sizeof text, "Level '%c' %03d", 'A' + index, Store_Level(index)->iDevice);
+    SetText(IDC_LEVEL_LABEL, text);
+}
+
+int ListLength()
+{
+    const LEVELINFO& level = CurrentLevel();
+    return level.iSources > level.iDests ? level.iSources : level.iDests;
+}
+
+void FillList(int id, int kind)
+{
+    Plat_ListReset(Shell().hMainDlg, id);
+    if (kind == NAME_KIND_SOURCE)
+        Plat_ListAdd(Shell().hMainDlg, id, Settings().ParkLabel);
+    int device = CurrentLevel().iDevice;
+    int n = ListLength();
+    for (int k = 1; k <= n; ++k) {
+        char name[NAME_REQUEST_SIZE];
+        Dialog_GetName(device, kind, k, name, sizeof name);
+        Plat_ListAdd(Shell().hMainDlg, id, name);
+    }
+}
+
+void SelectFirstDest()
+{
+    gPanel.iSelDest = 1;
+    Plat_ListSetSel(Shell().hMainDlg, IDC_DEST_LIST, 0);
+    Dialog_ShowDest();
+}
+
+void Dispatch(const char* text)
+{
+    Debug_Trace(text);
+    Cmd_Dispatch(text);
+}
+
+intptr_t OnCommand(uintptr_t wParam)
+{
+    // After the shutdown the level memory is gone; buttons do nothing.
+    if (Shell().bShutdownDone)
+        return 1;
+    switch (wParam & 0xFFFF) {
+    case IDC_SOURCE_LIST: Dialog_SourceSelected(); break;
+    case IDC_DEST_LIST: Dialog_DestSelected(); break;
+    case IDC_TAKE: Dialog_Take(); break;
+    case IDC_LOCK: Dialog_Lock(); break;
+    default: break;
+    }
+    return 1;
+}
+
+intptr_t OnTimer(uintptr_t wParam)
+{
+    // The save timer outlives the shutdown; a late tick must not overwrite
+    // the saved tallies with empty blocks.
+    if (Shell().bShutdownDone)
+        return 1;
+    switch (wParam & 0xFFFF) {
+    case PANEL_TIMER_POLL:
+        Dialog_Tally();
+        Debug_Trace("Dialog_Tally ...");
+        break;
+    case PANEL_TIMER_SAVE:
+        Idxfu_SaveTick();
+        break;
+    default:
+        break;
+    }
+    return 1;
+}
+
+}  // namespace
 
 PanelState& Panel() { return gPanel; }
 void Panel_Reset() { std::memset(&gPanel, 0, sizeof gPanel); }
 
-intptr_t Dialog_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t)
+intptr_t Dialog_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
     switch (msg) {
     case MSG_INITDIALOG:
         Shell().hMainDlg = wnd;
         Dialog_InitDialog();
         return 1;
-    case MSG_TIMER:
-        // The save timer outlives the shutdown; a late tick must not
-        // overwrite the saved tallies with empty blocks.
-        if (Shell().bShutdownDone)
-            return 1;
-        if ((wParam & 0xFFFF) == PANEL_TIMER_POLL)
-            Dialog_Tally();
-        else if ((wParam & 0xFFFF) == PANEL_TIMER_SAVE)
-            Idxfu_SaveTick();
+    case MSG_MOVE:
+        Plat_MoveToOrigin(Shell().hMainDlg);
         return 1;
+    case MSG_COMMAND:
+        return OnCommand(wParam);
+    case MSG_SYSCOMMAND:
+        Plat_SendMessage(Shell().hMainWnd, MSG_SYSCOMMAND, wParam & 0xFFFF, lParam);
+        return 1;
+    case MSG_TIMER:
+        return OnTimer(wParam);
     default:
         return 0;
     }
@@ -44,22 +160,119 @@ intptr_t Dialog_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t)
 
 void Dialog_InitDialog()
 {
-    Plat_ShowWindow(Shell().hMainWnd,
+    ShellState& shell = Shell();
+    Plat_FitWindowTo(shell.hMainWnd, shell.hMainDlg);
+    Plat_ShowWindow(shell.hMainWnd,
                     Settings().bDebugMode == 1 ? PLAT_SW_SHOWNORMAL : PLAT_SW_SHOWMINIMIZED);
+    ShowLevelTable();
+    ShowLevelLabel();
+    Plat_MenuCheck(shell.hMainMenu, IDM_LEVEL_FIRST + Settings().iCurrentLevel, 1);
+    Plat_ListSetColumnWidth(shell.hMainDlg, IDC_SOURCE_LIST, Settings().NameLength * 9);
+    Plat_ListSetColumnWidth(shell.hMainDlg, IDC_DEST_LIST, Settings().NameLength * 9);
+    Dialog_FillSources();
+    Dialog_FillDests();
     Idxfu_ReadIndex();
-    Shell().bKeyboardControl = 0;
+    SelectFirstDest();
+    shell.bKeyboardControl = 0;
+    SetText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
+    SetText(IDC_KEYBOARD_IND, "Disabled");
     ComSup_PollStart();
-    Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_SAVE, 30000);
+    Plat_SetTimer(shell.hMainDlg, PANEL_TIMER_SAVE, 30000);
     HXISup_SetTxRxMode(HostLink().iTxRxMode);
 }
 
-void Dialog_SelectLevel(int level) { Settings().iCurrentLevel = level; }
-void Dialog_SourceSelected() {}
-void Dialog_DestSelected() {}
-void Dialog_ShowDest() {}
-void Dialog_Take() {}
-void Dialog_Lock() {}
-void Dialog_FillSources() {}
-void Dialog_FillDests() {}
+void Dialog_SelectLevel(int level)
+{
+    if (level < 0 || level >= LEVEL_COUNT)
+        return;
+    Plat_MenuCheck(Shell().hMainMenu, IDM_LEVEL_FIRST + Settings().iCurrentLevel, 0);
+    Settings().iCurrentLevel = level;
+    Plat_MenuCheck(Shell().hMainMenu, IDM_LEVEL_FIRST + level, 1);
+    ShowLevelLabel();
+    Dialog_FillSources();
+    Dialog_FillDests();
+    SelectFirstDest();
+}
+
+void Dialog_FillSources() { FillList(IDC_SOURCE_LIST, NAME_KIND_SOURCE); }
+void Dialog_FillDests() { FillList(IDC_DEST_LIST, NAME_KIND_DEST); }
+
+void Dialog_GetName(int device, int kind, int number, char* name, int size)
+{
+    if (!name || size <= 0)
+        return;
+    name[0] = '\0';
+    unsigned char block[NAME_REQUEST_SIZE];
+    NameRequest_Build(block, device, kind, number);
+    Plat_HostTx(HostLink().hHxiWnd, ZUV_REQNAME, 0, block, 1, NAME_REQUEST_SIZE);
+    // The answer is a NUL-terminated text of at most 17 characters; a host
+    // that wrote no terminator still cannot make the copy overrun.
+    block[NAME_REQUEST_SIZE - 1] = 0;
+    std::snprintf(name, (size_t)size, "%s", (const char*)block);
+}
+
+void Dialog_SourceSelected()
+{
+    gPanel.iSelSource = Plat_ListGetSel(Shell().hMainDlg, IDC_SOURCE_LIST) & 0xFFFF;
+}
+
+void Dialog_DestSelected()
+{
+    gPanel.iSelDest = (Plat_ListGetSel(Shell().hMainDlg, IDC_DEST_LIST) & 0xFFFF) + 1;
+    Dialog_ShowDest();
+}
+
+void Dialog_ShowDest()
+{
+    int device = CurrentLevel().iDevice;
+    int tally = Store_GetTally(device, gPanel.iSelDest);
+    Plat_ListSetSel(Shell().hMainDlg, IDC_SOURCE_LIST, tally);   // -1 clears
+    bool locked = Store_GetLock(device, gPanel.iSelDest) != 0;
+    SetText(IDC_LOCK, locked ? "Locked" : "Unlocked");
+    SetText(IDC_LOCK, locked ? SB_CODE_LOCKED : SB_CODE_UNLOCKED);
+    Plat_EnableControl(Shell().hMainDlg, IDC_TAKE, locked ? 0 : 1);
+}
+
+void Dialog_Take()
+{
+    const LEVELINFO& level = CurrentLevel();
+    if (gPanel.iSelSource < 0 || gPanel.iSelSource > level.iSources)
+        return;
+    if (gPanel.iSelDest < 1 || gPanel.iSelDest > level.iDests)
+        return;
+    char text[64];
+    std::snprintf(text, sizeof text, "RC %d %d %d ',---' 0", level.iDevice, gPanel.iSelSource,
+                  gPanel.iSelDest);
+    Dispatch(text);
+}
+
+void Dialog_Lock()
+{
+    if (gPanel.iSelDest == 0)
+        return;
+    int device = CurrentLevel().iDevice;
+    int flag = Store_GetLock(device, gPanel.iSelDest) ? 0 : 1;
+    char text[64];
+    std::snprintf(text, sizeof text, "RL %d %d %d %d 0", device, gPanel.iSelDest, gPanel.iSelDest,
+                  flag);
+    Dispatch(text);
+}
+
 void About_Show() { Plat_RunAbout(Shell().hMainWnd); }
-intptr_t About_Proc(PlatWnd, unsigned, uintptr_t, intptr_t) { return 0; }
+
+intptr_t About_Proc(PlatWnd wnd, unsigned msg, uintptr_t, intptr_t)
+{
+    if (msg == MSG_INITDIALOG) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%s - %s", __DATE__, __TIME__);
+        Plat_SetControlText(wnd, IDC_ABOUT_BUILD, text);
+        std::snprintf(text, sizeof text, "Version %s", kVersion);
+        Plat_SetControlText(wnd, IDC_ABOUT_VERSION, text);
+        return 1;
+    }
+    if (msg == MSG_COMMAND) {
+        Plat_EndDialog(wnd, 1);
+        return 1;
+    }
+    return 0;
+}

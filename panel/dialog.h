@@ -23,5 +23,8 @@ void Dialog_Take();
 void Dialog_Lock();
 void Dialog_FillSources();
 void Dialog_FillDests();
+// One name request; the name (at most 17 characters) into name, empty when
+// none came back.
+void Dialog_GetName(int device, int kind, int number, char* name, int size);
 void About_Show();
 intptr_t About_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);

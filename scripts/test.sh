@@ -51,6 +51,10 @@ if build windows; then
   # Keep one wineserver warm for the whole run: a cold start per test
   # process costs seconds.
   wineserver -p 2>/dev/null || true
+  # The first Wine program of a server session starts the system services,
+  # which inherit its output and outlive it: start them here, with their
+  # output discarded, so no test's output pipe stays open after it ends.
+  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
   xvfb-run -a -s "-screen 0 1024x768x24" \
     ctest --preset windows -j 1 2>&1 | tee build/windows.test.log | tail -15
   count_ctest build/windows.test.log

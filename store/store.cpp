@@ -1,11 +1,31 @@
-// Placeholder until the crosspoint store is built: levels are never sized.
+// The level table and the single-tally and single-lock operations. Every
+// operation finds its level by a linear search and checks its numbers in a
+// fixed order; a failed check makes it do nothing, silently.
 #include "store/store.h"
 
 #include <cstring>
 
+#include "store/store_areas.h"
+
 namespace {
 LEVELINFO gLevels[LEVEL_COUNT];
+
+// Offset of destination dest's 2-byte slot in an area, or -1 when the
+// destination is outside 1 to iDests or outside the area itself (a count
+// set past the areas' capacity must never reach beyond them).
+int SlotOffset(const LEVELINFO& level, int dest)
+{
+    if (dest < 1 || dest > level.iDests || dest > STORE_AREA_DESTS)
+        return -1;
+    return 2 * (dest - 1);
 }
+
+LEVELINFO* FindByDevice(int device)
+{
+    int index = Store_FindLevel(device);
+    return index < 0 ? nullptr : &gLevels[index];
+}
+}  // namespace
 
 LEVELINFO* Store_Level(int index)
 {
@@ -14,9 +34,13 @@ LEVELINFO* Store_Level(int index)
     return &gLevels[index];
 }
 
-void Store_Reset() { std::memset(gLevels, 0, sizeof gLevels); }
-int Memory_Init() { return 1; }
-void Memory_Free() {}
+void Store_Reset()
+{
+    for (LEVELINFO& level : gLevels)
+        StoreAreas_Release(&level);
+    std::memset(gLevels, 0, sizeof gLevels);
+    StoreAreas_Reset();
+}
 
 int Store_FindLevel(int device)
 {
@@ -26,9 +50,61 @@ int Store_FindLevel(int device)
     return -1;
 }
 
-int Store_ValidSource(int, int) { return 0; }
-int Store_ValidDest(int, int) { return 0; }
-int Store_GetTally(int, int) { return -1; }
-void Store_SetTally(int, int, int) {}
-int Store_GetLock(int, int) { return 0; }
-void Store_SetLock(int, int, int) {}
+// Callers pass indexes from Store_FindLevel; any other index is refused
+// rather than read past the table.
+int Store_ValidSource(int level, int source)
+{
+    const LEVELINFO* l = Store_Level(level);
+    return l && source >= 0 && source <= l->iSources ? 1 : 0;
+}
+
+int Store_ValidDest(int level, int dest)
+{
+    const LEVELINFO* l = Store_Level(level);
+    return l && dest >= 1 && dest <= l->iDests ? 1 : 0;
+}
+
+int Store_GetTally(int device, int dest)
+{
+    const LEVELINFO* level = FindByDevice(device);
+    if (!level)
+        return -1;
+    int at = SlotOffset(*level, dest);
+    if (at < 0 || !level->hTally)
+        return -1;
+    return level->hTally[at] * 256 + level->hTally[at + 1];
+}
+
+void Store_SetTally(int device, int dest, int source)
+{
+    LEVELINFO* level = FindByDevice(device);
+    if (!level)
+        return;
+    int at = SlotOffset(*level, dest);
+    if (at < 0 || source < 0 || source > level->iSources || !level->hTally)
+        return;
+    level->hTally[at] = (unsigned char)((source >> 8) & 0xFF);
+    level->hTally[at + 1] = (unsigned char)(source & 0xFF);
+}
+
+int Store_GetLock(int device, int dest)
+{
+    const LEVELINFO* level = FindByDevice(device);
+    if (!level)
+        return 0;
+    int at = SlotOffset(*level, dest);
+    if (at < 0 || !level->hLock)
+        return 0;
+    return level->hLock[at];
+}
+
+void Store_SetLock(int device, int dest, int flag)
+{
+    LEVELINFO* level = FindByDevice(device);
+    if (!level)
+        return;
+    int at = SlotOffset(*level, dest);
+    if (at < 0 || !level->hLock)
+        return;
+    level->hLock[at] = flag != 0 ? 1 : 0;
+}

@@ -1,14 +1,152 @@
-// Host interface library: placeholder that does the least. Every call
-// returns at once while no host interface is running.
+// Host interface library: carries the driver's messages to HXIHOST.EXE over
+// its named pipe, one synchronous request and reply per call.
 #define ORVAIF32_BUILD
 #include "stand-ins/orvaif32/orvaif32.h"
 
-extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND, WORD, DWORD, LPVOID, BOOL, DWORD)
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hostlink/hxi_messages.h"
+#include "stand-ins/orvaif32/pipe_proto.h"
+
+namespace {
+
+CRITICAL_SECTION gLock;
+HANDLE gPipe = INVALID_HANDLE_VALUE;
+
+std::string PipeName()
 {
-    return 0;
+    char name[256];
+    DWORD n = GetEnvironmentVariableA(HXIPIPE_ENV, name, sizeof name);
+    if (n == 0 || n >= sizeof name)
+        return HXIPIPE_DEFAULT_NAME;
+    return name;
 }
 
-extern "C" ORVAIF32_API LONG WINAPI ORVA32RxMessage(HWND, WPARAM, LPARAM)
+HANDLE OpenPipe()
 {
-    return 0;
+    std::string name = PipeName();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            DWORD mode = PIPE_READMODE_MESSAGE;
+            SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
+            return h;
+        }
+        // Every instance is busy for a moment while the host opens the next.
+        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(name.c_str(), 2000))
+            break;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
+void ClosePipe()
+{
+    if (gPipe != INVALID_HANDLE_VALUE)
+        CloseHandle(gPipe);
+    gPipe = INVALID_HANDLE_VALUE;
+}
+
+bool WriteAll(const std::vector<char>& request)
+{
+    DWORD written = 0;
+    return WriteFile(gPipe, request.data(), (DWORD)request.size(), &written, nullptr) &&
+           written == request.size();
+}
+
+// Reads one reply message; a reply larger than the buffer is drained.
+bool ReadReply(std::vector<char>* reply)
+{
+    reply->assign(sizeof(HxiPipeReply) + HXIPIPE_MAX_DATA, 0);
+    DWORD got = 0;
+    if (ReadFile(gPipe, reply->data(), (DWORD)reply->size(), &got, nullptr)) {
+        reply->resize(got);
+        return got >= sizeof(HxiPipeReply);
+    }
+    if (GetLastError() != ERROR_MORE_DATA)
+        return false;
+    char sink[4096];
+    while (!ReadFile(gPipe, sink, sizeof sink, &got, nullptr) && GetLastError() == ERROR_MORE_DATA) {
+    }
+    return true;
+}
+
+// One request and its reply; reconnects once when the host was restarted.
+bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
+              HxiPipeReply* head, std::vector<char>* body)
+{
+    if (length > HXIPIPE_MAX_DATA)
+        length = HXIPIPE_MAX_DATA;
+    HxiPipeRequest req = {msg, wnd, param, data ? length : 0};
+    std::vector<char> request(sizeof req + req.length);
+    std::memcpy(request.data(), &req, sizeof req);
+    if (req.length)
+        std::memcpy(request.data() + sizeof req, data, req.length);
+
+    EnterCriticalSection(&gLock);
+    bool ok = false;
+    std::vector<char> reply;
+    for (int attempt = 0; attempt < 2 && !ok; ++attempt) {
+        if (gPipe == INVALID_HANDLE_VALUE)
+            gPipe = OpenPipe();
+        if (gPipe == INVALID_HANDLE_VALUE)
+            break;
+        ok = WriteAll(request) && ReadReply(&reply);
+        if (!ok)
+            ClosePipe();
+    }
+    LeaveCriticalSection(&gLock);
+    if (!ok)
+        return false;
+    std::memcpy(head, reply.data(), sizeof *head);
+    size_t have = reply.size() - sizeof *head;
+    size_t take = head->length < have ? head->length : have;
+    body->assign(reply.begin() + sizeof *head, reply.begin() + sizeof *head + take);
+    return true;
+}
+
+}  // namespace
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        InitializeCriticalSection(&gLock);
+    if (reason == DLL_PROCESS_DETACH) {
+        ClosePipe();
+        DeleteCriticalSection(&gLock);
+    }
+    return TRUE;
+}
+
+extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD param, LPVOID data,
+                                                   BOOL flag, DWORD length)
+{
+    const void* payload = (flag && data) ? data : nullptr;
+    HxiPipeReply head;
+    std::vector<char> body;
+    if (!Transact(msg, (uint64_t)(uintptr_t)hxi, param, payload, payload ? length : 0, &head,
+                  &body))
+        return 0;
+    // A name request is answered in the caller's block.
+    if (msg == ZUV_REQNAME && payload && !body.empty()) {
+        size_t n = body.size() < length ? body.size() : length;
+        std::memcpy(data, body.data(), n);
+    }
+    return head.result;
+}
+
+extern "C" ORVAIF32_API LONG WINAPI ORVA32RxMessage(HWND self, WPARAM wParam, LPARAM lParam)
+{
+    HxiPipeReply head;
+    std::vector<char> body;
+    if (!Transact(ZUV_RXMESSAGE, (uint64_t)(uintptr_t)self, (uint32_t)wParam, nullptr, 0, &head,
+                  &body))
+        return 0;
+    if (head.result != ZUV_RXCOMMAND)
+        return 0;
+    // The driver gets its own copy, always NUL-terminated.
+    body.push_back('\0');
+    return (LONG)SendMessageA(self, ZUV_RXCOMMAND, 0, (LPARAM)body.data());
 }

@@ -1,0 +1,66 @@
+// Decoding a received line into the crosspoint store: a changed source is
+// stored and announced as a revertive; any valid status line is a sign of a
+// working link.
+#include "app/shell.h"
+#include "app/trace.h"
+#include "hostlink/cmd.h"
+#include "leitch/comsup.h"
+#include "leitch/leitch.h"
+#include "panel/panel_ids.h"
+#include "panel/status_codes.h"
+#include "store/store.h"
+
+namespace {
+
+// The store finds a level by its device number. A level whose number is 0
+// or also carried by a lower level would have another level's tallies
+// written, so its lines are dropped.
+int DeviceOfLevel(int level)
+{
+    int device = Store_Level(level)->iDevice;
+    if (device == 0 || Store_FindLevel(device) != level)
+        return 0;
+    return device;
+}
+
+void ShowLinkAlive(int level)
+{
+    if (Link().iComState[level] == COMSTATE_FAIL) {
+        Debug_Trace("Leitch_Decode: SetComState(OK)");
+        SetComState(COMSTATE_OK);
+        return;
+    }
+    Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
+    Main_SetPanelText(IDC_STATUS_IND, "Ok");
+}
+
+}  // namespace
+
+void Leitch_Decode()
+{
+    const char* line = (const char*)Leitch_RxLine();
+    LeitchStatus st;
+    int kind = Leitch_ParseStatus(line, &st);
+    if (kind == LEITCH_NOT_STATUS)
+        return;
+    Debug_Trace(line);
+    if (kind == LEITCH_UNREADABLE) {
+        Debug_Trace("Leitch_Decode: unreadable status line ignored");
+        return;
+    }
+    Debug_Tracef("Result -> %x/%x,%x", (unsigned)st.level, (unsigned)st.dest, (unsigned)st.source);
+    int device = DeviceOfLevel(st.level);
+    if (device == 0 || !Store_ValidDest(st.level, st.dest))
+        return;
+    Debug_Tracef("Dest Valid (Rtr %d, Dest %d)", st.level, st.dest);
+    ShowLinkAlive(st.level);
+    Link().iUnAck = 0;
+
+    int source = Store_ValidSource(st.level, st.source) ? st.source : -1;
+    // A destination without a source keeps its tally (the store refuses -1)
+    // but is still reported, so the network hears the router's answer.
+    if (Store_GetTally(device, st.dest) == source)
+        return;
+    Store_SetTally(device, st.dest, source);
+    Cmd_SendRevertives(device, st.dest, st.dest, 1, 0);
+}

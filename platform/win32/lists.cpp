@@ -1,0 +1,30 @@
+// List boxes of the panel.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace {
+LRESULT ToList(PlatWnd dlg, int id, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return dlg ? SendDlgItemMessageA((HWND)dlg, id, msg, wParam, lParam) : LB_ERR;
+}
+}  // namespace
+
+void Plat_ListReset(PlatWnd dlg, int id) { ToList(dlg, id, LB_RESETCONTENT, 0, 0); }
+
+void Plat_ListAdd(PlatWnd dlg, int id, const char* text)
+{
+    ToList(dlg, id, LB_ADDSTRING, 0, (LPARAM)text);
+}
+
+int Plat_ListGetSel(PlatWnd dlg, int id) { return (int)ToList(dlg, id, LB_GETCURSEL, 0, 0); }
+
+void Plat_ListSetSel(PlatWnd dlg, int id, int index)
+{
+    ToList(dlg, id, LB_SETCURSEL, (WPARAM)index, 0);
+}
+
+void Plat_ListSetColumnWidth(PlatWnd dlg, int id, int pixels)
+{
+    ToList(dlg, id, LB_SETCOLUMNWIDTH, (WPARAM)pixels, 0);
+}

@@ -1,0 +1,276 @@
+#include "stand-ins/hxihost/host_logic.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "hostlink/hxi_messages.h"
+
+namespace hxihost {
+
+namespace {
+
+// Decimal with an optional sign after leading blanks; 0 without digits;
+// saturates far beyond any device number.
+long ReadNumber(const char* p, const char** end)
+{
+    while (*p == ' ')
+        ++p;
+    bool negative = (*p == '-');
+    if (*p == '+' || *p == '-')
+        ++p;
+    long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (value < 100000000)
+            value = value * 10 + (*p - '0');
+    if (end)
+        *end = p;
+    return negative ? -value : value;
+}
+
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        c = (char)std::toupper((unsigned char)c);
+    return s;
+}
+
+std::string Key(int device, int kind, int number)
+{
+    return std::to_string(device) + "/" + std::to_string(kind) + "/" + std::to_string(number);
+}
+
+}  // namespace
+
+void FeedBytes(LineReader& r, const char* data, size_t n, std::vector<InLine>& out)
+{
+    for (size_t i = 0; i < n; ++i) {
+        char c = data[i];
+        if (c == '\n') {
+            if (!r.partial.empty() && r.partial.back() == '\r')
+                r.partial.pop_back();
+            if (r.discarding || r.partial.size() > kMaxLine)
+                out.push_back({true, ""});
+            else
+                out.push_back({false, r.partial});
+            r.partial.clear();
+            r.discarding = false;
+            continue;
+        }
+        if (r.discarding)
+            continue;
+        // One byte of slack for the CR of a CR LF end.
+        if (r.partial.size() > kMaxLine) {
+            r.partial.clear();
+            r.discarding = true;
+            continue;
+        }
+        r.partial.push_back(c);
+    }
+}
+
+void OutQueue::Push(const std::string& line)
+{
+    lines_.push_back(line);
+    bytes_ += line.size() + 1;
+    while (bytes_ > maxBytes_ && lines_.size() > 1) {
+        bytes_ -= lines_.front().size() + 1;
+        lines_.pop_front();
+        ++dropped_;
+        ++unreported_;
+    }
+}
+
+bool OutQueue::Pop(std::string* line)
+{
+    if (unreported_) {
+        *line = "# " + std::to_string(unreported_) + " lines dropped\n";
+        unreported_ = 0;
+        return true;
+    }
+    if (lines_.empty())
+        return false;
+    *line = lines_.front() + "\n";
+    bytes_ -= lines_.front().size() + 1;
+    lines_.pop_front();
+    return true;
+}
+
+int CommandDevice(const std::string& text)
+{
+    if (text.size() < 3)
+        return 0;
+    return (int)ReadNumber(text.c_str() + 3, nullptr);
+}
+
+Request ParseRequest(const std::string& line, std::string* error)
+{
+    struct { const char* name; RequestKind kind; int args; } table[] = {
+        {"GORXONLY", REQ_GORXONLY, 2}, {"GOTXRX", REQ_GOTXRX, 2}, {"INQTXRX", REQ_INQTXRX, 1},
+        {"SETRXONLY", REQ_SETRXONLY, 1}, {"CLOSE", REQ_CLOSE, 1}, {"STATUS", REQ_STATUS, 0},
+    };
+    Request bad = {REQ_BAD, "", 0, 0};
+    std::istringstream in(line.substr(1));
+    std::string word;
+    in >> word;
+    word = Upper(word);
+    for (const auto& t : table) {
+        if (word != t.name)
+            continue;
+        Request r = {t.kind, t.name, 0, 0};
+        std::vector<std::string> args;
+        std::string a;
+        while (in >> a)
+            args.push_back(a);
+        size_t required = t.args ? 1 : 0;
+        if (args.size() < required || args.size() > (size_t)t.args) {
+            *error = t.args == 0 ? "usage: !" + word
+                                 : "usage: !" + word + " <device>" + (t.args == 2 ? " [<excepted device>]" : "");
+            return bad;
+        }
+        for (size_t i = 0; i < args.size(); ++i) {
+            const char* end = nullptr;
+            long v = ReadNumber(args[i].c_str(), &end);
+            if (*end != '\0' || end == args[i].c_str()) {
+                *error = "not a number: " + args[i];
+                return bad;
+            }
+            (i == 0 ? r.device : r.except) = (int)v;
+        }
+        return r;
+    }
+    *error = "unknown request: !" + word;
+    return bad;
+}
+
+std::string MessageName(unsigned msg)
+{
+    switch (msg) {
+    case ZUV_TXREVERTIVE: return "TXREVERTIVE";
+    case ZUV_TXREPLY: return "TXREPLY";
+    case ZUV_TXINFO: return "TXINFO";
+    case ZUV_REQNAME: return "REQNAME";
+    case ZUV_DEREGDEV: return "DEREGDEV";
+    case ZUV_REGDEV: return "REGDEV";
+    case ZUV_ASSERTDEVMODE: return "ASSERTDEVMODE";
+    default: return "MSG" + std::to_string(msg);
+    }
+}
+
+std::string MessageLine(unsigned msg, uint32_t param, const std::string& text)
+{
+    std::string line = MessageName(msg) + " " + std::to_string(param);
+    if (!text.empty())
+        line += " " + text;
+    return line;
+}
+
+std::string DataText(const char* data, size_t length)
+{
+    std::string text;
+    for (size_t i = 0; i < length && data[i] != '\0'; ++i) {
+        unsigned char c = (unsigned char)data[i];
+        text.push_back(c < 32 || c == 127 ? ' ' : (char)c);
+    }
+    return text;
+}
+
+int Names::Load(const std::string& text)
+{
+    std::istringstream in(text);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::istringstream fields(line);
+        std::string kindText;
+        int device = 0, number = 0;
+        if (!(fields >> device >> kindText >> number) || device <= 0 || number <= 0)
+            continue;
+        kindText = Upper(kindText);
+        if (kindText != "S" && kindText != "D")
+            continue;
+        std::string name;
+        std::getline(fields >> std::ws, name);
+        names_[Key(device, kindText == "D", number)] = name.substr(0, 17);
+        ++count;
+    }
+    return count;
+}
+
+std::string Names::Get(int device, int kind, int number) const
+{
+    auto it = names_.find(Key(device, kind != 0, number));
+    if (it != names_.end())
+        return it->second;
+    char made[32];
+    std::snprintf(made, sizeof made, "%s %03d", kind ? "DST" : "SRC", number);
+    return made;
+}
+
+void AnswerNameBlock(const Names& names, unsigned char* block, size_t length)
+{
+    if (length < 6)
+        return;
+    int device = block[0] | block[1] << 8;
+    int kind = block[2] | block[3] << 8;
+    int number = block[4] | block[5] << 8;
+    std::string name = names.Get(device, kind, number);
+    std::memset(block, 0, length);
+    size_t n = name.size() < length - 1 ? name.size() : length - 1;
+    if (n > 17)
+        n = 17;
+    std::memcpy(block, name.data(), n);
+}
+
+int Registry::Register(uint64_t wnd, int device)
+{
+    auto forcedResult = forced.find(device);
+    int result;
+    if (forcedResult != forced.end())
+        result = forcedResult->second;
+    else if (!driverMode)
+        result = HXI_REG_NOT_DRIVER;
+    else if (device < 1 || device > 999)
+        result = HXI_REG_INVALID;
+    else if (regs_.count(device) && regs_[device].wnd != wnd)
+        result = HXI_REG_IN_USE;
+    else
+        result = HXI_REG_OK;
+    if (result == HXI_REG_OK && !regs_.count(device))
+        regs_[device] = Registration{wnd, 0};
+    return result;
+}
+
+int Registry::Deregister(uint64_t wnd)
+{
+    int n = 0;
+    for (auto it = regs_.begin(); it != regs_.end();) {
+        // Window handles travel as 32-bit parameters; their low half names them.
+        if ((uint32_t)it->second.wnd == (uint32_t)wnd) {
+            it = regs_.erase(it);
+            ++n;
+        } else {
+            ++it;
+        }
+    }
+    return n;
+}
+
+void Registry::Asserted(int device, int mode)
+{
+    auto it = regs_.find(device);
+    if (it != regs_.end())
+        it->second.mode = mode;
+}
+
+uint64_t Registry::WindowOf(int device) const
+{
+    auto it = regs_.find(device);
+    return it == regs_.end() ? 0 : it->second.wnd;
+}
+
+}  // namespace hxihost

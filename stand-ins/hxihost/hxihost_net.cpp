@@ -1,0 +1,239 @@
+// The TCP line interface: one thread serves every client with select().
+// Client lines go to the GUI thread through a bounded inbound queue; lines
+// for clients wait in per-client queues that drop their oldest lines when a
+// client stops reading, so no client can stall the host or the drivers.
+#include <ws2tcpip.h>
+
+#include <atomic>
+#include <deque>
+#include <map>
+#include <thread>
+#include <vector>
+
+#include "stand-ins/hxihost/hxihost.h"
+
+namespace {
+
+const size_t kMaxClients = 60;           // select() watches at most 64 sockets
+const size_t kMaxQueuedLines = 256;      // per client, before reading pauses
+const size_t kOutQueueBytes = 256 * 1024;
+
+struct Client {
+    SOCKET sock;
+    hxihost::LineReader reader;
+    hxihost::OutQueue out{kOutQueueBytes};
+    std::string sending;                 // the part of a line not yet written
+    size_t queued = 0;                   // its lines in the inbound queue
+};
+
+struct Inbound {
+    uint32_t client;
+    std::string line;
+};
+
+std::mutex gLock;                        // guards everything below
+std::map<uint32_t, Client> gClients;
+std::deque<Inbound> gInbound;
+bool gNotified = false;                  // a WM_HXI_LINES is on its way
+uint32_t gNextClient = 1;
+
+SOCKET gListen = INVALID_SOCKET;
+SOCKET gWake = INVALID_SOCKET;           // a UDP socket connected to itself
+std::atomic<bool> gWakePending{false};
+
+void Wake()
+{
+    if (!gWakePending.exchange(true))
+        send(gWake, "w", 1, 0);
+}
+
+void Accept()
+{
+    SOCKET s = accept(gListen, nullptr, nullptr);
+    if (s == INVALID_SOCKET)
+        return;
+    if (gClients.size() >= kMaxClients) {
+        const char text[] = "# too many clients\n";
+        send(s, text, sizeof text - 1, 0);
+        closesocket(s);
+        return;
+    }
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    uint32_t id = gNextClient++;
+    gClients[id].sock = s;
+}
+
+// Reads what a client sent; false when it has gone.
+bool ReadClient(uint32_t id, Client& c)
+{
+    char buffer[4096];
+    int n = recv(c.sock, buffer, sizeof buffer, 0);
+    if (n == 0)
+        return false;
+    if (n < 0)
+        return WSAGetLastError() == WSAEWOULDBLOCK;
+    std::vector<hxihost::InLine> lines;
+    hxihost::FeedBytes(c.reader, buffer, (size_t)n, lines);
+    bool added = false;
+    for (const hxihost::InLine& l : lines) {
+        if (l.tooLong) {
+            c.out.Push("# line too long");
+            continue;
+        }
+        if (l.text.empty())
+            continue;
+        gInbound.push_back({id, l.text});
+        c.queued++;
+        added = true;
+    }
+    if (added && !gNotified && PostMessageA(Host().wnd, WM_HXI_LINES, 0, 0))
+        gNotified = true;
+    return true;
+}
+
+// Writes queued lines until the socket would block; false when it has gone.
+bool WriteClient(Client& c)
+{
+    for (;;) {
+        if (c.sending.empty() && !c.out.Pop(&c.sending))
+            return true;
+        int n = send(c.sock, c.sending.data(), (int)c.sending.size(), 0);
+        if (n < 0)
+            return WSAGetLastError() == WSAEWOULDBLOCK;
+        c.sending.erase(0, (size_t)n);
+        if (!c.sending.empty())
+            return true;
+    }
+}
+
+void DropClient(std::map<uint32_t, Client>::iterator it)
+{
+    closesocket(it->second.sock);
+    gClients.erase(it);
+}
+
+void Loop()
+{
+    for (;;) {
+        fd_set readable, writable;
+        FD_ZERO(&readable);
+        FD_ZERO(&writable);
+        {
+            std::lock_guard<std::mutex> hold(gLock);
+            FD_SET(gListen, &readable);
+            FD_SET(gWake, &readable);
+            for (auto& [id, c] : gClients) {
+                if (c.queued < kMaxQueuedLines)
+                    FD_SET(c.sock, &readable);
+                if (!c.sending.empty() || !c.out.Empty())
+                    FD_SET(c.sock, &writable);
+            }
+        }
+        if (select(0, &readable, &writable, nullptr, nullptr) == SOCKET_ERROR) {
+            Sleep(10);
+            continue;
+        }
+        std::lock_guard<std::mutex> hold(gLock);
+        if (FD_ISSET(gWake, &readable)) {
+            char sink[64];
+            gWakePending = false;
+            recv(gWake, sink, sizeof sink, 0);
+        }
+        if (FD_ISSET(gListen, &readable))
+            Accept();
+        for (auto it = gClients.begin(); it != gClients.end();) {
+            Client& c = it->second;
+            bool alive = true;
+            if (FD_ISSET(c.sock, &readable))
+                alive = ReadClient(it->first, c);
+            if (alive && FD_ISSET(c.sock, &writable))
+                alive = WriteClient(c);
+            if (alive)
+                ++it;
+            else
+                DropClient(it++);
+        }
+    }
+}
+
+bool MakeWakeSocket()
+{
+    gWake = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (gWake == INVALID_SOCKET)
+        return false;
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    if (bind(gWake, (sockaddr*)&a, sizeof a) != 0 || getsockname(gWake, (sockaddr*)&a, &len) != 0 ||
+        connect(gWake, (sockaddr*)&a, sizeof a) != 0)
+        return false;
+    u_long nonBlocking = 1;
+    ioctlsocket(gWake, FIONBIO, &nonBlocking);
+    return true;
+}
+
+}  // namespace
+
+bool Net_Start(const char* bindAddress, int port, int* boundPort)
+{
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons((u_short)port);
+    if (inet_pton(AF_INET, bindAddress, &a.sin_addr) != 1)
+        return false;
+    gListen = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (gListen == INVALID_SOCKET)
+        return false;
+    int len = sizeof a;
+    if (bind(gListen, (sockaddr*)&a, sizeof a) != 0 || listen(gListen, SOMAXCONN) != 0 ||
+        getsockname(gListen, (sockaddr*)&a, &len) != 0 || !MakeWakeSocket())
+        return false;
+    *boundPort = ntohs(a.sin_port);
+    std::thread(Loop).detach();
+    return true;
+}
+
+void Net_Broadcast(const std::string& line)
+{
+    {
+        std::lock_guard<std::mutex> hold(gLock);
+        for (auto& entry : gClients)
+            entry.second.out.Push(line);
+    }
+    Wake();
+}
+
+void Net_SendTo(uint32_t client, const std::string& line)
+{
+    {
+        std::lock_guard<std::mutex> hold(gLock);
+        auto it = gClients.find(client);
+        if (it == gClients.end())
+            return;
+        it->second.out.Push(line);
+    }
+    Wake();
+}
+
+bool Net_NextLine(uint32_t* client, std::string* line)
+{
+    bool resume = false;
+    {
+        std::lock_guard<std::mutex> hold(gLock);
+        if (gInbound.empty()) {
+            gNotified = false;
+            return false;
+        }
+        *client = gInbound.front().client;
+        *line = std::move(gInbound.front().line);
+        gInbound.pop_front();
+        auto it = gClients.find(*client);
+        if (it != gClients.end())
+            resume = (it->second.queued-- == kMaxQueuedLines);
+    }
+    if (resume)
+        Wake();   // the client's socket may be read again
+    return true;
+}

@@ -1,0 +1,295 @@
+#include "sim_engine.h"
+
+#include <cstdio>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+
+const size_t kCommandMax = 256;
+const size_t kRxKeep = 4u << 20;   // bytes of received history kept
+
+long Later(long now, long ms) { return ms > 0 ? now + ms : -1; }
+
+// Decodes \r \n \t \\ and \xHH; any other escaped character stands for itself.
+std::string Unescape(const std::string& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c != '\\' || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        c = text[++i];
+        if (c == 'x' && i + 2 < text.size() &&
+            HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+            out += (char)(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+            i += 2;
+            continue;
+        }
+        out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+    }
+    return out;
+}
+
+}  // namespace
+
+Engine::Engine(const Options& opt, const Router& router, long now)
+    : opt_(opt),
+      router_(router),
+      silent_(opt.silent || opt.silentAfter == 0),
+      silentAfter_(opt.silentAfter > 0 ? opt.silentAfter : -1),
+      nextFlood_(Later(now, opt.floodMs)),
+      nextChange_(Later(now, opt.changeMs)),
+      rng_((unsigned)opt.seed)
+{
+}
+
+void Engine::Log(const std::string& text) const
+{
+    if (opt_.verbose)
+        std::fprintf(stderr, "leitch_sim: %s\n", text.c_str());
+}
+
+void Engine::Received(const char* data, size_t n, long now)
+{
+    if (rx_.size() + n > kRxKeep)
+        rx_.erase(0, rx_.size() / 2);
+    rx_.append(data, n);
+    for (size_t i = 0; i < n; ++i) {
+        char c = data[i];
+        if (c == '\n')
+            continue;
+        if (c != '\r') {
+            if (line_.size() < kCommandMax)
+                line_ += c;
+            else
+                overlong_ = true;
+            continue;
+        }
+        if (!line_.empty() && !overlong_)
+            OnCommand(line_, now);
+        line_.clear();
+        overlong_ = false;
+    }
+}
+
+void Engine::OnCommand(const std::string& text, long now)
+{
+    ++commands_;
+    Log("received \"" + text + "\"");
+    if (silent_)
+        return;
+    if (opt_.echo == ECHO_LINE)
+        Emit(now, text + "\r\n");
+    else if (opt_.echo == ECHO_BARE)
+        Emit(now, text);
+    Command cmd = ParseCommand(text);
+    Answer(cmd, now);
+    if (silentAfter_ > 0 && --silentAfter_ == 0) {
+        Log("silent now");
+        silent_ = true;
+        silentAfter_ = -1;
+    }
+}
+
+void Engine::Answer(const Command& cmd, long now)
+{
+    std::string out;
+    if (cmd.kind == CMD_QUERY && router_.HasDest(cmd.level, cmd.dest)) {
+        if ((long)(rng_() % 100) < opt_.dropPercent)
+            Log("answer dropped");
+        else
+            out = Garbage(opt_.garbage) + Status(cmd.level, cmd.dest);
+    }
+    if (cmd.kind == CMD_TAKE)
+        ChangeAtRouter(cmd.level, cmd.dest, cmd.source, now);
+    if (opt_.prompt)
+        out += ">";
+    if (!out.empty())
+        Emit(now + opt_.delayMs, out);
+}
+
+// Output leaves in order, so a shorter delay never overtakes a longer one.
+void Engine::Emit(long due, const std::string& bytes)
+{
+    if (silent_)
+        return;
+    if (due < lastDue_)
+        due = lastDue_;
+    lastDue_ = due;
+    queue_.push_back({due, bytes});
+}
+
+void Engine::ChangeAtRouter(int level, long dest, long source, long now)
+{
+    if (!router_.Set(level, dest, source))
+        return;
+    Log("level " + std::to_string(level) + " destination " + std::to_string(dest + 1) +
+        " now shows source " + std::to_string(source + 1));
+    if (opt_.report)
+        Emit(now, Status(level, dest));
+}
+
+std::string Engine::Status(int level, long dest) const
+{
+    return StatusLine(level, dest, router_.Get(level, dest), opt_.lowercase);
+}
+
+std::string Engine::Garbage(long n)
+{
+    std::string bytes;
+    for (long i = 0; i < n; ++i)
+        bytes += (char)(rng_() & 0xFF);
+    return bytes;
+}
+
+void Engine::Tick(long now)
+{
+    while (nextFlood_ >= 0 && now >= nextFlood_) {
+        Flood(now);
+        nextFlood_ += opt_.floodMs;
+    }
+    while (nextChange_ >= 0 && now >= nextChange_) {
+        RandomChange(now);
+        nextChange_ += opt_.changeMs;
+    }
+}
+
+// The next destination of a round over every level the router has.
+void Engine::Flood(long now)
+{
+    for (int tries = 0; tries < LEVELS; ++tries) {
+        if (router_.HasDest(floodLevel_, floodDest_)) {
+            Emit(now, Status(floodLevel_, floodDest_++));
+            return;
+        }
+        floodLevel_ = (floodLevel_ + 1) % LEVELS;
+        floodDest_ = 0;
+    }
+}
+
+void Engine::RandomChange(long now)
+{
+    int present[LEVELS];
+    int count = 0;
+    for (int l = 0; l < LEVELS; ++l)
+        if (router_.At(l).dests > 0)
+            present[count++] = l;
+    if (count == 0)
+        return;
+    int level = present[rng_() % (unsigned)count];
+    const Level& l = router_.At(level);
+    long dest = (long)(rng_() % (unsigned)l.dests);
+    long source = (long)(rng_() % (unsigned)l.sources);
+    if (source == router_.Get(level, dest) && l.sources > 1)
+        source = (source + 1) % l.sources;
+    ChangeAtRouter(level, dest, source, now);
+}
+
+std::string Engine::TakeDue(long now)
+{
+    std::string out;
+    while (!queue_.empty() && queue_.front().due <= now) {
+        out += queue_.front().bytes;
+        queue_.pop_front();
+    }
+    return out;
+}
+
+long Engine::NextEvent(long now) const
+{
+    long next = -1;
+    for (long t : {queue_.empty() ? -1 : queue_.front().due, nextFlood_, nextChange_})
+        if (t >= 0 && (next < 0 || t < next))
+            next = t;
+    if (next < 0)
+        return -1;
+    return next > now ? next - now : 0;
+}
+
+std::string Engine::Control(const std::string& line, long now, bool* quit)
+{
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    std::string rest;
+    std::getline(in, rest);
+    if (!rest.empty() && rest[0] == ' ')
+        rest.erase(0, 1);
+    long n = -1;
+    std::istringstream(rest) >> n;
+
+    if (word == "set" || word == "get" || word == "report")
+        return ControlSet(line, now);
+    if (word == "silent") {
+        silent_ = true;
+        queue_.clear();
+        return "ok\n";
+    }
+    if (word == "resume") {
+        silent_ = false;
+        silentAfter_ = -1;
+        return "ok\n";
+    }
+    if (word == "commands")
+        return "ok " + std::to_string(commands_) + "\n";
+    if (word == "rx")
+        return "ok " + std::to_string(rx_.size()) + "\n" + rx_;
+    if (word == "clear") {
+        rx_.clear();
+        return "ok\n";
+    }
+    if (word == "send") {
+        Emit(now, Unescape(rest));
+        return "ok\n";
+    }
+    if (word == "quit") {
+        *quit = true;
+        return "ok\n";
+    }
+    if (n < 0)
+        return "error unknown command or bad number: " + line + "\n";
+    if (word == "silent-after") {
+        silentAfter_ = n > 0 ? n : -1;
+        silent_ = silent_ || n == 0;
+    } else if (word == "delay") {
+        opt_.delayMs = n;
+    } else if (word == "change") {
+        opt_.changeMs = n;
+        nextChange_ = Later(now, n);
+    } else if (word == "drop" && n <= 100) {
+        opt_.dropPercent = n;
+    } else if (word == "garbage" && n <= 65536) {
+        Emit(now, Garbage(n));
+    } else {
+        return "error unknown command or bad number: " + line + "\n";
+    }
+    return "ok\n";
+}
+
+// "set L D S", "get L D", "report L D" in the driver's numbering.
+std::string Engine::ControlSet(const std::string& line, long now)
+{
+    std::istringstream in(line);
+    std::string word, levelText;
+    long dest = 0, source = -1;
+    in >> word >> levelText >> dest;
+    int level = ParseLevel(levelText);
+    if (level < 0 || !router_.HasDest(level, dest - 1))
+        return "error no such level or destination\n";
+    if (word == "get")
+        return "ok " + std::to_string(router_.Get(level, dest - 1) + 1) + "\n";
+    if (word == "report") {
+        Emit(now, Status(level, dest - 1));
+        return "ok\n";
+    }
+    if (!(in >> source) || !router_.ValidSource(level, source - 1))
+        return "error no such source\n";
+    ChangeAtRouter(level, dest - 1, source - 1, now);
+    return "ok\n";
+}
+
+}  // namespace sim

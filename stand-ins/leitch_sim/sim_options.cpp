@@ -1,0 +1,232 @@
+#include "sim_options.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+#include "sim_router.h"
+
+namespace sim {
+
+const char* UsageText()
+{
+    return "Usage: leitch_sim [options]\n"
+           "Behaves like a Leitch router on a serial line. Without --device it opens a\n"
+           "pseudo-terminal pair and prints the path of its far end as the first line of\n"
+           "output (map that path to a COM port for Wine). Numbers given here are the\n"
+           "driver's: destinations and sources from 1, source 0 = no source; levels are\n"
+           "0 to 15 or the letters A to P.\n"
+           "\n"
+           "Serial line:\n"
+           "  --device PATH        use this serial device instead of a pseudo-terminal\n"
+           "  --baud N             line speed for --device (default 9600)\n"
+           "  --data 5..8          data bits for --device (default 8)\n"
+           "  --parity n|e|o       parity for --device (default n)\n"
+           "  --link PATH          also make PATH a symbolic link to the line\n"
+           "  --control PATH       control socket (unix stream socket) to create\n"
+           "Levels and crosspoints:\n"
+           "  --levels N           the router has levels 0 to N-1 (default 16)\n"
+           "  --size S:D           sources and destinations of every level (default 32:32)\n"
+           "  --level L=S:D        size of one level; 0:0 removes it (repeatable)\n"
+           "  --rule same|none|first  start map: destination d shows source d (wrapping),\n"
+           "                       no source, or source 1 (default same)\n"
+           "  --map FILE           then apply lines \"level dest source\" (# comments)\n"
+           "Dialect:\n"
+           "  --prompt             send \">\" (no line end) after every command\n"
+           "  --echo line|bare     echo every command, with CR LF or without a line end\n"
+           "  --lowercase          hexadecimal digits in lower case\n"
+           "  --report             send a status line by itself when a crosspoint changes\n"
+           "Faults:\n"
+           "  --silent             start silent: commands are recorded, not carried out,\n"
+           "                       and nothing is sent\n"
+           "  --silent-after N     go silent after N commands\n"
+           "  --delay MS           answer late by MS milliseconds\n"
+           "  --drop PERCENT       drop that share of the status answers\n"
+           "  --garbage N          send N random bytes before every answer\n"
+           "  --flood MS           send a status line every MS milliseconds\n"
+           "  --change MS          change a random crosspoint every MS milliseconds\n"
+           "  --seed N             seed of the random choices (default 1)\n"
+           "Other:\n"
+           "  -v, --verbose        log commands and changes on standard error\n"
+           "  -h, --help           this text\n"
+           "\n"
+           "Control socket: one command per line, one reply line (\"ok ...\" or\n"
+           "\"error ...\"):\n"
+           "  set L D S | get L D | report L D | silent | resume | silent-after N\n"
+           "  delay MS | drop PERCENT | change MS (0 stops) | garbage N\n"
+           "  send TEXT (escapes \\r \\n \\t \\\\ \\xHH)\n"
+           "  commands (count received) | rx (\"ok N\", then the N bytes received)\n"
+           "  clear (forget the bytes received) | quit\n";
+}
+
+int ParseLevel(const std::string& text)
+{
+    if (text.size() == 1 && std::isalpha((unsigned char)text[0])) {
+        int level = std::toupper((unsigned char)text[0]) - 'A';
+        return level < LEVELS ? level : -1;
+    }
+    char* end = nullptr;
+    long level = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || level < 0 || level >= LEVELS)
+        return -1;
+    return (int)level;
+}
+
+namespace {
+
+bool Number(const std::string& text, long low, long high, long* value)
+{
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < low || v > high)
+        return false;
+    *value = v;
+    return true;
+}
+
+// "S:D" into sources and destinations.
+bool Size(const std::string& text, int* sources, int* dests)
+{
+    size_t colon = text.find(':');
+    long s, d;
+    if (colon == std::string::npos || !Number(text.substr(0, colon), 0, 65535, &s) ||
+        !Number(text.substr(colon + 1), 0, 65536, &d))
+        return false;
+    *sources = (int)s;
+    *dests = (int)d;
+    return true;
+}
+
+struct Parser {
+    int argc;
+    char** argv;
+    int i;
+    std::string* error;
+
+    bool Value(const char* name, std::string* out)
+    {
+        if (i + 1 >= argc) {
+            *error = std::string(name) + " needs a value";
+            return false;
+        }
+        *out = argv[++i];
+        return true;
+    }
+
+    bool Long(const char* name, long low, long high, long* out)
+    {
+        std::string text;
+        if (!Value(name, &text))
+            return false;
+        if (!Number(text, low, high, out)) {
+            *error = std::string("bad value for ") + name + ": " + text;
+            return false;
+        }
+        return true;
+    }
+};
+
+bool LevelOption(const std::string& text, Options* opt, std::string* error)
+{
+    size_t eq = text.find('=');
+    LevelSize l;
+    if (eq == std::string::npos || (l.level = ParseLevel(text.substr(0, eq))) < 0 ||
+        !Size(text.substr(eq + 1), &l.sources, &l.dests)) {
+        *error = "bad --level: " + text + " (want L=SOURCES:DESTS)";
+        return false;
+    }
+    opt->levels.push_back(l);
+    return true;
+}
+
+bool Choice(Parser& p, const char* name, std::vector<std::string> allowed, std::string* out)
+{
+    if (!p.Value(name, out))
+        return false;
+    for (const std::string& a : allowed)
+        if (*out == a)
+            return true;
+    *p.error = std::string("bad value for ") + name + ": " + *out;
+    return false;
+}
+
+bool One(Parser& p, const std::string& a, Options* opt)
+{
+    const std::pair<const char*, bool*> flags[] = {
+        {"--prompt", &opt->prompt}, {"--lowercase", &opt->lowercase}, {"--report", &opt->report},
+        {"--silent", &opt->silent}, {"-v", &opt->verbose},           {"--verbose", &opt->verbose},
+        {"-h", &opt->help},         {"--help", &opt->help}};
+    for (const auto& f : flags)
+        if (a == f.first) {
+            *f.second = true;
+            return true;
+        }
+
+    struct NumberOption {
+        const char* name;
+        long low, high;
+        long* value;
+    };
+    const NumberOption numbers[] = {
+        {"--baud", 50, 4000000, &opt->baud},
+        {"--levels", 0, LEVELS, &opt->levelCount},
+        {"--data", 5, 8, &opt->dataBits},
+        {"--silent-after", 0, 1L << 30, &opt->silentAfter},
+        {"--delay", 0, 600000, &opt->delayMs},
+        {"--drop", 0, 100, &opt->dropPercent},
+        {"--garbage", 0, 4096, &opt->garbage},
+        {"--flood", 1, 3600000, &opt->floodMs},
+        {"--change", 1, 3600000, &opt->changeMs},
+        {"--seed", 0, 0x7FFFFFFF, &opt->seed}};
+    for (const NumberOption& n : numbers)
+        if (a == n.name)
+            return p.Long(n.name, n.low, n.high, n.value);
+
+    const std::pair<const char*, std::string*> texts[] = {
+        {"--device", &opt->device}, {"--link", &opt->link}, {"--control", &opt->control},
+        {"--map", &opt->map}};
+    for (const auto& t : texts)
+        if (a == t.first)
+            return p.Value(t.first, t.second);
+
+    std::string v;
+    if (a == "--parity") {
+        if (!Choice(p, "--parity", {"n", "e", "o"}, &v))
+            return false;
+        opt->parity = v[0];
+        return true;
+    }
+    if (a == "--echo") {
+        if (!Choice(p, "--echo", {"line", "bare"}, &v))
+            return false;
+        opt->echo = v == "line" ? ECHO_LINE : ECHO_BARE;
+        return true;
+    }
+    if (a == "--rule")
+        return Choice(p, "--rule", {"same", "none", "first"}, &opt->rule);
+    if (a == "--level")
+        return p.Value("--level", &v) && LevelOption(v, opt, p.error);
+    if (a == "--size") {
+        if (!p.Value("--size", &v))
+            return false;
+        if (Size(v, &opt->sources, &opt->dests))
+            return true;
+        *p.error = "bad --size: " + v + " (want SOURCES:DESTS)";
+        return false;
+    }
+    *p.error = "unknown option: " + a;
+    return false;
+}
+
+}  // namespace
+
+bool ParseOptions(int argc, char** argv, Options* opt, std::string* error)
+{
+    Parser p{argc, argv, 1, error};
+    for (; p.i < argc; ++p.i)
+        if (!One(p, argv[p.i], opt))
+            return false;
+    return true;
+}
+
+}  // namespace sim

@@ -1,0 +1,60 @@
+// The simulator's command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+enum EchoMode { ECHO_NONE, ECHO_LINE, ECHO_BARE };
+
+struct LevelSize {
+    int level;
+    int sources;
+    int dests;
+};
+
+struct Options {
+    // Serial line.
+    std::string device;            // empty: open a pseudo-terminal pair
+    std::string link;              // symlink to the pty's far end
+    long baud = 9600;
+    long dataBits = 8;
+    char parity = 'n';
+    std::string control;           // control socket path; empty: none
+
+    // Levels and crosspoints.
+    long levelCount = 16;          // the router has levels 0 to levelCount - 1
+    int sources = 32, dests = 32;  // every level unless given per level
+    std::vector<LevelSize> levels;
+    std::string rule = "same";     // same | none | first
+    std::string map;               // file of "level dest source" lines
+
+    // Dialect.
+    bool prompt = false;
+    EchoMode echo = ECHO_NONE;
+    bool lowercase = false;
+    bool report = false;
+
+    // Faults.
+    bool silent = false;
+    long silentAfter = -1;         // commands answered before going silent
+    long delayMs = 0;
+    long dropPercent = 0;
+    long garbage = 0;              // random bytes before every answer
+    long floodMs = 0;              // a status line every floodMs
+    long changeMs = 0;             // a crosspoint change every changeMs
+    long seed = 1;
+
+    bool verbose = false;
+    bool help = false;
+};
+
+// False with a message in *error when the command line cannot be used.
+bool ParseOptions(int argc, char** argv, Options* opt, std::string* error);
+const char* UsageText();
+
+// A level named by its index 0 to 15 or its letter A to P; -1 otherwise.
+int ParseLevel(const std::string& text);
+
+}  // namespace sim

@@ -1,0 +1,15 @@
+// The router as the command line describes it: level sizes, the starting
+// rule and the crosspoint map file.
+#pragma once
+
+#include <string>
+
+#include "sim_options.h"
+#include "sim_router.h"
+
+namespace sim {
+
+// False with a message in *error (a bad map file line).
+bool BuildRouter(const Options& opt, Router* router, std::string* error);
+
+}  // namespace sim

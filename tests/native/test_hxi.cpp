@@ -1,0 +1,246 @@
+// The host connection: attach, registration, interface mode requests and the
+// command intake.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "hostlink/cmd.h"
+#include "hostlink/hxi_messages.h"
+#include "leitch/comsup.h"
+#include "tests/native/test_cmd_fixture.h"
+
+using namespace hostlink_test;
+
+namespace {
+
+const char kInvalid[] = "box '! Error !' 'Request refused - ID supplied is invalid'";
+const char kInUse[] =
+    "box '! Error !' 'Request refused - Device Id already in use on this workstation'";
+const char kNotDriver[] =
+    "box '! Error !' 'Request refused - HXIHOST has not been enabled in Driver Mode'";
+
+TEST(HxiAttach, FoundOnlyWhenTheHandleIsSentDuringTheBroadcast)
+{
+    ResetDriver();
+    HostLink().hHxiWnd = 0;
+    fake::S().onBroadcast = [](unsigned msg, uintptr_t w, intptr_t) {
+        if (msg == ZUV_REQHXIHANDLE && w == fake::kMainWnd)
+            Hxi_OnHandle(fake::kHostWnd);
+    };
+    EXPECT_EQ(Hxi_Attach(), 1);
+    EXPECT_EQ(HostLink().hHxiWnd, fake::kHostWnd);
+    EXPECT_TRUE(Traced("Got handle"));
+    EXPECT_EQ(fake::CountLog("box"), 0);
+
+    // A host that only posts its answer has not answered when the send returns.
+    ResetDriver();
+    HostLink().hHxiWnd = 0;
+    EXPECT_EQ(Hxi_Attach(), 0);
+    EXPECT_TRUE(fake::LogHasInOrder(
+        {"broadcast 2031 w=4096", "box '! Error !' 'Cannot find ORVA Interface HXIHOST.EXE'"}));
+}
+
+struct RegCase {
+    const char* name;
+    int result101, result102;
+    int returned;            // of Hxi_RegisterDevices
+    int mode;
+    int attempts;
+    std::vector<std::string> boxes;
+};
+
+TEST(HxiRegister, ResultSequencesForTwoDevices)
+{
+    const RegCase cases[] = {
+        {"both registered", 0, 0, 1, 2, 2, {}},
+        {"first invalid, second registered", 1, 0, 1, 2, 2, {kInvalid}},
+        {"last refused ends the program", 0, 1, 0, 0, 2, {kInvalid}},
+        {"in use stops at once", 2, 0, 0, 0, 1, {kInUse}},
+        {"not in driver mode stops at once", 3, 0, 0, 0, 1, {kNotDriver}},
+        {"other result only traced", 7, 0, 1, 2, 2, {}},
+        {"other result last keeps running", 0, 7, 1, 2, 2, {}},
+        {"refused then other result", 1, -1, 1, 0, 2, {kInvalid}},
+        {"in use on the last", 0, 2, 0, 0, 2, {kInUse}},
+    };
+    for (const RegCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetDriver();
+        AddLevel(0, 101, 16, 12);
+        AddLevel(3, 102, 8, 8);   // level D: levels between are skipped
+        std::map<intptr_t, int> results = {{101, c.result101}, {102, c.result102}};
+        int attempts = 0;
+        fake::S().onSend = [&](PlatWnd wnd, unsigned msg, uintptr_t w, intptr_t l) -> intptr_t {
+            EXPECT_EQ(wnd, fake::kHostWnd);
+            EXPECT_EQ(msg, (unsigned)ZUV_REGDEV);
+            EXPECT_EQ(w, fake::kMainWnd);
+            ++attempts;
+            return results[l];
+        };
+        EXPECT_EQ(Hxi_RegisterDevices(), c.returned);
+        EXPECT_EQ(HostLink().iTxRxMode, c.mode);
+        EXPECT_EQ(attempts, c.attempts);
+        std::vector<std::string> boxes;
+        for (const std::string& line : fake::S().log)
+            if (line.rfind("box", 0) == 0)
+                boxes.push_back(line);
+        EXPECT_EQ(boxes, c.boxes);
+        bool shutDown = Shell().bShutdownDone != 0;
+        EXPECT_EQ(shutDown, c.returned == 0);
+        EXPECT_EQ(fake::CountLog("hosttx 2186"), shutDown ? 1 : 0);   // deregistered
+        EXPECT_EQ(fake::S().quitPosted, shutDown ? 1 : 0);
+    }
+}
+
+TEST(HxiRegister, TracesAndTitle)
+{
+    ResetDriver();
+    AddLevel(0, 101, 16, 12);
+    fake::S().onSend = [](PlatWnd, unsigned, uintptr_t, intptr_t l) -> intptr_t { return 9; };
+    Hxi_RegisterDevices();
+    EXPECT_TRUE(Traced("HXI handle 0x3000"));
+    EXPECT_TRUE(Traced("Attempting to register device 101"));
+    EXPECT_TRUE(Traced("Failed to register device"));
+
+    fake::S().onSend = nullptr;
+    Hxi_RegisterDevices();
+    EXPECT_EQ(fake::S().title, "VALDRUNE v3.02.06 - Leitch Controller - Tx/Rx");
+}
+
+// The host's requests about the interface mode, against the link state.
+struct ModeCase {
+    const char* name;
+    unsigned msg;
+    int overallState, simulation, modeBefore;
+    intptr_t result;
+    int modeAfter;
+    int assertions;
+    const char* trace;
+};
+
+intptr_t Deliver(unsigned msg, intptr_t lParam)
+{
+    switch (msg) {
+    case ZUV_REQDEVGORXONLY: return Hxi_OnRequestRxOnly(lParam);
+    case ZUV_REQDEVGOTXRX: return Hxi_OnRequestTxRx(lParam);
+    default: return Hxi_OnInquireTxRx();
+    }
+}
+
+TEST(HxiModes, RequestsAcceptedByTheLinkState)
+{
+    const ModeCase cases[] = {
+        {"rx only, link failed", ZUV_REQDEVGORXONLY, 0, 0, 2, 1, 1, 2,
+         "ZUV_REQDEVGORXONLY msg (Return = 1 - OK (Comms fail))"},
+        {"rx only, link good", ZUV_REQDEVGORXONLY, 1, 0, 2, 0, 2, 0,
+         "ZUV_REQDEVGORXONLY msg (Return = 0 - NO (Comms good))"},
+        {"rx only again, link good", ZUV_REQDEVGORXONLY, 1, 0, 1, 1, 1, 2,
+         "ZUV_REQDEVGORXONLY msg (Return = 1 - OK (Comms fail))"},
+        {"rx only, link good, simulation", ZUV_REQDEVGORXONLY, 1, 1, 2, 0, 2, 0,
+         "ZUV_REQDEVGORXONLY msg (Return = 0 - NO (Comms good))"},
+        {"tx/rx, link good", ZUV_REQDEVGOTXRX, 1, 0, 1, 1, 2, 2,
+         "ZUV_REQDEVGOTXRX msg (Return = 1 - OK (Comms good))"},
+        {"tx/rx, link failed", ZUV_REQDEVGOTXRX, 0, 0, 1, 0, 1, 0,
+         "ZUV_REQDEVGOTXRX msg (Return = 0 - NO (Comms failed))"},
+        {"tx/rx, link failed, simulation", ZUV_REQDEVGOTXRX, 0, 1, 1, 1, 2, 2,
+         "ZUV_REQDEVGOTXRX msg (Return = 1 - OK (Comms good))"},
+        {"inquiry, link good", ZUV_INQDEVGOTXRX, 1, 0, 1, 1, 1, 0,
+         "ZUV_INQDEVGOTXRX msg (Return = 1 - OK (Comms good))"},
+        {"inquiry, link failed", ZUV_INQDEVGOTXRX, 0, 0, 2, 0, 2, 0,
+         "ZUV_INQDEVGOTXRX msg (Return = 0 - NO (Comms failed))"},
+        {"inquiry, link failed, simulation", ZUV_INQDEVGOTXRX, 0, 1, 0, 1, 0, 0,
+         "ZUV_INQDEVGOTXRX msg (Return = 1 - OK (Comms good))"},
+    };
+    for (const ModeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        StartTwoLevels();
+        Link().iOverallState = c.overallState;
+        Settings().Simulation = c.simulation;
+        HostLink().iTxRxMode = c.modeBefore;
+        EXPECT_EQ(Deliver(c.msg, 0), c.result);
+        EXPECT_EQ(HostLink().iTxRxMode, c.modeAfter);
+        EXPECT_EQ(fake::CountLog("send 2215"), c.assertions);
+        EXPECT_TRUE(Traced(c.trace));
+        if (c.result == 0 || c.msg == ZUV_INQDEVGOTXRX)
+            EXPECT_EQ(fake::CountLog("title"), 0);   // nothing shown either
+    }
+}
+
+TEST(HxiModes, TxRxAssertsEveryDeviceButTheExceptedOne)
+{
+    StartTwoLevels(5, 106);
+    Link().iOverallState = 1;
+    HostLink().iTxRxMode = TXRX_RXONLY;
+    EXPECT_EQ(Hxi_OnRequestTxRx(102), 1);
+    EXPECT_TRUE(fake::LogHasInOrder({"send 2215 w=3 l=101", "send 2215 w=3 l=106"}));
+    EXPECT_EQ(fake::CountLog("send 2215"), 2);
+    EXPECT_EQ(HostLink().iTxRxMode, TXRX_TXRX);
+    EXPECT_TRUE(Traced("Asserting interface mode 3 for device 101"));
+    EXPECT_EQ(fake::S().states[1007], "/__2B0_");
+    EXPECT_EQ(fake::S().texts[1007], "Tx/Rx");
+}
+
+TEST(HxiModes, OnlyDeviceExceptedShowsTheModeButKeepsIt)
+{
+    ResetDriver();
+    AddLevel(0, 101, 16, 12);
+    Memory_Init();
+    Link().iOverallState = 0;
+    HostLink().iTxRxMode = TXRX_TXRX;
+    EXPECT_EQ(Hxi_OnRequestRxOnly(101), 1);
+    EXPECT_EQ(fake::CountLog("send 2215"), 0);
+    EXPECT_EQ(HostLink().iTxRxMode, TXRX_TXRX);
+    EXPECT_EQ(fake::S().title, "VALDRUNE v3.02.06 - Leitch Controller - Rx Only");
+    EXPECT_EQ(fake::S().texts[1007], "Rx Only");
+}
+
+TEST(HxiModes, LinkFailureAssertionKeepsTheMode)
+{
+    StartTwoLevels();
+    EXPECT_EQ(Hxi_AssertMode(HXI_ASSERT_LINKFAIL, 0), TXRX_TXRX);
+    EXPECT_EQ(fake::CountLog("send 2215 w=5"), 2);
+    EXPECT_EQ(fake::CountLog("title"), 0);
+}
+
+TEST(HxiDeregister, OneMessageWithTheDriverWindowAlsoWithoutAHost)
+{
+    ResetDriver();
+    HostLink().hHxiWnd = 0;
+    Hxi_Deregister();
+    ASSERT_EQ(fake::S().hostTx.size(), 1u);
+    EXPECT_EQ(fake::S().hostTx[0].hxi, 0u);
+    EXPECT_EQ(fake::S().hostTx[0].msg, (unsigned)ZUV_DEREGDEV);
+    EXPECT_EQ(fake::S().hostTx[0].param, (uint32_t)fake::kMainWnd);
+    EXPECT_EQ(fake::S().hostTx[0].len, 0u);
+}
+
+TEST(HxiCommandText, EveryTextCountsOnce)
+{
+    StartTwoLevels();
+    const char* texts[] = {"RQ 101 1 1 0", "", "garbage", "rc 101 5 3"};
+    for (const char* t : texts)
+        Hxi_OnCommandText(t);
+    EXPECT_EQ(HostLink().lRxCount, 4);
+    EXPECT_TRUE(fake::LogHasInOrder({"text 1102 '00000001'", "text 1102 '00000004'"}));
+    EXPECT_EQ(fake::CountLog("hosttx 2188"), 1);
+}
+
+TEST(HxiCommandText, LongTextsAreCutAt511Characters)
+{
+    StartTwoLevels();
+    Settings().bAccess[42] = 1;
+    // The requester field ends at character 511: cut, it reads 42 (permitted);
+    // whole, it would read 427 (refused).
+    std::string text = "RQ 101 1 2 ";
+    text += std::string(509 - text.size(), ' ') + "427";
+    ASSERT_EQ(text.size(), 512u);
+    Hxi_OnCommandText(text.c_str());
+    EXPECT_EQ(fake::CountLog("hosttx 2188"), 2);
+
+    fake::S().log.clear();
+    Hxi_OnCommandText((text + std::string(5000, 'x')).c_str());
+    EXPECT_EQ(fake::CountLog("hosttx 2188"), 2);
+}
+
+}  // namespace

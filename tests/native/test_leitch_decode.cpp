@@ -1,0 +1,166 @@
+// Status lines decoded into the crosspoint store, with the revertives and
+// the link indications they cause.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "panel/panel_ids.h"
+#include "tests/native/test_leitch_support.h"
+
+namespace {
+
+using leitch_test::AllTallies;
+using leitch_test::Feed;
+
+const int kDevA = 101;   // level A: 43 sources, 32 destinations
+const int kDevB = 102;   // level B: 8 sources, 4 destinations
+const int kDevK = 111;   // level K (index 10): 16 sources, 16 destinations
+
+void StartThreeLevels()
+{
+    leitch_test::Start({{0, kDevA, 43, 32}, {1, kDevB, 8, 4}, {10, kDevK, 16, 16}});
+    Store_SetTally(kDevA, 32, 7);
+}
+
+int Revertives() { return fake::CountLog("hosttx 2187 "); }
+
+TEST(LeitchDecode, ChangeIsStoredAndReportedOnce)
+{
+    StartThreeLevels();
+    Link().iUnAck = 4;
+    Feed("S:01F,2A\r\n");
+    EXPECT_EQ(Store_GetTally(kDevA, 32), 43);
+    EXPECT_EQ(fake::S().hostTx.size(), 1u);
+    EXPECT_TRUE(fake::LogHasInOrder({"text 1801 '/__2B__'", "text 1801 'Ok'",
+                                     "hosttx 2187 p=0 'RR 101 032 043'"}));
+    EXPECT_EQ(Link().iUnAck, 0);
+    std::vector<std::string> traces = {"<VALDRUNE>-S:01F,2A\n", "<VALDRUNE>-Result -> 0/20,2b\n",
+                                       "<VALDRUNE>-Dest Valid (Rtr 0, Dest 32)\n"};
+    EXPECT_EQ(fake::S().trace, traces);
+
+    Feed("S:01F,2A\r\n");
+    EXPECT_EQ(Revertives(), 1);
+}
+
+TEST(LeitchDecode, NoSourceKeepsTheTallyAndReportsEveryTime)
+{
+    StartThreeLevels();
+    Feed("S:01F,X\r\nS:01F,X\r\n");
+    EXPECT_EQ(Store_GetTally(kDevA, 32), 7);
+    EXPECT_EQ(fake::CountLog("hosttx 2187 p=0 'RR 101 032 007'"), 2);
+    EXPECT_EQ(fake::S().trace[1], "<VALDRUNE>-Result -> 0/20,ffffffff\n");
+}
+
+TEST(LeitchDecode, SourceBeyondTheCountCountsAsNoSource)
+{
+    leitch_test::Start({{0, kDevA, 40, 32}});
+    Store_SetTally(kDevA, 32, 7);
+    Feed("S:01F,2A\r");
+    EXPECT_EQ(Store_GetTally(kDevA, 32), 7);
+    EXPECT_EQ(fake::CountLog("hosttx 2187 p=0 'RR 101 032 007'"), 1);
+}
+
+// Lines that must leave the store, the revertives, the link indicator and
+// iUnAck as they were.
+TEST(LeitchDecode, LinesWithoutEffect)
+{
+    const char* lines[] = {
+        "S:020,0",          // destination 33 of 32
+        "S:0FFFFFFFF,0",    // destination 0
+        "S:23,1",           // level C is not configured
+        "S:F0,1",           // nor is level P
+        "S:G1F,2A",         // unreadable level
+        "S:0ZZ,2A",         // unreadable destination
+        "S:01F",            // no source and no ",X"
+        "S:01F,ZZ",
+        "OK S 01F,2A",      // no status mark
+    };
+    for (const char* line : lines) {
+        StartThreeLevels();
+        std::vector<int> before = AllTallies();
+        Link().iUnAck = 3;
+        Feed(std::string(line) + "\r\n");
+        EXPECT_EQ(AllTallies(), before) << line;
+        EXPECT_EQ(Link().iUnAck, 3) << line;
+        EXPECT_TRUE(fake::S().log.empty()) << line << ": " << fake::S().log[0];
+    }
+}
+
+// Lines that set exactly one tally: the one they name.
+struct SetCase {
+    const char* line;
+    int level, dest, tally;
+};
+
+TEST(LeitchDecode, LinesChangeOnlyTheNamedTally)
+{
+    const SetCase cases[] = {
+        {">S:01F,2A", 0, 32, 43},         // prompt without a line end in front
+        {"@ X?01FS:01F,2A", 0, 32, 43},   // echoed command in front
+        {"> S:01f,2a", 0, 32, 43},
+        {"S:01F,0", 0, 32, 1},
+        {"S:01F,FFFFFFFF", 0, 32, 0},     // the park entry as takes write it
+        {"S:13,5", 1, 4, 6},
+        {"S:A0,4", 10, 1, 5},             // levels above J in hexadecimal
+        {"S:a0,4", 10, 1, 5},
+    };
+    for (const SetCase& c : cases) {
+        StartThreeLevels();
+        std::vector<int> before = AllTallies();
+        Feed(std::string(c.line) + "\r\n");
+        std::vector<int> after = AllTallies();
+        int changed = 0;
+        for (size_t i = 0; i < after.size() && i < before.size(); ++i)
+            changed += after[i] != before[i];
+        EXPECT_EQ(changed, 1) << c.line;
+        EXPECT_EQ(Store_GetTally(Store_Level(c.level)->iDevice, c.dest), c.tally) << c.line;
+        EXPECT_EQ(Revertives(), 1) << c.line;
+    }
+}
+
+// A device number carried by two levels leads the store to the lower one;
+// a line for the upper level must not write there.
+TEST(LeitchDecode, SharedDeviceNumberIsNotWrittenThroughAnotherLevel)
+{
+    leitch_test::Start({{0, kDevA, 43, 32}, {1, kDevA, 43, 32}});
+    std::vector<int> before = AllTallies();
+    Feed("S:11F,2A\r");
+    EXPECT_EQ(AllTallies(), before);
+    EXPECT_EQ(Revertives(), 0);
+}
+
+TEST(LeitchDecode, FailedLevelIsRecoveredThroughTheLink)
+{
+    StartThreeLevels();
+    Link().iComState[0] = COMSTATE_FAIL;
+    Link().iTallyRtr = 0;
+    Feed("S:000,0\r");
+    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
+    EXPECT_TRUE(fake::LogHasInOrder({"text 1801 '/__2B__'", "text 1801 '  Ok  '"}));
+    EXPECT_EQ(fake::CountLog("text 1801 'Ok'"), 0);
+    EXPECT_EQ(fake::S().trace[3], "<VALDRUNE>-Leitch_Decode: SetComState(OK)\n");
+
+    // The answer to a level's last query arrives when the cycle has moved
+    // on: the level the cycle is on is the one set OK.
+    Link().iComState[1] = COMSTATE_FAIL;
+    Link().iComState[10] = COMSTATE_FAIL;
+    Link().iTallyRtr = 10;
+    Feed("S:13,1\r");
+    EXPECT_EQ(Link().iComState[10], COMSTATE_OK);
+    EXPECT_EQ(Link().iComState[1], COMSTATE_FAIL);
+}
+
+TEST(LeitchDecode, OverlongLineNeverReachesTheStore)
+{
+    StartThreeLevels();
+    int before = Store_GetTally(kDevA, 32);
+    std::string bytes(300, 'z');
+    bytes.replace(256, 9, "S:01F,2A ");
+    Feed(bytes + "\r");
+    EXPECT_EQ(Store_GetTally(kDevA, 32), before);
+    Feed("S:01F,2A\r");
+    EXPECT_EQ(Store_GetTally(kDevA, 32), 43);
+}
+
+}  // namespace

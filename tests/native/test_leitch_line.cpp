@@ -1,0 +1,153 @@
+// The line assembler and the reading of status line fields.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "tests/native/test_leitch_support.h"
+
+namespace {
+
+using leitch_test::Feed;
+
+// Lines that reached the decoder, as it traces them (only lines with "S:"
+// are traced).
+std::vector<std::string> DecodedLines()
+{
+    std::vector<std::string> lines;
+    const std::string prefix = "<VALDRUNE>-";
+    for (const std::string& t : fake::S().trace)
+        if (t.find("S:") != std::string::npos)
+            lines.push_back(t.substr(prefix.size(), t.size() - prefix.size() - 1));
+    return lines;
+}
+
+TEST(LeitchLine, ShortLinesNeverReachTheDecoder)
+{
+    leitch_test::Start({});
+    Feed("S:\r>\rOK\r\r");
+    EXPECT_TRUE(fake::S().trace.empty());
+    Feed("S:0\r");
+    EXPECT_EQ(DecodedLines(), std::vector<std::string>{"S:0"});
+}
+
+TEST(LeitchLine, LineFeedsAreSkippedAnywhere)
+{
+    leitch_test::Start({});
+    Feed("\nS:0\n1F,2A\r\n\n");
+    EXPECT_EQ(DecodedLines(), std::vector<std::string>{"S:01F,2A"});
+    EXPECT_EQ(Leitch_RxLen(), 0);
+}
+
+TEST(LeitchLine, LineEndClearsTheWholeBuffer)
+{
+    leitch_test::Start({});
+    Feed("0123456789abcdef\r");
+    const unsigned char* line = Leitch_RxLine();
+    for (int i = 0; i < 256; ++i)
+        ASSERT_EQ(line[i], 0) << i;
+    Feed("xyzzy");
+    EXPECT_EQ(Leitch_RxLen(), 5);
+    Leitch_ResetLine();
+    Feed("abc\r");
+    EXPECT_TRUE(DecodedLines().empty());
+}
+
+TEST(LeitchLine, ZeroByteEndsTheDecodedText)
+{
+    leitch_test::Start({});
+    Feed(std::string("S:01F,2A\0S:", 11) + "\r");
+    EXPECT_EQ(DecodedLines(), std::vector<std::string>{"S:01F,2A"});
+}
+
+// 300 bytes without CR: positions 0 to 254 fill, the 256th byte is dropped,
+// the rest go on from position 1 over the older bytes.
+TEST(LeitchLine, OverlongLineWrapsToPositionOne)
+{
+    leitch_test::Start({});
+    std::string bytes(300, '.');
+    for (int i = 0; i < 300; ++i)
+        bytes[i] = (char)('a' + i % 26);
+    bytes[0] = '#';
+    bytes[255] = '!';
+    std::string status = "S:01F,2A";
+    bytes.replace(256, status.size(), status);
+    bytes.replace(256 + status.size(), 44 - status.size(), 44 - status.size(), ' ');
+    Feed(bytes);
+
+    std::string want = "#" + bytes.substr(256, 44) + bytes.substr(45, 210);
+    EXPECT_EQ(Leitch_RxLen(), 45);
+    EXPECT_EQ(std::string((const char*)Leitch_RxLine()), want);
+    EXPECT_EQ(Leitch_RxLine()[255], 0);
+    // The spliced text is never decoded; the next line is read afresh.
+    Feed("\r");
+    EXPECT_TRUE(DecodedLines().empty());
+    EXPECT_EQ(Leitch_RxLen(), 0);
+    Feed("S:01F,2A\r");
+    EXPECT_EQ(DecodedLines(), std::vector<std::string>{"S:01F,2A"});
+}
+
+struct ParseCase {
+    const char* line;
+    int kind;
+    int level, dest, source;
+};
+
+const int U = LEITCH_UNREADABLE;
+const int N = LEITCH_NOT_STATUS;
+const int S = LEITCH_STATUS;
+
+const ParseCase kParse[] = {
+    {"S:01F,2A", S, 0, 32, 43},
+    {"S:01F,X", S, 0, 32, -1},
+    {"S:01F,2A,X", S, 0, 32, -1},
+    {"S:000,0", S, 0, 1, 1},
+    // A prompt or an echoed command in front of the mark.
+    {">S:01F,2A", S, 0, 32, 43},
+    {"@ X?01FS:01F,2A", S, 0, 32, 43},
+    {"> S:3A,X", S, 3, 11, -1},
+    // Hexadecimal in either case, levels up to F.
+    {"S:01f,2a", S, 0, 32, 43},
+    {"S:A00,4", S, 10, 1, 5},
+    {"S:a00,4", S, 10, 1, 5},
+    {"S:F3E7,FF", S, 15, 1000, 256},
+    // Blanks before either number are skipped.
+    {"S:0 1F, 2A", S, 0, 32, 43},
+    {"S:0000000001F,2A", S, 0, 32, 43},
+    // 32-bit wire values: FFFFFFFF is number 0.
+    {"S:01F,FFFFFFFF", S, 0, 32, 0},
+    {"S:0FFFFFFFF,0", S, 0, 0, 1},
+    {"S:07FFFFFFF,7FFFFFFF", S, 0, INT_MAX, INT_MAX},
+    // Not status lines.
+    {"OK", N, 0, 0, 0},
+    {"s:01F,2A", N, 0, 0, 0},
+    // Status lines whose fields cannot be read.
+    {"S:", U, 0, 0, 0},
+    {"S:G1F,2A", U, 0, 0, 0},
+    {"S:0,2A", U, 0, 0, 0},
+    {"S:0G,2A", U, 0, 0, 0},
+    {"S:01F", U, 0, 0, 0},
+    {"S:01F,ZZ", U, 0, 0, 0},
+    {"S:01F ,2A", U, 0, 0, 0},
+    {"S:01F,x", U, 0, 0, 0},
+    {"S:0123456789,0", U, 0, 0, 0},
+    {"S:01F,100000000", U, 0, 0, 0},
+};
+
+TEST(LeitchStatusLine, FieldsAreReadFromTheMark)
+{
+    for (const ParseCase& c : kParse) {
+        LeitchStatus st = {-7, -7, -7};
+        int kind = Leitch_ParseStatus(c.line, &st);
+        EXPECT_EQ(kind, c.kind) << c.line;
+        if (kind != LEITCH_STATUS) {
+            EXPECT_EQ(st.level, -7) << c.line << ": an unread field was written";
+            continue;
+        }
+        EXPECT_EQ(st.level, c.level) << c.line;
+        EXPECT_EQ(st.dest, c.dest) << c.line;
+        EXPECT_EQ(st.source, c.source) << c.line;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,229 @@
+// Start-up order, the shutdown sequence, the menu and the debug trace.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/menu_ids.h"
+#include "app/messages.h"
+#include "app/shell.h"
+#include "app/trace.h"
+#include "config/settings.h"
+#include "hostlink/hxi.h"
+#include "hostlink/hxi_messages.h"
+#include "store/store.h"
+#include "tests/fake/fake_comms.h"
+#include "tests/fake/fake_platform.h"
+
+namespace {
+
+const char kIni[] = "c:\\cfg\\VAL_DRN.INI";
+const char kNoLevels[] =
+    "box '! Error !' 'There are no router driver ID's defined in the VAL_DRN.INI file.  There "
+    "must be at least one router defined before VAL_DRN.EXE can function.'";
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fake::Reset();
+        fake::SetProfile("c:\\orva_config.ini", "Config", "ConfigPath", "c:\\cfg");
+        fake::SetProfile("c:\\orva_config.ini", "Config", "SystemPath", "c:\\sys");
+        fake::S().loadablePaths = {"c:\\sys\\bwcc32.dll", "c:\\sys\\orva_cc.dll"};
+    }
+    void Level(int index, int device)
+    {
+        fake::SetProfile(kIni, "Levels", ("Level_" + std::to_string(index)).c_str(),
+                         std::to_string(device));
+    }
+    void Set(const char* key, const char* value) { fake::SetProfile(kIni, "Controller", key, value); }
+    // A host interface that answers the attach the way the real one does:
+    // by sending its handle back while the attach is being handled.
+    void HostAnswers()
+    {
+        fake::S().onBroadcast = [](unsigned msg, uintptr_t wParam, intptr_t) {
+            if (msg == ZUV_REQHXIHANDLE)
+                Main_WndProc((PlatWnd)wParam, ZUV_HXIHANDLE, fake::kHostWnd, 0);
+        };
+    }
+    intptr_t Send(unsigned msg, uintptr_t w = 0, intptr_t l = 0)
+    {
+        return Main_WndProc(fake::kMainWnd, msg, w, l);
+    }
+};
+
+TEST_F(ShellTest, NoLevelConfiguredShowsTheBoxAndQuitsWithoutTheHost)
+{
+    Main_Initialize();
+    EXPECT_EQ(fake::CountLog("box "), 1);
+    EXPECT_TRUE(fake::LogHasInOrder({kNoLevels, "quit 0"}));
+    EXPECT_EQ(fake::CountLog("broadcast"), 0);
+    EXPECT_EQ(fake::CountLog("hosttx"), 0);
+    EXPECT_EQ(fake::S().quitPosted, 1);
+    EXPECT_EQ(fake::S().freedLibraries, 0) << "no shutdown sequence";
+}
+
+TEST_F(ShellTest, MissingControlLibraryEndsStartupBeforeTheSettings)
+{
+    fake::S().loadablePaths = {"c:\\sys\\bwcc32.dll"};
+    Level(0, 101);
+    Main_Initialize();
+    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}));
+    EXPECT_EQ(fake::CountLog("profile "), 0) << "the settings file is not read";
+    EXPECT_EQ(fake::CountLog("broadcast"), 0);
+}
+
+TEST_F(ShellTest, MissingDialogLibraryIsReportedAndNeverCalled)
+{
+    fake::S().loadablePaths = {"c:\\sys\\orva_cc.dll"};
+    Main_Initialize();
+    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'",
+                                     kNoLevels}));
+    EXPECT_EQ(fake::S().dialogLibraryRegistered, 0);
+}
+
+TEST_F(ShellTest, MenuStartsWithEveryRouterItemGreyed)
+{
+    Main_Initialize();
+    for (unsigned id = IDM_LEVEL_FIRST; id <= IDM_LEVEL_LAST; ++id)
+        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_GRAYED) << id;
+    for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
+        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_GRAYED) << id;
+    EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], (unsigned)PLAT_MF_GRAYED);
+    EXPECT_EQ(fake::S().menuFlags.count(IDM_EXIT), 0u);
+    EXPECT_EQ(fake::S().dialogLibraryRegistered, 1);
+}
+
+TEST_F(ShellTest, MissingHostRunsTheShutdownWithoutSaving)
+{
+    Level(0, 101);
+    Main_Initialize();
+    EXPECT_TRUE(fake::LogHasInOrder({"broadcast 2031 w=4096",
+                                     "box '! Error !' 'Cannot find ORVA Interface HXIHOST.EXE'",
+                                     "hosttx 2186 p=4096", "free library", "quit 0"}));
+    EXPECT_EQ(fake::CountLog("timer"), 0);
+    EXPECT_EQ(FakeComms().opens, 0) << "no port opened after a failed attach";
+}
+
+TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
+{
+    Level(0, 101);
+    Set("Simulation", "1");
+    HostAnswers();
+    Main_Initialize();
+    ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
+    ASSERT_EQ(fake::S().quitPosted, 0);
+
+    Send(MSG_COMMAND, IDM_EXIT);
+    Send(ZUV_REQDEVCLOSE);
+    Send(MSG_CLOSE);
+    EXPECT_EQ(Send(MSG_QUERYENDSESSION), 1);
+    EXPECT_EQ(fake::CountLog("hosttx 2186"), 1);
+    EXPECT_EQ(fake::S().freedLibraries, 1);
+    EXPECT_EQ(fake::S().quitPosted, 1);
+}
+
+TEST_F(ShellTest, NothingActsAfterTheShutdown)
+{
+    Level(0, 101);
+    Set("Simulation", "1");
+    HostAnswers();
+    Main_Initialize();
+    Send(ZUV_REQDEVCLOSE);
+    fake::S().log.clear();
+    int reads = FakeComms().readCalls;
+
+    Send(MSG_COMMNOTIFY, 0, 0);
+    Send(MSG_COMMAND, IDM_KEYBOARD);
+    Send(MSG_COMMAND, IDM_ABOUT);
+    EXPECT_EQ(Send(ZUV_RXCOMMAND, 0, (intptr_t) "RC 101 1 1 ',---' 0"), 1);
+    EXPECT_EQ(Send(ZUV_REQDEVGORXONLY, 0, 0), 0);
+    EXPECT_EQ(Send(ZUV_REQDEVGOTXRX, 0, 0), 0);
+    Send(ZUV_SETDEVRXONLY);
+    EXPECT_EQ(FakeComms().readCalls, reads);
+    EXPECT_TRUE(fake::S().log.empty()) << fake::S().log.front();
+}
+
+TEST_F(ShellTest, LevelItemsSelectTheirLevelUpToZ)
+{
+    Level(0, 101);
+    Set("Simulation", "1");
+    HostAnswers();
+    Main_Initialize();
+    Send(MSG_COMMAND, IDM_LEVEL_FIRST + 24);
+    EXPECT_EQ(Settings().iCurrentLevel, 24);
+    Send(MSG_COMMAND, IDM_LEVEL_LAST);
+    EXPECT_EQ(Settings().iCurrentLevel, 25);
+}
+
+TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)
+{
+    Level(0, 101);
+    Level(3, 104);
+    Level(7, -2);   // non-zero counts as configured for the menu
+    Set("Simulation", "1");
+    HostAnswers();
+    Main_Initialize();
+    fake::S().log.clear();
+
+    Send(MSG_COMMAND, IDM_KEYBOARD);
+    for (int i = 0; i < 26; ++i) {
+        bool configured = (i == 0 || i == 3 || i == 7);
+        EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i],
+                  configured ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
+    }
+    for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
+        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_ENABLED) << id;
+    EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], (unsigned)PLAT_MF_ENABLED);
+    EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], 1);
+    EXPECT_TRUE(fake::LogHasInOrder({"menu redraw", "text 1005 '/__1B__'", "text 1005 'Enabled'",
+                                     "focus 1002"}));
+
+    fake::S().log.clear();
+    Send(MSG_COMMAND, IDM_KEYBOARD);
+    for (int i = 0; i < 26; ++i)
+        EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i], (unsigned)PLAT_MF_GRAYED) << i;
+    EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], 0);
+    EXPECT_TRUE(fake::LogHasInOrder({"text 1005 '/__2B__'", "text 1005 'Disabled'", "focus 1002"}));
+}
+
+TEST_F(ShellTest, ListBoxCommandsSelectTheFirstEntryOnlyWhenNoneIsSelected)
+{
+    Level(0, 101);
+    Set("Simulation", "1");
+    HostAnswers();
+    Main_Initialize();
+    fake::S().lists[1001] = {"- -", "SRC 001"};
+    fake::S().listSel[1001] = -1;
+    Send(MSG_COMMAND, IDM_SOURCEBOX);
+    EXPECT_EQ(fake::S().focus, 1001);
+    EXPECT_EQ(fake::S().listSel[1001], 0);
+    fake::S().listSel[1001] = 1;
+    Send(MSG_COMMAND, IDM_SOURCEBOX);
+    EXPECT_EQ(fake::S().listSel[1001], 1);
+}
+
+TEST_F(ShellTest, PanelWritesBeforeThePanelExistsAreDropped)
+{
+    Set("Name", "Studio A");
+    Level(0, 101);
+    Prof_LoadSettings();
+    HXISup_SetTxRxMode(TXRX_TXRX);
+    EXPECT_TRUE(fake::LogHasInOrder({"dropped 1007 '/__2B0_'", "dropped 1007 'Tx/Rx'",
+                                     "title 'VALDRUNE v3.02.06 - Studio A - Tx/Rx'"}));
+}
+
+TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)
+{
+    Debug_Trace("not shown");
+    EXPECT_TRUE(fake::S().trace.empty());
+
+    Settings().bDebugMode = 7;
+    Debug_Trace("shown");
+    Debug_Trace(std::string(400, 'x').c_str());
+    ASSERT_EQ(fake::S().trace.size(), 2u);
+    EXPECT_EQ(fake::S().trace[0], "<VALDRUNE>-shown\n");
+    EXPECT_EQ(fake::S().trace[1].size(), 255u);
+    EXPECT_EQ(fake::S().trace[1].substr(0, 11), "<VALDRUNE>-");
+}
+
+}  // namespace

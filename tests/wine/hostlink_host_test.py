@@ -1,0 +1,127 @@
+"""HXIHOST.EXE with the test driver: attach, registration results, commands
+from TCP to the driver and its messages back, name requests, the "!"
+requests, and clients that misbehave."""
+import os
+import socket
+import sys
+import traceback
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from hostlink_harness import Session, wait_for  # noqa: E402
+
+
+def start_driver(s, *devices):
+    d = s.start("hostlink_testdriver.exe", [str(x) for x in devices], "driver")
+    wait_for(lambda: "READY" in s.output(d) or d.poll() is not None, "the test driver to register")
+    return d
+
+
+def test_registration_and_commands(s):
+    names = os.path.join(s.dir, "names.txt")
+    with open(names, "w") as f:
+        f.write("101 S 7 CAMERA 7\n")
+    host = s.start_host("/force", "103=2", "/force", "104=9", "/names", names)
+    c = s.connect(host)
+    d = start_driver(s, 101, 1000, 103, 104)
+    out = s.output(d)
+    for line in ("ATTACHED", "REG 101 0", "REG 1000 1", "REG 103 2", "REG 104 9"):
+        assert line in out, out
+    for line in ("REGDEV 101 0", "REGDEV 1000 1", "REGDEV 103 2", "REGDEV 104 9"):
+        c.expect(line)
+
+    # A second driver may not take a device that is held.
+    d2 = s.start("hostlink_testdriver.exe", ["101"], "driver2")
+    c.expect("REGDEV 101 2")
+    s.stop(d2)
+
+    c.send("RC 101 5 3 ',---' 42")
+    c.expect("TXREVERTIVE 0 ECHO RC 101 5 3 ',---' 42")
+    c.send("NQ 101 0 7", "NQ 101 1 12")
+    c.expect("REQNAME 0 101 0 7 CAMERA 7")
+    c.expect("TXREVERTIVE 0 NAME CAMERA 7")
+    c.expect("TXREVERTIVE 0 NAME DST 012")
+    c.send("RC 102 1 1")
+    c.expect("# no driver for device 102")
+    c.send("RC101 1 1")
+    c.expect("# no driver for device 1")
+
+    # Every client sees the driver's messages; requests answer their sender.
+    other = s.connect(host)
+    c.send("!GOTXRX 101 103")
+    c.expect("ASSERTDEVMODE 3 101")
+    c.expect("ASSERTDEVMODE 3 1000")
+    c.expect("ASSERTDEVMODE 3 104")
+    c.expect("GOTXRX 101 1")
+    other.expect("ASSERTDEVMODE 3 104")
+    c.send("!GORXONLY 101", "!INQTXRX 101", "!SETRXONLY 101")
+    c.expect("GORXONLY 101 0")
+    c.expect("INQTXRX 101 1")
+    c.expect("TXREVERTIVE 0 SETRXONLY")
+    c.expect("SETRXONLY 101 0")
+    c.send("!STATUS")
+    c.expect("STATUS 1")
+    c.expect(r"DEVICE 101 \d+ 3")   # the last mode asserted for it
+    c.send("!BOGUS", "!CLOSE")
+    c.expect("# unknown request: !BOGUS")
+    c.expect("# usage: !CLOSE <device>")
+    assert not any(l.startswith("GOTXRX") for l in other.taken())
+
+    c.send("!CLOSE 101")
+    c.expect(r"DEREGDEV \d+")
+    c.expect("CLOSE 101 0")
+    wait_for(lambda: d.poll() is not None, "the driver to end")
+    c.send("RC 101 5 3")
+    c.expect("# no driver for device 101")
+
+
+def test_bad_clients(s):
+    host = s.start_host()
+    d = start_driver(s, 201)
+    good = s.connect(host)
+
+    # Too long, garbage, a flood, and a disconnect in the middle of a line.
+    bad = s.connect(host)
+    bad.send("RC 201 " + "9" * 2000, "\x00\xff\x01garbage", "")
+    bad.expect("# line too long")
+    bad.expect("# no driver for device 0")
+    flood = s.connect(host)
+    flood.send(*["RC 201 %d 1" % i for i in range(2000)])
+    cut = socket.create_connection(("127.0.0.1", host.port))
+    cut.sendall(b"RC 201 77 77")
+    cut.close()
+
+    # A client that never reads loses old lines but never stalls the host.
+    idle = socket.create_connection(("127.0.0.1", host.port))
+    idle.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    good.send("RC 201 end 1")
+    good.expect("TXREVERTIVE 0 ECHO RC 201 end 1", timeout=120)
+    assert not any("77 77" in l for l in good.taken())
+    flood.send(*["RC 201 x%d" % i for i in range(3000)])
+    good.send("RC 201 last")
+    good.expect("TXREVERTIVE 0 ECHO RC 201 last", timeout=120)
+    idle.close()
+    assert d.poll() is None
+
+
+def main():
+    bin_dir = sys.argv[1]
+    failed = 0
+    for test in (test_registration_and_commands, test_bad_clients):
+        s = Session(bin_dir)
+        try:
+            test(s)
+            print("PASS", test.__name__)
+        except Exception:
+            failed += 1
+            print("FAIL", test.__name__)
+            traceback.print_exc()
+            for p in s.procs:
+                print("--- output of", os.path.basename(p.out_path))
+                print(s.output(p)[-3000:])
+        finally:
+            s.close()
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,117 @@
+// A small driver for testing HXIHOST.EXE on its own: attaches, registers the
+// device numbers given on its command line, and makes what the host sends it
+// visible to the host's TCP clients:
+//   a command text comes back as TXREVERTIVE "ECHO <text>";
+//   "NQ <device> <kind> <number>" asks the host for a name and sends
+//   TXREVERTIVE "NAME <name>";
+//   the mode requests answer as a driver with a good link: Tx/Rx yes (and
+//   asserts mode 3 for its other devices), Rx only no;
+//   the close request deregisters and ends the program.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hostlink/hxi_messages.h"
+#include "stand-ins/orvaif32/orvaif32.h"
+
+namespace {
+
+HWND gHost = nullptr;
+std::vector<int> gDevices;
+
+void Say(const std::string& text)
+{
+    std::string data = text;
+    ORVA32TxMessage(gHost, ZUV_TXREVERTIVE, 0, (LPVOID)data.c_str(), TRUE, (DWORD)data.size() + 1);
+}
+
+void AskName(const char* text)
+{
+    int device = 0, kind = 0, number = 0;
+    sscanf(text + 3, "%d %d %d", &device, &kind, &number);
+    unsigned char block[NAME_REQUEST_SIZE];
+    NameRequest_Build(block, device, kind, number);
+    ORVA32TxMessage(gHost, ZUV_REQNAME, 0, block, TRUE, NAME_REQUEST_SIZE);
+    char name[NAME_REQUEST_SIZE + 1] = {};
+    memcpy(name, block, NAME_REQUEST_SIZE);
+    Say(std::string("NAME ") + name);
+}
+
+LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
+{
+    switch (msg) {
+    case ZUV_HXIHANDLE:
+        gHost = (HWND)w;
+        return 0;
+    case ZUV_RXMESSAGE:
+        return ORVA32RxMessage(wnd, w, l);
+    case ZUV_RXCOMMAND: {
+        const char* text = (const char*)l;
+        if (strncmp(text, "NQ", 2) == 0)
+            AskName(text);
+        else
+            Say(std::string("ECHO ") + text);
+        return 1;
+    }
+    case ZUV_REQDEVGOTXRX:
+        for (int d : gDevices)
+            if (d != (int)l)
+                SendMessageA(gHost, ZUV_ASSERTDEVMODE, HXI_ASSERT_TXRX, d);
+        return 1;
+    case ZUV_REQDEVGORXONLY:
+        return 0;
+    case ZUV_INQDEVGOTXRX:
+        return 1;
+    case ZUV_SETDEVRXONLY:
+        Say("SETRXONLY");
+        return 0;
+    case ZUV_REQDEVCLOSE:
+        ORVA32TxMessage(gHost, ZUV_DEREGDEV, (DWORD)(uintptr_t)wnd, nullptr, FALSE, 0);
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(wnd, msg, w, l);
+    }
+}
+
+BOOL CALLBACK AskForHandle(HWND top, LPARAM self)
+{
+    DWORD_PTR ignored;
+    if (top != (HWND)self)
+        SendMessageTimeoutA(top, ZUV_REQHXIHANDLE, (WPARAM)self, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        gDevices.push_back(atoi(argv[i]));
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "HXITESTDRIVER";
+    RegisterClassA(&wc);
+    HWND wnd = CreateWindowExA(0, "HXITESTDRIVER", "test driver", WS_OVERLAPPEDWINDOW, 0, 0, 100,
+                               100, nullptr, nullptr, wc.hInstance, nullptr);
+    EnumWindows(AskForHandle, (LPARAM)wnd);
+    if (!gHost) {
+        printf("NOHOST\n");
+        return 2;
+    }
+    printf("ATTACHED\n");
+    for (int d : gDevices)
+        printf("REG %d %d\n", d, (int)SendMessageA(gHost, ZUV_REGDEV, (WPARAM)wnd, d));
+    printf("READY\n");
+    fflush(stdout);
+    MSG m;
+    while (GetMessageA(&m, nullptr, 0, 0) > 0)
+        DispatchMessageA(&m);
+    printf("CLOSED\n");
+    return 0;
+}
