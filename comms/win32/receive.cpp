@@ -1,0 +1,81 @@
+// Storing received bytes with the throttled WM_COMMNOTIFY (reader thread)
+// and taking them out (application's thread).
+#include "comms/win32/comms_internal.h"
+
+namespace {
+
+const DWORD NOTIFY_INTERVAL_MS = 100;
+const LONG NOTIFY_BACKLOG = 8192;
+
+// Counts bytes that found no room and traces the start of each overrun.
+void NoteDropped(PORTINFO* p, int index, int dropped)
+{
+    LONG total = InterlockedExchangeAdd(&p->dwRxDropped, dropped) + dropped;
+    if (!p->bRxOverrun)
+        Comms_Tracef("Comms: receive ring of COM%d full, received bytes dropped (%ld so far)",
+                     index + 1, (long)total);
+    p->bRxOverrun = 1;
+}
+
+}  // namespace
+
+// Only bytes the ring took are counted as unread, so the count falls back
+// once the application reads. A notification goes out when a window is set
+// and none is outstanding, or 100 ms have passed since the last one (wrap
+// safe), or more than 8,192 bytes wait.
+void Comms_StoreReceived(int index, const BYTE* data, int count)
+{
+    if (!Comms_ValidIndex(index) || !data || count <= 0)
+        return;
+    PORTINFO* table = Table_Lock();
+    if (!table)
+        return;
+    PORTINFO* p = &table[index];
+    if (!p->hCom) {
+        Table_Unlock();
+        return;
+    }
+    DWORD now = Comms_Tick();
+    int stored = 0;
+    Ring_Write(p->hRxBuffer, data, count, &stored);
+    LONG unread = InterlockedExchangeAdd(&p->iRxCount, stored) + stored;
+    if (stored < count)
+        NoteDropped(p, index, count - stored);
+    else
+        p->bRxOverrun = 0;
+
+    if (now - p->dwLastNotify >= NOTIFY_INTERVAL_MS || unread > NOTIFY_BACKLOG)
+        p->bNotifyPending = 0;
+    HWND wnd = p->hNotifyWnd;
+    if (wnd && !p->bNotifyPending) {
+        p->bNotifyPending = 1;
+        p->dwLastNotify = now;
+        PostMessageA(wnd, WM_COMMNOTIFY, (WPARAM)index, MAKELPARAM(0, (WORD)(unread & 0xFFFF)));
+    }
+    Table_Unlock();
+}
+
+// Also re-arms the notification when nothing was taken.
+int Comms_Read(int index, void* buffer, int count)
+{
+    PORTINFO* p = Port_Lock(index);
+    if (!p)
+        return 0;
+    int taken = 0;
+    if (buffer && count > 0)
+        taken = Ring_Read(p->hRxBuffer, static_cast<BYTE*>(buffer), count);
+    InterlockedExchangeAdd(&p->iRxCount, -taken);
+    p->bNotifyPending = 0;
+    Table_Unlock();
+    return taken;
+}
+
+DWORD Comms_GetDropped(int index)
+{
+    PORTINFO* p = Port_Lock(index);
+    if (!p)
+        return 0;
+    DWORD dropped = (DWORD)p->dwRxDropped;
+    Table_Unlock();
+    return dropped;
+}

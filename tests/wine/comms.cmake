@@ -1,0 +1,19 @@
+# The serial library's tests under Wine, over socat pseudo-terminal pairs
+# linked to COM5/COM6 and COM7/COM8 for the test's run. The stress test is a
+# separate entry so a failure there is told apart.
+file(GLOB VALDRN_COMMS_TEST_SOURCES CONFIGURE_DEPENDS ${VALDRN_ROOT}/tests/wine/comms/*.cpp)
+add_executable(comms_tests ${VALDRN_COMMS_TEST_SOURCES})
+target_link_libraries(comms_tests PRIVATE valdrn_comms gtest gtest_main)
+target_compile_options(comms_tests PRIVATE ${VALDRN_WIN_FLAGS})
+
+set(VALDRN_WITH_PTYS bash ${VALDRN_ROOT}/tests/wine/comms/with_ptys.sh ${CMAKE_BINARY_DIR}/wineprefix)
+add_test(NAME wine_comms
+         COMMAND ${VALDRN_WITH_PTYS} "5:6 7:8" -- ${CMAKE_CROSSCOMPILING_EMULATOR}
+                 $<TARGET_FILE:comms_tests> --gtest_filter=-Stress*)
+add_test(NAME wine_comms_stress
+         COMMAND ${VALDRN_WITH_PTYS} "5:6" -- ${CMAKE_CROSSCOMPILING_EMULATOR}
+                 $<TARGET_FILE:comms_tests> --gtest_filter=Stress*)
+set_tests_properties(wine_comms wine_comms_stress PROPERTIES RESOURCE_LOCK valdrn_comms_ptys)
+
+# Benchmarks: built with the tests, run by bench/comms_bench.sh.
+include(${VALDRN_ROOT}/bench/comms/comms_bench.cmake OPTIONAL)

@@ -1,0 +1,288 @@
+// Opening, configuring and closing ports: the table's life, refusals, the
+// line settings and timeouts, and the reader thread's end.
+#include <gtest/gtest.h>
+
+#include "comms_test_support.h"
+
+namespace {
+
+struct TimeoutCase {
+    uint32_t speed;
+    DWORD openInterval;    // after the open
+    DWORD notifyInterval;  // after Comms_SetNotifyWindow with chunk 1
+};
+
+class CommsOpenClose : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (int i = 0; i < COMMS_MAX_PORTS; i++)
+            Comms_ClosePort(i);
+        EXPECT_EQ(hPortTable, nullptr);
+    }
+};
+
+COMMTIMEOUTS TimeoutsOf(int index)
+{
+    COMMTIMEOUTS t = {};
+    GetCommTimeouts(RecordOf(index).hCom, &t);
+    return t;
+}
+
+void ExpectTimeouts(const COMMTIMEOUTS& t, DWORD interval, DWORD multiplier)
+{
+    EXPECT_EQ(t.ReadIntervalTimeout, interval);
+    EXPECT_EQ(t.ReadTotalTimeoutMultiplier, multiplier);
+    EXPECT_EQ(t.ReadTotalTimeoutConstant, 0u);
+    EXPECT_EQ(t.WriteTotalTimeoutMultiplier, 0u);
+    EXPECT_EQ(t.WriteTotalTimeoutConstant, 1000u);
+}
+
+}  // namespace
+
+TEST_F(CommsOpenClose, RefusedArgumentsTouchNothing)
+{
+    struct { int port; uint32_t speed; } cases[] = {{0, 9600}, {257, 9600}, {-1, 9600}, {kPort, 0}};
+    for (auto c : cases) {
+        EXPECT_EQ(Comms_OpenPort(c.port, c.speed, 8, 0, 0), -1) << c.port << " " << c.speed;
+        EXPECT_EQ(hPortTable, nullptr);
+        EXPECT_EQ(Comms_Write(0, "x", 1), -3);
+    }
+}
+
+TEST_F(CommsOpenClose, MissingPortFailsAndFreesTheTable)
+{
+    EXPECT_EQ(Comms_OpenPort(kMissingPort, 9600, 8, 0, 0), -1);
+    EXPECT_EQ(hPortTable, nullptr);
+    // Wine opens a mapped device whose pty is absent; reading its state fails.
+    EXPECT_EQ(Comms_OpenPort(kMappedButAbsentPort, 9600, 8, 0, 0), -1);
+    EXPECT_EQ(hPortTable, nullptr);
+
+    // With another port open the table stays and that port keeps working.
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    EXPECT_EQ(Comms_OpenPort(kMissingPort, 9600, 8, 0, 0), -1);
+    EXPECT_NE(hPortTable, nullptr);
+    EXPECT_EQ(RecordOf(kMissingPort - 1).hCom, nullptr);
+    FarEnd remote(kFarPort);
+    EXPECT_EQ(Comms_Write(kIndex, "ok", 2), 2);
+    EXPECT_EQ(remote.Read(2), "ok");
+}
+
+TEST_F(CommsOpenClose, SecondOpenOfAHeldPortIsRefusedAndTheFirstKeepsWorking)
+{
+    ASSERT_EQ(Comms_OpenPort(kPort, 38400, 8, 0, 0), kIndex);
+    PORTINFO before = RecordOf(kIndex);
+    EXPECT_EQ(Comms_OpenPort(kPort, 9600, 7, 2, 2), -2);
+    PORTINFO after = RecordOf(kIndex);
+    EXPECT_EQ(after.hCom, before.hCom);
+    EXPECT_EQ(after.hThread, before.hThread);
+    EXPECT_EQ(after.iSpeed, 38400);
+
+    FarEnd remote(kFarPort);
+    EXPECT_EQ(Comms_Write(kIndex, "ping", 4), 4);
+    EXPECT_EQ(remote.Read(4), "ping");
+    EXPECT_EQ(remote.Write("pong"), 4u);
+    EXPECT_EQ(ReadFromLibrary(kIndex, 4), "pong");
+}
+
+TEST_F(CommsOpenClose, TimeoutsFollowTheSpeedAndTheReadChunk)
+{
+    const TimeoutCase cases[] = {{9600, 10, 10}, {38400, 2, 2}, {115200, 0, 1}};
+    NotifySink sink;
+    for (const TimeoutCase& c : cases) {
+        SCOPED_TRACE(c.speed);
+        ASSERT_EQ(Comms_OpenPort(kPort, c.speed, 8, 0, 0), kIndex);
+        ExpectTimeouts(TimeoutsOf(kIndex), c.openInterval, 16);
+        EXPECT_EQ(iReadChunk[kIndex], 16);
+
+        EXPECT_EQ(Comms_SetNotifyWindow(kIndex, sink.plat(), 1), 1);
+        ExpectTimeouts(TimeoutsOf(kIndex), c.notifyInterval, 1);
+        ExpectTimeouts(RecordOf(kIndex).ctTimeouts, c.notifyInterval, 1);
+        EXPECT_EQ(iReadChunk[kIndex], 1);
+        Comms_ClosePort(kIndex);
+    }
+}
+
+TEST_F(CommsOpenClose, ReadChunkIsKeptWithinItsBufferAndANegativeOneOnlyStopsNotifying)
+{
+    NotifySink sink;
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    struct { int asked; LONG kept; } cases[] = {{0, 1}, {256, 256}, {1000, 256}, {7, 7}};
+    for (auto c : cases) {
+        EXPECT_EQ(Comms_SetNotifyWindow(kIndex, sink.plat(), c.asked), 1);
+        EXPECT_EQ(iReadChunk[kIndex], c.kept) << c.asked;
+        EXPECT_EQ(TimeoutsOf(kIndex).ReadTotalTimeoutMultiplier, (DWORD)c.kept);
+    }
+    EXPECT_EQ(Comms_SetNotifyWindow(kIndex, sink.plat(), -1), 1);
+    EXPECT_EQ(RecordOf(kIndex).hNotifyWnd, nullptr);
+    EXPECT_EQ(iReadChunk[kIndex], 7);
+    EXPECT_EQ(TimeoutsOf(kIndex).ReadTotalTimeoutMultiplier, 7u);
+}
+
+TEST_F(CommsOpenClose, LineSettingsAreAppliedAndTheRestOfTheStateIsKept)
+{
+    DCB system = {};
+    {
+        ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+        system.DCBlength = sizeof system;
+        ASSERT_TRUE(Comms_GetState(kIndex, &system));
+        Comms_ClosePort(kIndex);
+    }
+    ASSERT_EQ(Comms_OpenPort(kPort, 19200, 7, TWOSTOPBITS, EVENPARITY), kIndex);
+    DCB now = {};
+    now.DCBlength = sizeof now;
+    ASSERT_TRUE(Comms_GetState(kIndex, &now));
+    // A pseudo-terminal keeps speed and stop bits but always reports 8 data
+    // bits and no parity, so those two cannot be read back here.
+    EXPECT_EQ(now.BaudRate, 19200u);
+    EXPECT_EQ(now.StopBits, TWOSTOPBITS);
+    EXPECT_EQ(now.fBinary, system.fBinary);
+    EXPECT_EQ(now.fOutxCtsFlow, system.fOutxCtsFlow);
+    EXPECT_EQ(now.fDtrControl, system.fDtrControl);
+    EXPECT_EQ(now.fRtsControl, system.fRtsControl);
+    EXPECT_EQ(now.fOutX, system.fOutX);
+    EXPECT_EQ(now.fInX, system.fInX);
+    EXPECT_EQ(now.XonChar, system.XonChar);
+    EXPECT_EQ(now.XoffChar, system.XoffChar);
+
+    now.BaudRate = 4800;
+    EXPECT_TRUE(Comms_SetState(kIndex, &now));
+    DCB again = {};
+    again.DCBlength = sizeof again;
+    ASSERT_TRUE(Comms_GetState(kIndex, &again));
+    EXPECT_EQ(again.BaudRate, 4800u);
+}
+
+TEST_F(CommsOpenClose, ClosingTheOnlyPortFreesTheTableAndThePortOpensAgain)
+{
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    Comms_ClosePort(kIndex);
+    EXPECT_EQ(hPortTable, nullptr);
+    EXPECT_EQ(Comms_Write(kIndex, "x", 1), -3);
+    EXPECT_EQ(bPortRunning[kIndex], 0);
+
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    FarEnd remote(kFarPort);
+    EXPECT_EQ(Comms_Write(kIndex, "again", 5), 5);
+    EXPECT_EQ(remote.Read(5), "again");
+}
+
+// With a chunk of 256 an idle read waits over a minute for its timeout; the
+// close must still end the thread before it returns.
+TEST_F(CommsOpenClose, CloseEndsTheReaderWhoseExitCodeIsTheIndexPlus100)
+{
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    EXPECT_EQ(Comms_SetNotifyWindow(kIndex, 0, 256), 1);
+    HANDLE thread = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), RecordOf(kIndex).hThread, GetCurrentProcess(),
+                                &thread, 0, FALSE, DUPLICATE_SAME_ACCESS));
+    Sleep(50);  // lets the thread's long read get under way (not a synchronisation)
+    Comms_ClosePort(kIndex);
+    EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    EXPECT_EQ(code, (DWORD)(kIndex + 100));
+    CloseHandle(thread);
+}
+
+TEST_F(CommsOpenClose, ClosingAllOrAnUnusedIndexLeavesOpenPortsAlone)
+{
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    ASSERT_EQ(Comms_OpenPort(kPort2, 9600, 8, 0, 0), kPort2 - 1);
+    Comms_ClosePort(-1);
+    Comms_ClosePort(10);
+    Comms_ClosePort(300);
+    Comms_ClosePort(-5);
+    ASSERT_NE(hPortTable, nullptr);
+
+    FarEnd remote(kFarPort), remote2(kFarPort2);
+    EXPECT_EQ(Comms_Write(kIndex, "one", 3), 3);
+    EXPECT_EQ(Comms_Write(kPort2 - 1, "two", 3), 3);
+    EXPECT_EQ(remote.Read(3), "one");
+    EXPECT_EQ(remote2.Read(3), "two");
+
+    Comms_ClosePort(kIndex);
+    EXPECT_NE(hPortTable, nullptr);
+    EXPECT_EQ(Comms_Write(kPort2 - 1, "still", 5), 5);
+    EXPECT_EQ(remote2.Read(5), "still");
+    Comms_ClosePort(kPort2 - 1);
+    EXPECT_EQ(hPortTable, nullptr);
+}
+
+TEST_F(CommsOpenClose, CallsOnAnIndexNotInUseFailCleanly)
+{
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    for (int index : {10, 255, 300, -1}) {
+        SCOPED_TRACE(index);
+        char buf[4];
+        CommsStat stat = {};
+        DCB dcb = {};
+        dcb.DCBlength = sizeof dcb;
+        EXPECT_EQ(Comms_Write(index, "x", 1), -2);
+        EXPECT_EQ(Comms_GetError(index, &stat), -1);
+        EXPECT_EQ(Comms_SetNotifyWindow(index, 0, 1), 0);
+        EXPECT_FALSE(Comms_GetState(index, &dcb));
+        EXPECT_FALSE(Comms_SetState(index, &dcb));
+        EXPECT_FALSE(Comms_ConfigDialog(index, nullptr));
+        EXPECT_EQ(Comms_Purge(index, PURGE_RXCLEAR), 0);
+        EXPECT_EQ(Comms_Read(index, buf, sizeof buf), 0);
+        EXPECT_EQ(Comms_GetDropped(index), 0u);
+    }
+    EXPECT_EQ(RecordOf(10).hCom, nullptr);
+    Comms_ClosePort(kIndex);
+    CommsStat stat = {};
+    EXPECT_EQ(Comms_GetError(kIndex, &stat), -1);
+    EXPECT_EQ(Comms_Purge(kIndex, PURGE_RXCLEAR), 0);
+}
+
+// A reader thread stuck outside its read (here: held inside the tick source)
+// must not have its record, ring or handle released under it.
+namespace {
+HANDLE gGate;
+volatile LONG gHeld;
+DWORD HeldTick()
+{
+    InterlockedExchange(&gHeld, 1);
+    WaitForSingleObject(gGate, INFINITE);
+    return GetTickCount();
+}
+std::vector<std::string> gTrace;
+void KeepTrace(const char* text) { gTrace.push_back(text); }
+}  // namespace
+
+TEST_F(CommsOpenClose, AReaderThatWillNotEndKeepsItsPortUntilItHasGone)
+{
+    gGate = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    gHeld = 0;
+    gTrace.clear();
+    Comms_SetTrace(KeepTrace);
+    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), RecordOf(kIndex).hThread, GetCurrentProcess(), &thread, 0,
+                    FALSE, DUPLICATE_SAME_ACCESS);
+    Comms_SetTickSource(HeldTick);
+    FarEnd remote(kFarPort);
+    remote.Write("z", 1);
+    ASSERT_TRUE(WaitUntil([] { return gHeld != 0; }));
+
+    Comms_ClosePort(kIndex);
+    EXPECT_NE(hPortTable, nullptr);
+    EXPECT_NE(RecordOf(kIndex).hCom, nullptr);
+    EXPECT_NE(RecordOf(kIndex).hRxBuffer, nullptr);
+    ASSERT_EQ(gTrace.size(), 1u);
+    EXPECT_NE(gTrace[0].find("COM5"), std::string::npos);
+    EXPECT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), -2);
+
+    Comms_SetTickSource(nullptr);
+    SetEvent(gGate);
+    EXPECT_EQ(WaitForSingleObject(thread, 20000), WAIT_OBJECT_0);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    EXPECT_EQ(code, (DWORD)(kIndex + 100));
+    EXPECT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
+    Comms_ClosePort(kIndex);
+    EXPECT_EQ(hPortTable, nullptr);
+    Comms_SetTrace(nullptr);
+    CloseHandle(thread);
+    CloseHandle(gGate);
+}
