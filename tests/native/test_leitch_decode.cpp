@@ -142,13 +142,16 @@ TEST(LeitchDecode, FailedLevelIsRecoveredThroughTheLink)
     EXPECT_EQ(fake::S().trace[3], "<VALDRUNE>-Leitch_Decode: SetComState(OK)\n");
 
     // The answer to a level's last query arrives when the cycle has moved
-    // on: the level the cycle is on is the one set OK.
+    // on: the level that answered is set OK, the polled one keeps its state
+    // and the Status indicator, which shows the polled level, is untouched.
     Link().iComState[1] = COMSTATE_FAIL;
     Link().iComState[10] = COMSTATE_FAIL;
     Link().iTallyRtr = 10;
+    fake::S().log.clear();
     Feed("S:13,1\r");
-    EXPECT_EQ(Link().iComState[10], COMSTATE_OK);
-    EXPECT_EQ(Link().iComState[1], COMSTATE_FAIL);
+    EXPECT_EQ(Link().iComState[1], COMSTATE_OK);
+    EXPECT_EQ(Link().iComState[10], COMSTATE_FAIL);
+    EXPECT_EQ(fake::CountLog("text 1801"), 0);
 }
 
 TEST(LeitchDecode, OverlongLineNeverReachesTheStore)

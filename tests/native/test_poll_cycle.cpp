@@ -154,16 +154,32 @@ TEST_F(PollCycle, ARouterFallingSilentFailsTheLevelOnTheSecondUnansweredQuery)
     EXPECT_EQ(CountLog("send 2215"), 0);
 }
 
-TEST_F(PollCycle, ASingleDestinationLevelNeverReachesTheErrorLimit)
+// The only level, with a single destination: the cycle comes back to the
+// same level every tick, and the unanswered frames keep counting there, so a
+// silent router is still noticed.
+TEST_F(PollCycle, ASilentRouterIsNoticedOnALoneSingleDestinationLevel)
 {
     Configure({{0, 101, 1}});
     router.answers = [](int n) { return n < 1; };
     Start();
     Tick();
     ASSERT_EQ(Link().iComState[0], COMSTATE_OK);
-    Ticks(100);
+    Ticks(5);
+    EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
+    EXPECT_EQ(HostLink().iTxRxMode, TXRX_RXONLY);
+}
+
+// A level's last answer arrives once the cycle is on the next level; a level
+// with one destination answers only that way, and still becomes OK.
+TEST_F(PollCycle, ASingleDestinationLevelBesideOthersBecomesOk)
+{
+    Configure({{0, 101, 3}, {1, 102, 1}});
+    router.answers = [](int) { return true; };
+    Start();
+    Ticks(12);
     EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
-    EXPECT_EQ(CountLog("send 2215"), 0);
+    EXPECT_EQ(Link().iComState[1], COMSTATE_OK);
+    EXPECT_EQ(Link().iOverallState, 1);
 }
 
 TEST_F(PollCycle, AnyReceivedByteCountsAsASignOfLife)
