@@ -1,7 +1,9 @@
 // Start-up order, the shutdown sequence, the menu and the debug trace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/menu_ids.h"
 #include "app/messages.h"
@@ -45,6 +47,28 @@ protected:
                 Main_WndProc((PlatWnd)wParam, ZUV_HXIHANDLE, fake::kHostWnd, 0);
         };
     }
+    // Start-up with the levels configured, in simulation, beside a host.
+    void StartSimulated(std::initializer_list<std::pair<int, int>> levels = {{0, 101}})
+    {
+        for (const auto& l : levels)
+            Level(l.first, l.second);
+        Set("Simulation", "1");
+        HostAnswers();
+        Main_Initialize();
+    }
+    // Every router item greyed, or enabled with exactly the given levels.
+    void ExpectMenu(bool on, std::vector<int> configured)
+    {
+        for (int i = 0; i < 26; ++i) {
+            bool enabled = on && std::find(configured.begin(), configured.end(), i) != configured.end();
+            EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i], enabled ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
+        }
+        for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
+            EXPECT_EQ(fake::S().menuFlags[id], on ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << id;
+        EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], on ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED);
+        EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], on ? 1 : 0);
+        EXPECT_EQ(fake::S().menuFlags.count(IDM_EXIT), 0u);
+    }
     intptr_t Send(unsigned msg, uintptr_t w = 0, intptr_t l = 0)
     {
         return Main_WndProc(fake::kMainWnd, msg, w, l);
@@ -81,18 +105,6 @@ TEST_F(ShellTest, MissingDialogLibraryIsReportedAndNeverCalled)
     EXPECT_EQ(fake::S().dialogLibraryRegistered, 0);
 }
 
-TEST_F(ShellTest, MenuStartsWithEveryRouterItemGreyed)
-{
-    Main_Initialize();
-    for (unsigned id = IDM_LEVEL_FIRST; id <= IDM_LEVEL_LAST; ++id)
-        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_GRAYED) << id;
-    for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
-        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_GRAYED) << id;
-    EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], (unsigned)PLAT_MF_GRAYED);
-    EXPECT_EQ(fake::S().menuFlags.count(IDM_EXIT), 0u);
-    EXPECT_EQ(fake::S().dialogLibraryRegistered, 1);
-}
-
 TEST_F(ShellTest, MissingHostRunsTheShutdownWithoutSaving)
 {
     Level(0, 101);
@@ -104,12 +116,24 @@ TEST_F(ShellTest, MissingHostRunsTheShutdownWithoutSaving)
     EXPECT_EQ(FakeComms().opens, 0) << "no port opened after a failed attach";
 }
 
-TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
+TEST_F(ShellTest, APortThatCannotBeOpenedEndsTheDriver)
 {
     Level(0, 101);
-    Set("Simulation", "1");
+    Set("Com", "3");
+    FakeComms().openResult = -2;
     HostAnswers();
     Main_Initialize();
+    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'Cannot open serial port 3'",
+                                     "hosttx 2186 p=" + std::to_string(fake::kMainWnd), "quit 0"}));
+    EXPECT_EQ(FakeComms().closes, 1);
+    EXPECT_EQ(FakeComms().lastClosedIndex, -1);
+    EXPECT_EQ(Shell().hMainDlg, 0u);   // no panel, no poll timer
+    EXPECT_EQ(fake::S().timers.size(), 0u);
+}
+
+TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
+{
+    StartSimulated();
     ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
     ASSERT_EQ(fake::S().quitPosted, 0);
 
@@ -124,10 +148,7 @@ TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
 
 TEST_F(ShellTest, NothingActsAfterTheShutdown)
 {
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated();
     Send(ZUV_REQDEVCLOSE);
     fake::S().log.clear();
     int reads = FakeComms().readCalls;
@@ -145,10 +166,7 @@ TEST_F(ShellTest, NothingActsAfterTheShutdown)
 
 TEST_F(ShellTest, LevelItemsSelectTheirLevelUpToZ)
 {
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated();
     Send(MSG_COMMAND, IDM_LEVEL_FIRST + 24);
     EXPECT_EQ(Settings().iCurrentLevel, 24);
     Send(MSG_COMMAND, IDM_LEVEL_LAST);
@@ -157,41 +175,25 @@ TEST_F(ShellTest, LevelItemsSelectTheirLevelUpToZ)
 
 TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)
 {
-    Level(0, 101);
-    Level(3, 104);
-    Level(7, -2);   // non-zero counts as configured for the menu
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated({{0, 101}, {3, 104}, {7, -2}});   // non-zero counts as configured for the menu
+    EXPECT_EQ(fake::S().dialogLibraryRegistered, 1);
+    ExpectMenu(false, {});
     fake::S().log.clear();
 
     Send(MSG_COMMAND, IDM_KEYBOARD);
-    for (int i = 0; i < 26; ++i) {
-        bool configured = (i == 0 || i == 3 || i == 7);
-        EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i],
-                  configured ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
-    }
-    for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
-        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_ENABLED) << id;
-    EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], (unsigned)PLAT_MF_ENABLED);
-    EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], 1);
+    ExpectMenu(true, {0, 3, 7});
     EXPECT_TRUE(fake::LogHasInOrder({"menu redraw", "text 1005 '/__1B__'", "text 1005 'Enabled'",
                                      "focus 1002"}));
 
     fake::S().log.clear();
     Send(MSG_COMMAND, IDM_KEYBOARD);
-    for (int i = 0; i < 26; ++i)
-        EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i], (unsigned)PLAT_MF_GRAYED) << i;
-    EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], 0);
+    ExpectMenu(false, {});
     EXPECT_TRUE(fake::LogHasInOrder({"text 1005 '/__2B__'", "text 1005 'Disabled'", "focus 1002"}));
 }
 
 TEST_F(ShellTest, ListBoxCommandsSelectTheFirstEntryOnlyWhenNoneIsSelected)
 {
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated();
     fake::S().lists[1001] = {"- -", "SRC 001"};
     fake::S().listSel[1001] = -1;
     Send(MSG_COMMAND, IDM_SOURCEBOX);
