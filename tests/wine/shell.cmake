@@ -53,6 +53,6 @@ add_test(NAME wine_shell_window COMMAND shell_window_tests)
 
 # The driver as a process: start, stop, trace and start-up boxes.
 add_executable(shell_driver_tests ${SHELL_TEST_DIR}/test_driver_run.cpp)
-target_link_libraries(shell_driver_tests PRIVATE shell_test_support dbwin_capture gtest_main)
+target_link_libraries(shell_driver_tests PRIVATE shell_test_support gtest_main)
 add_dependencies(shell_driver_tests val_drn orva_cc bwcc32)
 add_test(NAME wine_shell_driver COMMAND shell_driver_tests)
