@@ -304,11 +304,7 @@ void Plat_KillTimer(PlatWnd, unsigned id)
     Logf("kill timer %u", id);
 }
 
-void Plat_PostQuit(int code)
-{
-    S().quitPosted++;
-    Logf("quit %d", code);
-}
+void Plat_PostQuit(int code) { Logf("quit %d", code); }
 
 intptr_t Plat_DefWindowProc(PlatWnd, unsigned, uintptr_t, intptr_t) { return 0; }
 
@@ -323,13 +319,11 @@ PlatLib Plat_LoadLibrary(const char* path)
 
 void Plat_FreeLibrary(PlatLib lib)
 {
-    if (!lib)
-        return;
-    S().freedLibraries++;
-    Logf("free library");
+    if (lib)
+        Logf("free library");
 }
 
-void Plat_RegisterDialogLibrary(PlatLib) { S().dialogLibraryRegistered++; }
+void Plat_RegisterDialogLibrary(PlatLib) { Logf("dialog library"); }
 
 // ---- Host ---------------------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)

@@ -60,12 +60,9 @@ struct State {
     std::map<unsigned, unsigned> menuPosFlags;           // position -> last flags
     std::map<unsigned, int> menuChecked;
     std::map<unsigned, unsigned> timers;                 // id -> period, while running
-    int quitPosted = 0;
 
     // Libraries: a path loads when it is listed here (lower-cased).
     std::vector<std::string> loadablePaths;
-    int freedLibraries = 0;
-    int dialogLibraryRegistered = 0;
 
     // Host side. Hooks answer sent messages; the default answers 0.
     std::function<intptr_t(PlatWnd, unsigned, uintptr_t, intptr_t)> onSend;

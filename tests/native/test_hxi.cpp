@@ -89,7 +89,7 @@ TEST(HxiRegister, ResultSequencesForTwoDevices)
         bool shutDown = Shell().bShutdownDone != 0;
         EXPECT_EQ(shutDown, c.returned == 0);
         EXPECT_EQ(fake::CountLog("hosttx 2186"), shutDown ? 1 : 0);   // deregistered
-        EXPECT_EQ(fake::S().quitPosted, shutDown ? 1 : 0);
+        EXPECT_EQ(fake::CountLog("quit"), shutDown ? 1 : 0);
     }
 }
 
