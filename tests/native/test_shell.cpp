@@ -204,16 +204,6 @@ TEST_F(ShellTest, ListBoxCommandsSelectTheFirstEntryOnlyWhenNoneIsSelected)
     EXPECT_EQ(fake::S().listSel[1001], 1);
 }
 
-TEST_F(ShellTest, PanelWritesBeforeThePanelExistsAreDropped)
-{
-    Set("Name", "Studio A");
-    Level(0, 101);
-    Prof_LoadSettings();
-    HXISup_SetTxRxMode(TXRX_TXRX);
-    EXPECT_TRUE(fake::LogHasInOrder({"dropped 1007 '/__2B0_'", "dropped 1007 'Tx/Rx'",
-                                     "title 'VALDRUNE v3.02.06 - Studio A - Tx/Rx'"}));
-}
-
 TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)
 {
     Debug_Trace("not shown");
