@@ -14,11 +14,13 @@ from hostlink_harness import DEADLINE, SKIP, WINE_RUN, DriverSetup, Session, wai
 
 
 class Router:
-    """build/native/leitch_sim on the pty that COM12 of the test prefix maps
-    to, with its control socket."""
+    """build/native/leitch_sim on the pty that a COM port of the test prefix
+    maps to (port "com12": <prefix>/../ptys/com12), with its control socket."""
 
-    def __init__(self, session, sim_path, link_path, *args):
+    def __init__(self, session, sim_path, port, *args):
         self.socket_path = os.path.join(session.dir, "sim.sock")
+        prefix = os.environ.get("WINEPREFIX") or os.path.join(session.bin, "..", "wineprefix")
+        link_path = os.path.join(os.path.dirname(os.path.abspath(prefix)), "ptys", port)
         os.makedirs(os.path.dirname(link_path), exist_ok=True)
         err = open(os.path.join(session.dir, "sim.err"), "wb")
         self.proc = subprocess.Popen([sim_path, "--link", link_path, "--control",

@@ -23,7 +23,7 @@ TAKE_5_FROM_1 = "@ X:0/4,0\r"
 def configure(s):
     # A quick poll; the limits leave a loaded machine four ticks to answer
     # before a level counts as failed.
-    DriverSetup(s, {"DebugMode": 1, "Com": 12, "TallyDelay": 100, "CommErrorLimit": 9,
+    DriverSetup(s, {"DebugMode": 1, "Com": 12, "TallyDelay": 150, "CommErrorLimit": 9,
                     "MaxUnAcks": 9, "Access": "42"},
                 [(101, SOURCES, DESTS), (0, 0, 0), (103, 4, 8)])
     with open(os.path.join(s.dir, "names.txt"), "w") as f:
@@ -63,6 +63,9 @@ def check_start_up(x):
                              + ["DST %03d" % k for k in range(DESTS + 1, SOURCES + 1)])
     assert (x.sel(1002), x.sel(1001)) == (0, -1)   # destination 1, tally unknown
     assert (x.text(1004), x.state(1004), x.enabled(1003)) == ("Unlocked", "/2B____", True)
+    # The spare indicator lies beyond the panel's right edge, never written.
+    panel_right = x.window_rect("panel")[0] + x.window_rect("panel")[2]
+    assert x.rect(210)[0] >= panel_right and x.text(210) == "", x.controls[210]
 
 
 def faces(x, **want):
@@ -76,7 +79,7 @@ def take_frames(text):
 
 def run(s, sim, shots):
     configure(s)
-    router = Router(s, sim, os.path.join(s.bin, "..", "ptys", "com12"), "--size",
+    router = Router(s, sim, "com12", "--size",
                     "%d:%d" % (SOURCES, DESTS), "--level", "2=4:8", "--map",
                     os.path.join(s.dir, "router.map"), "--silent")
     host = s.start_host("/names", "names.txt")
@@ -92,7 +95,7 @@ def run(s, sim, shots):
 
     # Moved inside the main window, the panel goes straight back.
     p.do("move", 30, 40)
-    assert p.read().windows["panel"]["pos"] == "0,0"
+    p.until(lambda x: x.windows["panel"]["pos"] == "0,0", "the panel back at the origin")
 
     # The router answers: every level OK, the poll position moves on.
     router.command("resume")
