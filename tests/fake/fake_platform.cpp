@@ -63,15 +63,7 @@ void Reset()
     delete gState;
     gState = new State();
     gOpen.clear();
-    Store_Reset();
-    Shell_Reset();
-    Prof_Reset();
-    Idxfu_Reset();
-    Leitch_Reset();
-    ComSup_Reset();
-    Hxi_Reset();
-    Cmd_Reset();
-    Panel_Reset();
+    Core_Reset();
     FakeComms_Reset();
     Shell().hMainWnd = kMainWnd;
 }

@@ -23,18 +23,7 @@
 
 namespace {
 
-void ResetCore()
-{
-    Shell_Reset();
-    Prof_Reset();
-    Store_Reset();
-    Idxfu_Reset();
-    Leitch_Reset();
-    ComSup_Reset();
-    Hxi_Reset();
-    Cmd_Reset();
-    Panel_Reset();
-}
+void ResetCore() { Core_Reset(); }
 
 std::string ItemText(HMENU menu, UINT item, UINT by)
 {
