@@ -164,15 +164,6 @@ TEST_F(ShellTest, NothingActsAfterTheShutdown)
     EXPECT_TRUE(fake::S().log.empty()) << fake::S().log.front();
 }
 
-TEST_F(ShellTest, LevelItemsSelectTheirLevelUpToZ)
-{
-    StartSimulated();
-    Send(MSG_COMMAND, IDM_LEVEL_FIRST + 24);
-    EXPECT_EQ(Settings().iCurrentLevel, 24);
-    Send(MSG_COMMAND, IDM_LEVEL_LAST);
-    EXPECT_EQ(Settings().iCurrentLevel, 25);
-}
-
 TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)
 {
     StartSimulated({{0, 101}, {3, 104}, {7, -2}});   // non-zero counts as configured for the menu
