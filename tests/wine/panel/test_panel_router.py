@@ -35,7 +35,7 @@ def configure(s):
 
 
 def ready(x):
-    return x.windows["panel"]["vis"] == "1" and len(x.items(1002)) == SOURCES
+    return x.windows["panel"]["vis"] == "1" and x.count(1002) == SOURCES
 
 
 def check_start_up(x):
@@ -73,6 +73,11 @@ def faces(x, **want):
     return {x.rect(int(k[1:])): v for k, v in want.items()}
 
 
+def about_filled(about):
+    """The About box once its dialog procedure has written the build line."""
+    return about if about and about.controls.get(1999, {}).get("text") else None
+
+
 def take_frames(text):
     return re.findall(r"@ X:[0-9A-F]+/[0-9A-F]+,[0-9A-F]+\r", text)
 
@@ -88,7 +93,8 @@ def run(s, sim, shots):
     p, cam = Probe(s), Camera(shots)
 
     # Start-up against a router that does not answer.
-    x = p.until(lambda x: ready(x) and x.text(1802) == "Fault", "the panel after start-up")
+    p.until(lambda x: ready(x) and x.text(1802) == "Fault", "the panel after start-up")
+    x = p.read(full=True)
     check_start_up(x)
     cam.shoot("panel-starting", x.window_rect("main"), p,
               faces(x, c1801="red", c1802="amber", c1007="blue", c1005="green"))
@@ -171,7 +177,7 @@ def run(s, sim, shots):
 
     # The About box: version and build lines, closed by Ok.
     p.do("postmenu", 904)
-    about = wait_for(lambda: p.about(), "the About box")
+    about = wait_for(lambda: about_filled(p.about()), "the About box and its lines")
     assert about.titles["about"] == "About"
     assert about.text(1998) == "Version 3.02.06"
     assert re.fullmatch(r"[A-Z][a-z]{2} [ \d]\d \d{4} - \d\d:\d\d:\d\d", about.text(1999)), \
