@@ -32,7 +32,8 @@ class Router:
         session.procs.append(self.proc)
         self.proc.out_path = err.name
         # The pty's path comes first, once the line and the socket are ready.
-        if not self.proc.stdout.readline():
+        if not select.select([self.proc.stdout], [], [], DEADLINE)[0] \
+                or not self.proc.stdout.readline():
             raise AssertionError("the router simulator did not start")
         self.sock = self._connect()
         self.buf = b""

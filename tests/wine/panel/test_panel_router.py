@@ -58,6 +58,8 @@ def check_start_up(x):
     for i in [1] + list(range(3, 26)):
         assert rows[i] == ["- - -"] * 3, (i, rows[i])
         assert not x.enabled(5001 + i) and not x.enabled(5201 + i), i
+    labels = {l.split("text=")[-1] for l in x.lines if l.startswith("ctl\t-1\tStatic")}
+    assert {str(i) for i in range(26)} <= labels, labels
     assert x.items(1001) == ["- -"] + ["CAM %d" % k for k in range(1, SOURCES + 1)]
     assert x.items(1002) == (["MON %d" % k for k in range(1, DESTS + 1)]
                              + ["DST %03d" % k for k in range(DESTS + 1, SOURCES + 1)])
