@@ -3,10 +3,12 @@ simulator with its control channel, PANELPROBE.EXE to read and drive the
 driver's panel from outside, and screenshots of the panel from the test's X
 display. Every wait has a deadline; every process started is ended."""
 import os
+import select
 import shutil
 import socket
 import subprocess
 import sys
+import time
 import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
@@ -30,7 +32,8 @@ class Router:
         session.procs.append(self.proc)
         self.proc.out_path = err.name
         # The pty's path comes first, once the line and the socket are ready.
-        if not self.proc.stdout.readline():
+        if not select.select([self.proc.stdout], [], [], DEADLINE)[0] \
+                or not self.proc.stdout.readline():
             raise AssertionError("the router simulator did not start")
         self.sock = self._connect()
         self.buf = b""
@@ -88,7 +91,8 @@ class Snapshot:
                 self.controls[int(f[1])] = c
             elif f[0] == "list":
                 v = fields(f[2:])
-                self.lists[int(f[1])] = {"sel": int(v["sel"]), "items": []}
+                self.lists[int(f[1])] = {"sel": int(v["sel"]), "count": int(v["count"]),
+                                         "items": []}
             elif f[0] == "item":
                 self.lists[int(f[1])]["items"].append(f[3] if len(f) > 3 else "")
             elif f[0] == "focus":
@@ -104,7 +108,11 @@ class Snapshot:
         return self.controls[cid]["en"] == "1"
 
     def items(self, cid):
+        """The entries, in a full reading."""
         return self.lists[cid]["items"]
+
+    def count(self, cid):
+        return self.lists[cid]["count"]
 
     def sel(self, cid):
         return self.lists[cid]["sel"]
@@ -129,24 +137,56 @@ def rect(text):
 
 
 class Probe:
-    """PANELPROBE.EXE under Wine: one run per call, commands in order."""
+    """PANELPROBE.EXE serving under Wine: one line of commands per call,
+    answered in order; started on first use, ended with the session."""
 
     def __init__(self, session):
         self.session = session
         self.exe = os.path.join(session.bin, "PANELPROBE.EXE")
+        self.proc = None
+        self.buf = b""
+
+    def _start(self):
+        self.proc = subprocess.Popen(["bash", WINE_RUN, self.exe, "serve"], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     env=self.session.env)
+        self.proc.out_path = os.devnull
+        self.session.procs.append(self.proc)
+
+    def _answer(self):
+        """Lines up to the closing "end <code>" line, and the code."""
+        lines = []
+        end = time.monotonic() + DEADLINE
+        while True:
+            while b"\n" not in self.buf:
+                left = end - time.monotonic()
+                if left <= 0 or not select.select([self.proc.stdout], [], [], left)[0]:
+                    raise AssertionError("PANELPROBE gave no answer in time")
+                data = os.read(self.proc.stdout.fileno(), 65536)
+                if not data:
+                    raise AssertionError("PANELPROBE ended: %s" % "\n".join(lines))
+                self.buf += data
+            raw, self.buf = self.buf.split(b"\n", 1)
+            line = raw.decode("latin-1").rstrip("\r")
+            if line.startswith("end\t"):
+                return lines, int(line.split("\t")[1])
+            lines.append(line)
 
     def run(self, *args, ok=(0,)):
-        p = subprocess.run(["bash", WINE_RUN, self.exe] + [str(a) for a in args],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                           stdin=subprocess.DEVNULL, env=self.session.env, timeout=DEADLINE)
-        lines = p.stdout.decode("latin-1").replace("\r\n", "\n").splitlines()
-        if p.returncode not in ok:
+        if self.proc is None:
+            self._start()
+        self.proc.stdin.write((" ".join(str(a) for a in args) + "\n").encode("latin-1"))
+        self.proc.stdin.flush()
+        lines, rc = self._answer()
+        if rc not in ok:
             raise AssertionError("PANELPROBE %s: exit %d\n%s"
-                                 % (" ".join(map(str, args)), p.returncode, "\n".join(lines)))
-        return lines, p.returncode
+                                 % (" ".join(map(str, args)), rc, "\n".join(lines)))
+        return lines, rc
 
-    def read(self):
-        return Snapshot(self.run("read")[0])
+    def read(self, full=False):
+        """The panel now; full adds every control (the level table) and the
+        lists' entries."""
+        return Snapshot(self.run(*(("read", "table", "items") if full else ("read",)))[0])
 
     def do(self, *args):
         self.run(*args)

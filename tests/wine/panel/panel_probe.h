@@ -14,8 +14,11 @@ HWND Probe_AboutBox(HWND main);
 //   window <name> <hwnd> vis=.. iconic=.. rect=x,y,w,h client=w,h pos=x,y
 //   title <text>
 //   ctl <id> <class> en=.. vis=.. rect=x,y,w,h state=<code> text=<caption>
-//   list <id> count=.. sel=..   followed by   item <id> <index> <text>
+//   list <id> count=.. sel=..   (after a list box's ctl line)
 //   focus <id>                  (0: the focus is on no control of `dlg`)
 void Probe_PrintWindow(const char* name, HWND wnd);
+void Probe_PrintControl(HWND control);
 void Probe_PrintControls(HWND dlg);
 void Probe_PrintFocus(HWND dlg);
+// A list box's entries:   item <id> <index> <text>
+void Probe_PrintItems(HWND list);

@@ -1,7 +1,10 @@
 // PANELPROBE.EXE command ... : runs each command in turn against the
 // running driver and prints what it reads (see panel_probe.h).
 //
-//   read               the main window, the panel, its controls and focus
+//   read               the main window, the panel, the controls that change
+//                      while the driver runs, and the focus
+//   table              every control of the panel (level table, labels)
+//   items              the entries of the panel's two lists
 //   about              the About box and its controls
 //   click ID           BM_CLICK to panel control ID (a press and release)
 //   command ID         WM_COMMAND (ID, BN_CLICKED) sent to the panel
@@ -13,6 +16,9 @@
 //   move X Y           moves the panel inside the main window
 //   about-ok           presses the About box's Ok button
 //   redraw             repaints the main window and its children now
+//
+// PANELPROBE.EXE serve reads such command lines from standard input, one
+// at a time, and ends each answer with a line "end <exit code>".
 //
 // Exit code 0; 3 when the driver's window (or the About box asked for) is
 // not there; 2 for a command line it does not understand.
@@ -56,6 +62,11 @@ void Select(HWND panel, int id, int index, bool notify)
         Send(panel, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), (LPARAM)list);
 }
 
+// Controls that change while the driver runs: read one by one, as every
+// look at another process's window costs a round trip to the server.
+const int kLiveControls[] = {1101, 1102, 1802, 1007, 1005, 1701, 211, 1801,
+                             1003, 1004, 1501, 1001, 1002, 210};
+
 void Read(HWND main, HWND panel)
 {
     Probe_PrintWindow("main", main);
@@ -64,7 +75,9 @@ void Read(HWND main, HWND panel)
         return;
     }
     Probe_PrintWindow("panel", panel);
-    Probe_PrintControls(panel);
+    for (int id : kLiveControls)
+        if (HWND control = GetDlgItem(panel, id))
+            Probe_PrintControl(control);
     Probe_PrintFocus(panel);
 }
 
@@ -110,7 +123,12 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
         std::printf("absent\tpanel\n");
         return 3;
     }
-    if (std::strcmp(cmd, "click") == 0 && need(1)) {
+    if (std::strcmp(cmd, "table") == 0) {
+        Probe_PrintControls(panel);
+    } else if (std::strcmp(cmd, "items") == 0) {
+        Probe_PrintItems(Control(panel, 1001));
+        Probe_PrintItems(Control(panel, 1002));
+    } else if (std::strcmp(cmd, "click") == 0 && need(1)) {
         Send(Control(panel, arg(0)), BM_CLICK, 0, 0);
         *i += 1;
     } else if (std::strcmp(cmd, "command") == 0 && need(1)) {
@@ -136,9 +154,8 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
     return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// One run of commands against the driver's windows as they are now.
+int RunCommands(int argc, char** argv)
 {
     HWND main = Probe_MainWindow();
     if (!main) {
@@ -146,7 +163,7 @@ int main(int argc, char** argv)
         return 3;
     }
     HWND panel = Probe_Panel(main);
-    for (int i = 1; i < argc;) {
+    for (int i = 0; i < argc;) {
         const char* cmd = argv[i];
         int rc = Run(main, panel, argc, argv, &i);
         std::printf("done\t%s\n", cmd);
@@ -154,4 +171,31 @@ int main(int argc, char** argv)
             return rc;
     }
     return 0;
+}
+
+// Serving: one line of commands at a time from standard input, each
+// answered by its output and a line "end <exit code>", until end of input.
+// Saves starting a program for every reading.
+int Serve()
+{
+    char line[1024];
+    while (std::fgets(line, sizeof line, stdin)) {
+        const char* blanks = " \t\r\n";
+        char* words[64];
+        int n = 0;
+        for (char* w = std::strtok(line, blanks); w && n < 64; w = std::strtok(nullptr, blanks))
+            words[n++] = w;
+        std::printf("end\t%d\n", RunCommands(n, words));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "serve") == 0)
+        return Serve();
+    return RunCommands(argc - 1, argv + 1);
 }

@@ -1,6 +1,7 @@
 // Reading another process's windows: texts and states come through the
-// window manager, list entries through marshalled list box messages, the
-// focus through the owning thread's GUI state.
+// window manager, list entries through marshalled list box messages (one
+// round trip each, so they are read only when asked for), the focus through
+// the owning thread's GUI state.
 #include "tests/wine/panel/panel_probe.h"
 
 #include <cstdio>
@@ -41,22 +42,11 @@ void PrintList(HWND list, int id)
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
     std::printf("list\t%d\tcount=%ld\tsel=%ld\n", id, (long)count, (long)sel);
-    for (LRESULT i = 0; i < count; ++i) {
-        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) > kMaxEntry)
-            continue;
-        // The wide message: Wine hands the ANSI one across processes as a
-        // wide text and the ANSI caller reads only its first character.
-        WCHAR wide[kMaxEntry + 1] = L"";
-        SendMessageW(list, LB_GETTEXT, i, (LPARAM)wide);
-        char text[2 * kMaxEntry + 2] = "";
-        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-        std::printf("item\t%d\t%ld\t", id, (long)i);
-        PrintClean(text);
-        std::putchar('\n');
-    }
 }
 
-void PrintControl(HWND control)
+}  // namespace
+
+void Probe_PrintControl(HWND control)
 {
     char cls[64] = "";
     GetClassNameA(control, cls, sizeof cls);
@@ -75,6 +65,8 @@ void PrintControl(HWND control)
     if (lstrcmpiA(cls, "ListBox") == 0)
         PrintList(control, id);
 }
+
+namespace {
 
 BOOL CALLBACK CollectChild(HWND wnd, LPARAM out)
 {
@@ -128,7 +120,7 @@ void Probe_PrintControls(HWND dlg)
     EnumChildWindows(dlg, CollectChild, (LPARAM)&children);
     for (HWND child : children)
         if (GetParent(child) == dlg)
-            PrintControl(child);
+            Probe_PrintControl(child);
 }
 
 void Probe_PrintFocus(HWND dlg)
@@ -140,4 +132,23 @@ void Probe_PrintFocus(HWND dlg)
     if (GetGUIThreadInfo(thread, &info) && info.hwndFocus && IsChild(dlg, info.hwndFocus))
         id = (int)(short)GetDlgCtrlID(info.hwndFocus);
     std::printf("focus\t%d\n", id);
+}
+
+void Probe_PrintItems(HWND list)
+{
+    int id = (int)(short)GetDlgCtrlID(list);
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) > kMaxEntry)
+            continue;
+        // The wide message: Wine hands the ANSI one across processes as a
+        // wide text and the ANSI caller reads only its first character.
+        WCHAR wide[kMaxEntry + 1] = L"";
+        SendMessageW(list, LB_GETTEXT, i, (LPARAM)wide);
+        char text[2 * kMaxEntry + 2] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        std::printf("item\t%d\t%ld\t", id, (long)i);
+        PrintClean(text);
+        std::putchar('\n');
+    }
 }

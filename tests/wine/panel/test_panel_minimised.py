@@ -25,8 +25,9 @@ def run(s, sim, shots):
     driver = s.start("VAL_DRN.EXE", [], "driver")
     p = Probe(s)
 
-    x = p.until(lambda x: x.windows["panel"]["vis"] == "1" and len(x.items(1002)) == 3,
-                "the panel after start-up")
+    p.until(lambda x: x.windows["panel"]["vis"] == "1" and x.count(1002) == 3,
+            "the panel after start-up")
+    x = p.read(full=True)
     assert x.windows["main"]["iconic"] == "1", x.windows["main"]
     assert x.text(1501) == "Level 'Y' 124"
     assert lists(x) == (["- -", "SRC 001", "SRC 002", "SRC 003"],
@@ -40,7 +41,7 @@ def run(s, sim, shots):
     c.expect("TXREVERTIVE 0 RR 124 001 000")
 
     p.do("menu", 935)   # "&Z 25"
-    x = p.read()
+    x = p.read(full=True)
     assert x.text(1501) == "Level 'Z' 125"
     assert lists(x) == (["- -"] + ["SRC %03d" % k for k in range(1, 5)],
                         ["DST %03d" % k for k in range(1, 5)], 0)

@@ -35,7 +35,7 @@ def configure(s):
 
 
 def ready(x):
-    return x.windows["panel"]["vis"] == "1" and len(x.items(1002)) == SOURCES
+    return x.windows["panel"]["vis"] == "1" and x.count(1002) == SOURCES
 
 
 def check_start_up(x):
@@ -58,6 +58,8 @@ def check_start_up(x):
     for i in [1] + list(range(3, 26)):
         assert rows[i] == ["- - -"] * 3, (i, rows[i])
         assert not x.enabled(5001 + i) and not x.enabled(5201 + i), i
+    labels = {l.split("text=")[-1] for l in x.lines if l.startswith("ctl\t-1\tStatic")}
+    assert {str(i) for i in range(26)} <= labels, labels
     assert x.items(1001) == ["- -"] + ["CAM %d" % k for k in range(1, SOURCES + 1)]
     assert x.items(1002) == (["MON %d" % k for k in range(1, DESTS + 1)]
                              + ["DST %03d" % k for k in range(DESTS + 1, SOURCES + 1)])
@@ -71,6 +73,11 @@ def check_start_up(x):
 def faces(x, **want):
     """Screen rectangles of controls (by id as c<id>) and their colours."""
     return {x.rect(int(k[1:])): v for k, v in want.items()}
+
+
+def about_filled(about):
+    """The About box once its dialog procedure has written the build line."""
+    return about if about and about.controls.get(1999, {}).get("text") else None
 
 
 def take_frames(text):
@@ -88,7 +95,8 @@ def run(s, sim, shots):
     p, cam = Probe(s), Camera(shots)
 
     # Start-up against a router that does not answer.
-    x = p.until(lambda x: ready(x) and x.text(1802) == "Fault", "the panel after start-up")
+    p.until(lambda x: ready(x) and x.text(1802) == "Fault", "the panel after start-up")
+    x = p.read(full=True)
     check_start_up(x)
     cam.shoot("panel-starting", x.window_rect("main"), p,
               faces(x, c1801="red", c1802="amber", c1007="blue", c1005="green"))
@@ -171,7 +179,7 @@ def run(s, sim, shots):
 
     # The About box: version and build lines, closed by Ok.
     p.do("postmenu", 904)
-    about = wait_for(lambda: p.about(), "the About box")
+    about = wait_for(lambda: about_filled(p.about()), "the About box and its lines")
     assert about.titles["about"] == "About"
     assert about.text(1998) == "Version 3.02.06"
     assert re.fullmatch(r"[A-Z][a-z]{2} [ \d]\d \d{4} - \d\d:\d\d:\d\d", about.text(1999)), \
