@@ -268,7 +268,8 @@ def main():
 
     missing = rig.Rig.missing()
     if missing:
-        sys.exit("demo: the build has no " + ", ".join(missing))
+        print("demo: the build has no " + ", ".join(missing))
+        return rig.SKIP
     folder = os.path.abspath(args.folder)
     shutil.rmtree(folder, ignore_errors=True)
     os.makedirs(folder)

@@ -33,37 +33,12 @@ export WINEPREFIX=$ROOT/build/windows/wineprefix WINEDEBUG=-all
 echo "demo: preparing the Wine prefix $WINEPREFIX"
 bash scripts/wine-prefix.sh "$WINEPREFIX"
 
-xvfb_pid=""
-own_server=0
-work=$(mktemp -d)
-cleanup() {
-  [ "$own_server" = 1 ] && wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-# Ctrl+C is the demo's to handle (it stops the driver properly); the
+. scripts/wine-session.sh
+trap wine_session_end EXIT
+# Ctrl+C is the demo's to handle (it closes the driver properly); this
 # script waits for it.
 trap '' INT
-
-# A display of our own, in a session of its own so that a Ctrl+C at the
-# terminal cannot take it away from the driver.
-setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" \
-  >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-deadline=$((SECONDS + 30))
-until [ -s "$work/display" ]; do
-  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log"; echo "demo: Xvfb failed"; exit 1; }
-  [ $SECONDS -ge $deadline ] && { echo "demo: Xvfb did not start"; exit 1; }
-  sleep 0.05
-done
-export DISPLAY=":$(head -1 "$work/display")"
-unset XAUTHORITY
-
-# One warm wineserver for the whole demo; the system services it starts are
-# kept away from our output.
-if wineserver -p >/dev/null 2>&1; then own_server=1; fi
-wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+wine_session_start || { echo "demo: no display"; exit 1; }
 
 set +e
 python3 scripts/demo.py "$@"

@@ -17,7 +17,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
-from hostlink_harness import DriverSetup, Session, wait_for  # noqa: E402,F401
+from hostlink_harness import SKIP, DriverSetup, Session, wait_for  # noqa: E402,F401
 
 BUILD = os.path.join(ROOT, "build")
 BIN = os.path.join(BUILD, "windows", "bin")
@@ -272,27 +272,27 @@ class Rig(Session):
             self.sim.close()
 
 
-def wine_pids(prefix=PREFIX):
-    """Processes running in the prefix (Windows programs and the server)."""
-    pids = []
+def wineserver_pid(prefix=PREFIX):
+    """The wineserver of the prefix: its working folder is named after the
+    prefix's device and inode. None when it does not run."""
+    st = os.stat(prefix)
+    folder = "server-%x-%x" % (st.st_dev, st.st_ino)
     for p in os.listdir("/proc"):
         if not p.isdigit():
             continue
         try:
-            with open("/proc/%s/environ" % p, "rb") as f:
-                env = f.read().split(b"\0")
+            if os.readlink("/proc/%s/cwd" % p).endswith("/" + folder):
+                return int(p)
         except OSError:
             continue
-        if ("WINEPREFIX=" + prefix).encode() in env:
-            pids.append(int(p))
-    return pids
+    return None
 
 
 def cpu_seconds(pid):
-    """User plus system CPU time of a process so far."""
+    """User plus system CPU time of a process so far; 0 when it is gone."""
     try:
         with open("/proc/%d/stat" % pid) as f:
             fields = f.read().rsplit(")", 1)[1].split()
-    except OSError:
+    except (OSError, TypeError):
         return 0.0
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
