@@ -284,8 +284,7 @@ def receive(r):
     send_lines(r, "S:01,X\r\n", count)
     rig.wait_for(lambda: r.client.count(pattern, start) >= count, "the revertives", timeout=300)
     rx = re.compile(pattern)
-    with r.client.lock:
-        t1 = [t for t, l in r.client.lines[start:] if rx.fullmatch(l)][count - 1]
+    t1 = [t for t, l in r.client.stamped(start) if rx.fullmatch(l)][count - 1]
     row("Status lines decoded per second, each sent on as a revertive (%d lines)" % count,
         "%.0f lines/s" % (count / (t1 - t)), "480 lines/s (8 bytes each) at 38400 baud")
 

@@ -90,8 +90,7 @@ class Demo:
         """Prints what the step sent and the client lines since it began,
         merged in time with the take frames the router received; name
         requests are only counted."""
-        with self.client.lock:
-            lines = [(t, "<- " + text) for t, text in self.client.lines[self.mark:]]
+        lines = [(t, "<- " + text) for t, text in self.client.stamped(self.mark)]
         takes = [(t, "router <- " + text) for t, text in self.sim.commands(self.sim_mark)
                  if text.startswith("@ X:")]
         names = [l for l in lines if l[1].startswith("<- REQNAME")]

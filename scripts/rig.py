@@ -17,7 +17,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "wine"))
-from hostlink_harness import SKIP, DriverSetup, Session, wait_for  # noqa: E402,F401
+from hostlink_harness import SKIP, Client, DriverSetup, Session, wait_for  # noqa: E402,F401
 
 BUILD = os.path.join(ROOT, "build")
 BIN = os.path.join(BUILD, "windows", "bin")
@@ -32,40 +32,38 @@ def now():
     return time.monotonic()
 
 
-class StampedClient:
+class StampedLines(list):
+    """Received lines, with the time each one arrived in .times."""
+
+    def __init__(self):
+        super().__init__()
+        self.times = []
+
+    def extend(self, lines):
+        lines = list(lines)
+        self.times.extend([now()] * len(lines))
+        super().extend(lines)
+
+
+class StampedClient(Client):
     """A TCP client of the host. Keeps every line with its arrival time;
     expect() searches forward from a cursor, so nothing is forgotten and the
     lines a step caused can be shown afterwards."""
 
-    def __init__(self, port):
+    def __init__(self, port):   # the base's reader, with lines that keep times
         self.sock = socket.create_connection(("127.0.0.1", port), timeout=DEADLINE)
         self.sock.settimeout(None)
-        self.lines = []          # (time, text)
+        self.lines = StampedLines()
         self.cursor = 0
         self.watch = []          # processes whose end fails every wait
         self.lock = threading.Lock()
         self.thread = threading.Thread(target=self._read, daemon=True)
         self.thread.start()
 
-    def _read(self):
-        buf = b""
-        while True:
-            try:
-                data = self.sock.recv(65536)
-            except OSError:
-                return
-            if not data:
-                return
-            t = now()
-            buf += data
-            *done, buf = buf.split(b"\n")
-            with self.lock:
-                self.lines.extend((t, l.decode("latin-1").rstrip("\r")) for l in done)
-
     def send(self, *lines):
         """Sends the lines; returns the time they left."""
         t = now()
-        self.sock.sendall("".join(l + "\n" for l in lines).encode("latin-1"))
+        super().send(*lines)
         return t
 
     def mark(self):
@@ -74,12 +72,17 @@ class StampedClient:
 
     def since(self, mark):
         with self.lock:
-            return [text for _, text in self.lines[mark:]]
+            return self.lines[mark:]
+
+    def stamped(self, mark):
+        """(time, text) of the lines from mark on."""
+        with self.lock:
+            return list(zip(self.lines.times[mark:], self.lines[mark:]))
 
     def count(self, pattern, start=0):
         rx = re.compile(pattern)
         with self.lock:
-            return sum(1 for _, text in self.lines[start:] if rx.fullmatch(text))
+            return sum(1 for text in self.lines[start:] if rx.fullmatch(text))
 
     def expect(self, pattern, timeout=DEADLINE):
         """Waits for a line matching the regular expression at or after the
@@ -89,13 +92,14 @@ class StampedClient:
         def find():
             with self.lock:
                 for i in range(self.cursor, len(self.lines)):
-                    if rx.fullmatch(self.lines[i][1]):
+                    if rx.fullmatch(self.lines[i]):
                         self.cursor = i + 1
-                        return self.lines[i]
+                        return self.lines.times[i], self.lines[i]
             for p in self.watch:
                 if p.poll() is not None:
+                    name = os.path.basename(getattr(p, "out_path", "") or p.args[0])
                     raise AssertionError("%s ended (exit %d) while waiting for a line like %r"
-                                         % (p.args[-1], p.returncode, pattern))
+                                         % (name, p.returncode, pattern))
             return None
 
         try:
@@ -103,12 +107,6 @@ class StampedClient:
         except AssertionError:
             raise AssertionError("no line like %r; last lines: %r"
                                  % (pattern, self.since(max(0, self.mark() - 20))))
-
-    def close(self):
-        try:
-            self.sock.close()
-        except OSError:
-            pass
 
 
 class Simulator:
