@@ -60,6 +60,7 @@ class Demo:
         self.client = None
         self.sim = None
         self.t0 = rig.now()
+        self.mark = 0
         self.sim_mark = 0
         self.events = []
 
@@ -114,14 +115,14 @@ class Demo:
             sizes += ["--level", "%c=%d:%d" % (chr(65 + i), sources, dests)]
         self.step("start: router simulator, HXIHOST.EXE, VAL_DRN.EXE")
         self.say("   site %s (CC_ROOT=%s CC_SYSTEM=sys)" % (config, self.rig.env["CC_ROOT"]))
-        self.say("   levels " + ", ".join("%c = device %d, %d x %d" % (chr(65 + i), d, s, n)
-                                          for i, (d, s, n) in enumerate(LEVELS)))
+        for i, (device, sources, dests) in enumerate(LEVELS):
+            self.say("   level %c: device %d, %d sources, %d destinations"
+                     % (chr(65 + i), device, sources, dests))
         self.sim = self.rig.start_sim(["--levels", "0"] + sizes, verbose=True)
         self.say("   router simulator on %s (COM%d), control socket %s"
                  % (rig.PTY, rig.COM, self.sim.control_path))
         self.host = self.rig.start_host("/names", names)
         self.client = self.rig.connect(self.host)
-        self.mark = 0
         self.say("   HXIHOST.EXE listening on 127.0.0.1:%d, names from %s" % (self.host.port, names))
         self.driver = self.rig.start_driver(trace=True)
         self.say("   VAL_DRN.EXE: Com=%d, TallyDelay=%d ms, DebugMode=1 (trace: %s)"
