@@ -31,6 +31,7 @@ import statistics
 import sys
 import time
 
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
 import rig  # noqa: E402
 

@@ -15,6 +15,7 @@ import signal
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import rig  # noqa: E402
 
