@@ -30,5 +30,5 @@ rm -rf "$OUT/_CPack_Packages"
 for zip in "$OUT"/VAL_DRN-*.zip; do
   echo
   echo "$zip"
-  unzip -l "$zip" | sed -n '4,/^---------/p' | sed '$d'
+  python3 -m zipfile -l "$zip"
 done
