@@ -21,6 +21,8 @@ struct ShellState {
 
 ShellState& Shell();
 void Shell_Reset();
+// Resets every module of the core (tests).
+void Core_Reset();
 
 // Start-up sequence, run once the main window exists (hMainWnd set).
 void Main_Initialize();

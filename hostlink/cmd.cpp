@@ -23,24 +23,16 @@ char gCmdArgText[CMD_MAX_FIELDS][CMD_FIELD_TEXT];   // szCmdArg
 
 const int kPollFields = 4;
 
-// Signed decimal: leading white space, an optional sign, digits up to the
-// first other character; 0 without digits. Saturates instead of overflowing.
+// Signed decimal as the settings are read (white space, a sign, digits up to
+// the first other character, 0 without digits), held within 32 bits.
 int32_t ToNumber(const char* text)
 {
-    while (*text == ' ' || (*text >= '\t' && *text <= '\r'))
-        ++text;
-    bool negative = false;
-    if (*text == '+' || *text == '-')
-        negative = (*text++ == '-');
-    long long value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        value = value * 10 + (*text - '0');
-        if (value > (long long)INT_MAX + 1)
-            value = (long long)INT_MAX + 1;
-    }
-    if (negative)
-        return (int32_t)-value;
-    return value > INT_MAX ? INT_MAX : (int32_t)value;
+    long long value = Prof_ScanNumber(text, nullptr);
+    if (value > INT_MAX)
+        return INT_MAX;
+    if (value < INT_MIN)
+        return INT_MIN;
+    return (int32_t)value;
 }
 
 // Copies characters from text[p] into field until the stop character or

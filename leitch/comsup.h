@@ -27,7 +27,11 @@ void ComSup_ClosePort();
 void ComSup_SendData(const char* text, int length);
 void ComSup_ReadData();
 void Dialog_Tally();
+// Sets the comms state of the level being polled.
 int SetComState(int state);
+// Sets the comms state of a given level; the Status indicator changes only
+// when it is the level being polled.
+int SetComStateOf(int level, int state);
 int UpdateOverallState();
 // The poll start that the panel's initialisation performs.
 void ComSup_PollStart();

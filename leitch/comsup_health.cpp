@@ -14,12 +14,12 @@
 #include "store/store.h"
 
 namespace {
-// Sends the IW status text for the polled level when a status device and a
-// slot are configured.
-void SendStatusText(const char* format)
+// Sends the IW status text for a level when a status device and a slot are
+// configured.
+void SendStatusText(int level, const char* format)
 {
     const DriverSettings& s = Settings();
-    int slot = s.iStatusSlot[Link().iTallyRtr];
+    int slot = s.iStatusSlot[level];
     if (s.StatusInfoDriverId == 0 || slot == 0)
         return;
     char text[64];
@@ -29,23 +29,33 @@ void SendStatusText(const char* format)
 }
 }  // namespace
 
-int SetComState(int state)
+int SetComState(int state) { return SetComStateOf(Link().iTallyRtr, state); }
+
+int SetComStateOf(int level, int state)
 {
     LinkState& link = Link();
+    if (level < 0 || level >= LEVEL_COUNT)
+        return link.iOverallState;
+    // The Status indicator shows the level being polled only.
+    const bool shown = (level == link.iTallyRtr);
     const char* format;
     if (state == COMSTATE_OK) {
-        link.iComState[link.iTallyRtr] = COMSTATE_OK;
-        Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
-        Main_SetPanelText(IDC_STATUS_IND, Settings().Simulation ? "Sim" : "  Ok  ");
+        link.iComState[level] = COMSTATE_OK;
+        if (shown) {
+            Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
+            Main_SetPanelText(IDC_STATUS_IND, Settings().Simulation ? "Sim" : "  Ok  ");
+        }
         link.iUnAck = 0;
         format = "IW %d '1' %d";
     } else {
-        link.iComState[link.iTallyRtr] = COMSTATE_FAIL;
-        Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
-        Main_SetPanelText(IDC_STATUS_IND, "  Fail  ");
+        link.iComState[level] = COMSTATE_FAIL;
+        if (shown) {
+            Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
+            Main_SetPanelText(IDC_STATUS_IND, "  Fail  ");
+        }
         format = "IW %d '0' %d";
     }
-    SendStatusText(format);
+    SendStatusText(level, format);
     return UpdateOverallState();
 }
 

@@ -74,6 +74,8 @@ void CheckSilence()
 void MoveToNextLevel()
 {
     LinkState& link = Link();
+    const int from = link.iTallyRtr;
+    const int unAck = link.iUnAck;
     link.iTallyPtr = 1;
     link.iUnAck = 0;
     for (int step = 0; step < LEVEL_COUNT; ++step) {
@@ -85,8 +87,13 @@ void MoveToNextLevel()
             }
         }
         if (LevelPolled(link.iTallyRtr))
-            return;
+            break;
     }
+    // Back on the same level (the only one polled): the count of unanswered
+    // frames goes on, or a silent router would never be noticed when that
+    // level has a single destination.
+    if (link.iTallyRtr == from)
+        link.iUnAck = unAck;
 }
 }  // namespace
 

@@ -23,11 +23,15 @@ int DeviceOfLevel(int level)
     return device;
 }
 
+// A valid status line is the level's own sign of life. The answer to a
+// level's last query arrives after the cycle has moved on, so the level that
+// answered is the one set OK, not the level now being polled: otherwise a
+// level with a single destination could never leave FAIL.
 void ShowLinkAlive(int level)
 {
     if (Link().iComState[level] == COMSTATE_FAIL) {
         Debug_Trace("Leitch_Decode: SetComState(OK)");
-        SetComState(COMSTATE_OK);
+        SetComStateOf(level, COMSTATE_OK);
         return;
     }
     Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);

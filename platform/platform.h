@@ -72,7 +72,8 @@ void Plat_EnableControl(PlatWnd dlg, int id, int enable);
 void Plat_FocusControl(PlatWnd dlg, int id);
 int Plat_IsIconic(PlatWnd wnd);
 void Plat_ShowWindow(PlatWnd wnd, int how);
-// Gives `wnd` the screen rectangle of `like`.
+// Moves `wnd` to the screen position of `like` and makes it large enough
+// for its client area to show all of `like`.
 void Plat_FitWindowTo(PlatWnd wnd, PlatWnd like);
 // Puts a child window back at (0, 0) of its parent, same size, repainting.
 void Plat_MoveToOrigin(PlatWnd wnd);
@@ -81,7 +82,7 @@ void Plat_MoveToOrigin(PlatWnd wnd);
 void Plat_ListReset(PlatWnd dlg, int id);
 void Plat_ListAdd(PlatWnd dlg, int id, const char* text);
 int Plat_ListGetSel(PlatWnd dlg, int id);   // -1 when nothing is selected
-void Plat_ListSetSel(PlatWnd dlg, int id, int index);  // -1 clears
+void Plat_ListSetSel(PlatWnd dlg, int id, int index);  // -1 or beyond the list: none
 void Plat_ListSetColumnWidth(PlatWnd dlg, int id, int pixels);
 
 // ---- Menus --------------------------------------------------------------------

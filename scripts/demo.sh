@@ -1,61 +1,53 @@
 #!/usr/bin/env bash
-# The driver's demo on a built-in configuration: builds the Windows programs,
-# writes a demo site to build/demo, runs VAL_DRN.EXE under Wine beside a
-# fixture host window with its debug trace shown, lets it run for a moment,
-# asks it to close as the host interface would, and reports its exit code.
-#   DEMO_HOLD=SECONDS  how long the driver runs before it is asked to close (2)
+# The driver end to end under Wine, on a simulated Leitch router:
+# installs what is missing, builds the router simulator (native) and the
+# Windows programs, then runs scripts/demo.py on a private X display: a
+# client routes, locks, unlocks and queries through HXIHOST's TCP port, a
+# crosspoint changes at the router, the router falls silent and comes back,
+# screenshots of the panel are taken, and the driver is closed by the host,
+# leaving its tally file behind. Everything lands in build/demo/.
+#
+#   bash scripts/demo.sh            run the steps and stop (about a minute once built)
+#   bash scripts/demo.sh --hold     keep running afterwards for a client of your own
+#
+# Uses the build's Wine prefix (build/windows/wineprefix, where COM12 is the
+# pty build/windows/ptys/com12): do not run it beside scripts/test.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=${JOBS:-2}
-HOLD=${DEMO_HOLD:-2}
 
 bash scripts/setup.sh
 
-echo "demo: building the driver and its companions (log: build/demo.build.log)"
 mkdir -p build
+log=$ROOT/build/demo.build.log
+echo "demo: building the router simulator and the Windows programs (log: $log)"
 {
+  cmake --preset native &&
+  cmake --build --preset native -j "$JOBS" --target leitch_sim &&
   cmake --preset windows &&
-  cmake --build --preset windows -j "$JOBS" --target val_drn orva_cc bwcc32 tracecap hostfix
-} >build/demo.build.log 2>&1 || { tail -30 build/demo.build.log; exit 1; }
-BIN=$ROOT/build/windows/bin
+  cmake --build --preset windows -j "$JOBS" --target val_drn hxihost orvaif32 orva_cc bwcc32 tracecap
+} >"$log" 2>&1 || { tail -30 "$log"; echo "demo: build failed"; exit 1; }
 
-# The site: CC_ROOT\CC_SYSTEM\config\system holds the settings and device
-# files, CC_ROOT\CC_SYSTEM\windows\lib the control libraries.
-SITE=$ROOT/build/demo
-rm -rf "$SITE"
-CONFIG=$SITE/demo/config/system
-SYSTEM=$SITE/demo/windows/lib
-mkdir -p "$CONFIG" "$SYSTEM"
-cp "$BIN/ORVA_CC.DLL" "$BIN/BWCC32.DLL" "$SYSTEM/"
-
-ini() {  # file, then lines; written with CR LF as on Windows
-  local file=$1; shift
-  printf '%s\r\n' "$@" >"$file"
-}
-ini "$CONFIG/VAL_DRN.INI" \
-  "[Controller]" "Name=Demo Router" "Simulation=1" "DebugMode=1" "Access=ALL" \
-  "[Levels]" "Level_0=101" "Level_1=102" "Level_2=103"
-ini "$CONFIG/DEV_101.INI" "[Database]" "DatabaseSize_0=16" "DatabaseSize_1=16"
-ini "$CONFIG/DEV_102.INI" "[Database]" "DatabaseSize_0=32" "DatabaseSize_1=8"
-ini "$CONFIG/DEV_103.INI" "[Database]" "DatabaseSize_0=8" "DatabaseSize_1=4"
-
-# Wine sees the Linux root as drive Z:.
-export CC_ROOT="Z:${SITE//\//\\}" CC_SYSTEM=demo
 export WINEPREFIX=$ROOT/build/windows/wineprefix WINEDEBUG=-all
+echo "demo: preparing the Wine prefix $WINEPREFIX"
 bash scripts/wine-prefix.sh "$WINEPREFIX"
 
-echo "demo: site $CC_ROOT\\$CC_SYSTEM (levels A, B, C = devices 101, 102, 103; simulation)"
-echo "demo: starting VAL_DRN.EXE; trace lines are 'time [process] text'"
-run=(wine "$BIN/TRACECAP.EXE" "$BIN/HOSTFIX.EXE" --hold "$HOLD" "$BIN/VAL_DRN.EXE")
-if [ -z "${DISPLAY:-}" ]; then
-  run=(xvfb-run -a -s "-screen 0 1024x768x24" "${run[@]}")
-fi
-set +e
-(cd "$BIN" && "${run[@]}") 2>&1 | tr -d '\r' | grep -v '^X connection to'
-code=${PIPESTATUS[0]}
-set -e
+. scripts/wine-session.sh
+trap wine_session_end EXIT
+# Ctrl+C is the demo's to handle (it closes the driver properly); this
+# script waits for it.
+trap '' INT
+wine_session_start || { echo "demo: no display"; exit 1; }
 
-echo "demo: settings file after the run (defaults written back): $CONFIG/VAL_DRN.INI"
-echo "demo: driver exit code $code"
+set +e
+python3 scripts/demo.py "$@"
+code=$?
+set -e
+echo
+if [ "$code" -eq 0 ]; then
+  echo "demo: done; screenshots, trace and outputs in build/demo/"
+else
+  echo "demo: failed (exit $code); outputs in build/demo/"
+fi
 exit "$code"

@@ -32,6 +32,9 @@ create() {
   {
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
     for n in $ports; do printf '"COM%s"="%s/com%s"\r\n' "$n" "$ptys" "$n"; done
+    # No window manager runs under Xvfb: unmanaged windows close at once
+    # instead of after a two-second wait for one.
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n'
   } >"$reg"
   wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1
   # The server saves the registry when it ends; the mount manager reads the

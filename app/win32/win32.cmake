@@ -2,14 +2,7 @@
 # templates of the panel (panel/win32/*.rc) join the program's resources.
 enable_language(RC)
 
-# The serial library when it is built; otherwise entries that open no port.
-if(TARGET valdrn_comms)
-  set(VALDRN_COMMS_LIB valdrn_comms)
-else()
-  add_library(valdrn_comms_unavailable STATIC ${VALDRN_ROOT}/app/win32/comms_unavailable.cpp)
-  target_include_directories(valdrn_comms_unavailable PUBLIC ${VALDRN_ROOT})
-  set(VALDRN_COMMS_LIB valdrn_comms_unavailable)
-endif()
+set(VALDRN_COMMS_LIB valdrn_comms)
 
 file(GLOB VALDRN_PANEL_RESOURCES CONFIGURE_DEPENDS ${VALDRN_ROOT}/panel/win32/*.rc)
 # The program's resources; the Wine tests build the main window from them too.

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "app/shell.h"
+#include "app/trace.h"
 #include "app/win32/main_window.h"
+#include "comms/win32/comms_win32.h"
 
 namespace {
 
@@ -20,6 +22,9 @@ void SizeMessageQueue()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
 {
     SizeMessageQueue();
+    // The serial library reports dropped bytes and stuck reader threads
+    // through the driver's own trace.
+    Comms_SetTrace(Debug_Trace);
     if (!previous && !Main_RegisterClass(instance))
         return 0;
     HWND wnd = Main_CreateWindow(instance);

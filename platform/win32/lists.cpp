@@ -21,6 +21,11 @@ int Plat_ListGetSel(PlatWnd dlg, int id) { return (int)ToList(dlg, id, LB_GETCUR
 
 void Plat_ListSetSel(PlatWnd dlg, int id, int index)
 {
+    // An index beyond the list (an unknown tally) must leave nothing
+    // selected; Wine's list box would keep the previous selection.
+    LRESULT count = ToList(dlg, id, LB_GETCOUNT, 0, 0);
+    if (index < 0 || index >= count)
+        index = -1;
     ToList(dlg, id, LB_SETCURSEL, (WPARAM)index, 0);
 }
 

@@ -29,16 +29,40 @@ void Plat_ShowWindow(PlatWnd wnd, int how) { ShowWindow((HWND)wnd, how); }
 
 void Plat_FitWindowTo(PlatWnd wnd, PlatWnd like)
 {
+    HWND target = (HWND)wnd;
     RECT r;
     if (!GetWindowRect((HWND)like, &r))
         return;
-    MoveWindow((HWND)wnd, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    MoveWindow(target, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    // The frame, caption and menu bar take their share of that rectangle:
+    // grow the window until its client area shows all of `like`. Twice at
+    // most, as a menu bar may wrap or unwrap once the width has changed.
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT inner, client, outer;
+        GetWindowRect((HWND)like, &inner);
+        MapWindowPoints(nullptr, target, (POINT*)&inner, 2);
+        GetClientRect(target, &client);
+        LONG dx = inner.right > client.right ? inner.right - client.right : 0;
+        LONG dy = inner.bottom > client.bottom ? inner.bottom - client.bottom : 0;
+        if (dx == 0 && dy == 0)
+            return;
+        GetWindowRect(target, &outer);
+        MoveWindow(target, outer.left, outer.top, outer.right - outer.left + dx,
+                   outer.bottom - outer.top + dy, TRUE);
+    }
 }
 
 void Plat_MoveToOrigin(PlatWnd wnd)
 {
+    HWND child = (HWND)wnd;
     RECT r;
-    if (!GetWindowRect((HWND)wnd, &r))
+    if (!GetWindowRect(child, &r))
         return;
-    MoveWindow((HWND)wnd, 0, 0, r.right - r.left, r.bottom - r.top, TRUE);
+    // Moving sends WM_MOVE again: a window already in place is left alone,
+    // so the snap back ends there.
+    POINT at = {r.left, r.top};
+    ScreenToClient(GetParent(child), &at);
+    if (at.x == 0 && at.y == 0)
+        return;
+    MoveWindow(child, 0, 0, r.right - r.left, r.bottom - r.top, TRUE);
 }

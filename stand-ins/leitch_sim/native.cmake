@@ -11,12 +11,6 @@ add_executable(leitch_sim
 target_compile_options(leitch_sim PRIVATE ${VALDRN_SANITIZE} -g -Wall -Wextra)
 target_link_options(leitch_sim PRIVATE ${VALDRN_SANITIZE})
 
-file(GLOB LEITCH_SIM_TESTS CONFIGURE_DEPENDS ${LEITCH_SIM_DIR}/tests/*.cpp)
-add_executable(leitch_sim_tests ${LEITCH_SIM_TESTS})
-target_include_directories(leitch_sim_tests PRIVATE ${LEITCH_SIM_DIR})
-target_compile_definitions(leitch_sim_tests PRIVATE LEITCH_SIM_EXE="$<TARGET_FILE:leitch_sim>")
-target_compile_options(leitch_sim_tests PRIVATE ${VALDRN_SANITIZE} -g)
-target_link_options(leitch_sim_tests PRIVATE ${VALDRN_SANITIZE})
-target_link_libraries(leitch_sim_tests PRIVATE GTest::gtest GTest::gtest_main pthread)
-add_dependencies(leitch_sim_tests leitch_sim)
-gtest_discover_tests(leitch_sim_tests DISCOVERY_TIMEOUT 60)
+add_test(NAME leitch_sim_pty
+         COMMAND python3 ${LEITCH_SIM_DIR}/tests/sim_test.py $<TARGET_FILE:leitch_sim>)
+set_tests_properties(leitch_sim_pty PROPERTIES TIMEOUT 300)

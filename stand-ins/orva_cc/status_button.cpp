@@ -11,6 +11,11 @@
 
 namespace {
 
+// Largest caption heights in pixels: indicators are one text line tall,
+// push buttons two.
+const int kIndicatorFont = 16;
+const int kPushFont = 20;
+
 struct Button {
     char code[SB_CODE_LENGTH + 1];  // empty until a state is set
     ATOM atom;                      // global atom named by the code
@@ -61,11 +66,17 @@ void Paint(HWND wnd, Button* b, HDC dc)
     RECT text = rc;
     if (b->pressed)
         OffsetRect(&text, 1, 1);
-    HGDIOBJ oldFont = SelectObject(dc, b->font ? (HGDIOBJ)b->font : GetStockObject(DEFAULT_GUI_FONT));
+    // Bold and as large as the control allows, whatever font the dialog
+    // has: the state must read from across the room.
+    const int largest = IsPushButton(wnd) ? kPushFont : kIndicatorFont;
+    HFONT font = StatusLook_CaptionFont(dc, caption, rc, largest);
+    HGDIOBJ oldFont = SelectObject(dc, font ? (HGDIOBJ)font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, look.text);
     DrawTextA(dc, caption, -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
+    if (font)
+        DeleteObject(font);
 
     if (GetFocus() == wnd && IsPushButton(wnd)) {
         InflateRect(&rc, -3, -3);

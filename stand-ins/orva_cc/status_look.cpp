@@ -35,3 +35,44 @@ StatusLook StatusLook_For(const char* code)
             return e.look;
     return {GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNTEXT)};
 }
+
+namespace {
+
+// Room left between the caption and the control's edges, in pixels.
+const int kMarginX = 6;
+const int kMarginY = 2;
+const int kSmallest = 8;
+
+HFONT MakeFont(int height)
+{
+    return CreateFontA(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                       VARIABLE_PITCH | FF_SWISS, "Tahoma");
+}
+
+bool Fits(HDC dc, HFONT font, const char* caption, int width)
+{
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, caption, lstrlenA(caption), &size);
+    SelectObject(dc, old);
+    return size.cx <= width;
+}
+
+}  // namespace
+
+HFONT StatusLook_CaptionFont(HDC dc, const char* caption, const RECT& box, int largest)
+{
+    int height = box.bottom - box.top - 2 * kMarginY;
+    if (height > largest)
+        height = largest;
+    if (height < kSmallest)
+        height = kSmallest;
+    const int width = box.right - box.left - kMarginX;
+    for (;; --height) {
+        HFONT font = MakeFont(height);
+        if (!font || height <= kSmallest || Fits(dc, font, caption, width))
+            return font;
+        DeleteObject(font);
+    }
+}

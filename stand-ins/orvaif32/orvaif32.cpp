@@ -127,8 +127,13 @@ extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD par
     HxiPipeReply head;
     std::vector<char> body;
     if (!Transact(msg, (uint64_t)(uintptr_t)hxi, param, payload, payload ? length : 0, &head,
-                  &body))
+                  &body)) {
+        // No host to answer a name request: the name is empty, rather than
+        // the request's own bytes read back as a name.
+        if (msg == ZUV_REQNAME && payload && length > 0)
+            static_cast<char*>(data)[0] = '\0';
         return 0;
+    }
     // A name request is answered in the caller's block.
     if (msg == ZUV_REQNAME && payload && !body.empty()) {
         size_t n = body.size() < length ? body.size() : length;

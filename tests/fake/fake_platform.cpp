@@ -1,19 +1,13 @@
 #include "tests/fake/fake_platform.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "app/shell.h"
-#include "config/settings.h"
-#include "hostlink/cmd.h"
-#include "hostlink/hxi.h"
-#include "leitch/comsup.h"
-#include "leitch/leitch.h"
 #include "panel/dialog.h"
 #include "panel/status_codes.h"
-#include "store/idxfu.h"
-#include "store/store.h"
 #include "tests/fake/fake_comms.h"
 
 namespace fake {
@@ -22,15 +16,9 @@ namespace {
 
 State* gState = nullptr;
 
-void Log(const std::string& line) { S().log.push_back(line); }
-
-std::string Quote(const char* text) { return std::string("'") + (text ? text : "") + "'"; }
-
 struct OpenFile {
     std::string path;
-    PlatFileMode mode;
     size_t pos;
-    std::vector<unsigned char> pending;   // written data, visible at close
 };
 std::map<PlatFile, OpenFile> gOpen;
 PlatFile gNextFile = 1;
@@ -41,6 +29,21 @@ bool Fails(int at, int* calls)
     int n = (*calls)++;
     return at >= 0 && n >= at;
 }
+
+// One log line, formatted like printf.
+void Logf(const char* format, ...)
+{
+    va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    std::string line((size_t)std::vsnprintf(nullptr, 0, format, args), '\0');
+    std::vsnprintf(&line[0], line.size() + 1, format, again);
+    va_end(again);
+    va_end(args);
+    S().log.push_back(line);
+}
+
+const char* Text(const char* text) { return text ? text : ""; }
 
 }  // namespace
 
@@ -63,15 +66,7 @@ void Reset()
     delete gState;
     gState = new State();
     gOpen.clear();
-    Store_Reset();
-    Shell_Reset();
-    Prof_Reset();
-    Idxfu_Reset();
-    Leitch_Reset();
-    ComSup_Reset();
-    Hxi_Reset();
-    Cmd_Reset();
-    Panel_Reset();
+    Core_Reset();
     FakeComms_Reset();
     Shell().hMainWnd = kMainWnd;
 }
@@ -85,29 +80,19 @@ void SetProfile(const std::string& file, const std::string& section, const std::
 bool GetProfile(const std::string& file, const std::string& section, const std::string& key,
                 std::string* value)
 {
-    auto f = S().profiles.find(Lower(file));
-    if (f == S().profiles.end())
-        return false;
-    auto sec = f->second.find(Lower(section));
-    if (sec == f->second.end())
-        return false;
-    auto k = sec->second.find(Lower(key));
-    if (k == sec->second.end())
+    auto& sections = S().profiles[Lower(file)];
+    auto sec = sections.find(Lower(section));
+    if (sec == sections.end() || !sec->second.count(Lower(key)))
         return false;
     if (value)
-        *value = k->second;
+        *value = sec->second[Lower(key)];
     return true;
 }
 
-void RemoveProfile(const std::string& file) { S().profiles.erase(Lower(file)); }
-
 int CountLog(const std::string& prefix)
 {
-    int n = 0;
-    for (const std::string& line : S().log)
-        if (line.compare(0, prefix.size(), prefix) == 0)
-            ++n;
-    return n;
+    return (int)std::count_if(S().log.begin(), S().log.end(),
+                              [&](const std::string& line) { return line.compare(0, prefix.size(), prefix) == 0; });
 }
 
 bool LogHasInOrder(const std::vector<std::string>& lines)
@@ -119,11 +104,19 @@ bool LogHasInOrder(const std::vector<std::string>& lines)
     return want == lines.size();
 }
 
+bool Traced(const std::string& text)
+{
+    const std::vector<std::string>& t = S().trace;
+    return std::find(t.begin(), t.end(), "<VALDRUNE>-" + text + "\n") != t.end();
+}
+
 }  // namespace fake
 
+using fake::Logf;
 using fake::S;
+using fake::Text;
 
-// ---- Profile ------------------------------------------------------------------
+// ---- Profile, environment ------------------------------------------------------
 int Plat_ProfileRead(const char* section, const char* key, const char* def, char* out, int size,
                      const char* file)
 {
@@ -131,7 +124,7 @@ int Plat_ProfileRead(const char* section, const char* key, const char* def, char
         return 0;
     std::string value;
     if (!fake::GetProfile(file, section, key, &value))
-        value = def ? def : "";
+        value = Text(def);
     // Like the system call: copies at most size - 1 characters.
     size_t n = std::min(value.size(), (size_t)size - 1);
     std::memcpy(out, value.data(), n);
@@ -141,12 +134,11 @@ int Plat_ProfileRead(const char* section, const char* key, const char* def, char
 
 int Plat_ProfileWrite(const char* section, const char* key, const char* value, const char* file)
 {
-    fake::SetProfile(file, section, key, value ? value : "");
-    S().log.push_back(std::string("profile ") + section + " " + key + " " + fake::Quote(value));
+    fake::SetProfile(file, section, key, Text(value));
+    Logf("profile %s %s '%s'", section, key, Text(value));
     return 1;
 }
 
-// ---- Environment ----------------------------------------------------------------
 int Plat_GetEnv(const char* name, char* out, int size)
 {
     auto it = S().env.find(name);
@@ -160,25 +152,20 @@ int Plat_GetWindowsDir(char* out, int size)
 {
     if (size <= 0)
         return 0;
-    std::snprintf(out, (size_t)size, "%s", S().windowsDir.c_str());
+    std::snprintf(out, (size_t)size, "%s", "C:\\windows");
     return (int)std::strlen(out);
 }
 
-// ---- Files ----------------------------------------------------------------------
+// ---- Files: writes land at once, faults as injected ------------------------------
 PlatFile Plat_FileOpen(const char* path, PlatFileMode mode)
 {
     std::string key = fake::Lower(path);
-    if (mode == PLAT_FILE_READ) {
-        if (!S().files.count(key))
-            return 0;
-    } else if (fake::Fails(S().failOpenWriteAt, &S().openWriteCalls)) {
+    if (mode == PLAT_FILE_READ ? !S().files.count(key) : fake::Fails(S().failOpenWriteAt, &S().openWriteCalls))
         return 0;
-    }
-    PlatFile f = fake::gNextFile++;
-    fake::gOpen[f] = fake::OpenFile{key, mode, 0, {}};
     if (mode == PLAT_FILE_WRITE)
         S().files[key].clear();
-    return f;
+    fake::gOpen[fake::gNextFile] = fake::OpenFile{key, 0};
+    return fake::gNextFile++;
 }
 
 int Plat_FileRead(PlatFile f, void* buf, int n)
@@ -187,8 +174,7 @@ int Plat_FileRead(PlatFile f, void* buf, int n)
     if (it == fake::gOpen.end() || n < 0)
         return -1;
     const std::vector<unsigned char>& data = S().files[it->second.path];
-    size_t avail = data.size() > it->second.pos ? data.size() - it->second.pos : 0;
-    size_t take = std::min(avail, (size_t)n);
+    size_t take = std::min(data.size() - std::min(data.size(), it->second.pos), (size_t)n);
     if (take)
         std::memcpy(buf, data.data() + it->second.pos, take);
     it->second.pos += take;
@@ -198,123 +184,104 @@ int Plat_FileRead(PlatFile f, void* buf, int n)
 int Plat_FileWrite(PlatFile f, const void* buf, int n)
 {
     auto it = fake::gOpen.find(f);
-    if (it == fake::gOpen.end() || n < 0)
+    if (it == fake::gOpen.end() || n < 0 || fake::Fails(S().failWriteAt, &S().writeCalls))
         return -1;
-    if (fake::Fails(S().failWriteAt, &S().writeCalls))
-        return -1;
-    const unsigned char* p = (const unsigned char*)buf;
-    S().files[it->second.path].insert(S().files[it->second.path].end(), p, p + n);
+    std::vector<unsigned char>& data = S().files[it->second.path];
+    data.insert(data.end(), (const unsigned char*)buf, (const unsigned char*)buf + n);
     return n;
 }
 
 int Plat_FileFlush(PlatFile f)
 {
-    if (!fake::gOpen.count(f))
-        return 0;
-    return fake::Fails(S().failFlushAt, &S().flushCalls) ? 0 : 1;
+    return fake::gOpen.count(f) && !fake::Fails(S().failFlushAt, &S().flushCalls);
 }
 
 int Plat_FileClose(PlatFile f)
 {
-    if (!fake::gOpen.erase(f))
-        return 0;
-    return fake::Fails(S().failCloseAt, &S().closeCalls) ? 0 : 1;
+    return fake::gOpen.erase(f) && !fake::Fails(S().failCloseAt, &S().closeCalls);
 }
 
 int Plat_FileReplace(const char* from, const char* to)
 {
-    if (fake::Fails(S().failReplaceAt, &S().replaceCalls))
+    if (fake::Fails(S().failReplaceAt, &S().replaceCalls) || !S().files.count(fake::Lower(from)))
         return 0;
-    auto it = S().files.find(fake::Lower(from));
-    if (it == S().files.end())
-        return 0;
-    S().files[fake::Lower(to)] = it->second;
+    S().files[fake::Lower(to)] = S().files[fake::Lower(from)];
     S().files.erase(fake::Lower(from));
     return 1;
 }
 
-// ---- Trace and boxes -------------------------------------------------------------
-void Plat_DebugOutput(const char* text) { S().trace.push_back(text ? text : ""); }
+// ---- Trace, boxes, windows and controls ----------------------------------------------
+void Plat_DebugOutput(const char* text) { S().trace.push_back(Text(text)); }
 
-int Plat_MessageBox(PlatWnd owner, const char* text, const char* caption, unsigned flags)
+int Plat_MessageBox(PlatWnd, const char* text, const char* caption, unsigned)
 {
-    S().log.push_back("box " + fake::Quote(caption) + " " + fake::Quote(text));
+    Logf("box '%s' '%s'", Text(caption), Text(text));
     return 1;
 }
 
-// ---- Windows and controls ------------------------------------------------------------
-void Plat_SetWindowTitle(PlatWnd wnd, const char* text)
+void Plat_SetWindowTitle(PlatWnd, const char* text)
 {
-    S().title = text ? text : "";
-    S().log.push_back("title " + fake::Quote(text));
+    S().title = Text(text);
+    Logf("title '%s'", Text(text));
 }
 
 void Plat_SetControlText(PlatWnd dlg, int id, const char* text)
 {
     if (dlg == 0) {
-        S().log.push_back("dropped " + std::to_string(id) + " " + fake::Quote(text));
+        Logf("dropped %d '%s'", id, Text(text));
         return;
     }
     // Status buttons keep state and caption apart; the fake keeps both maps.
-    if (StatusButton_IsCode(text))
-        S().states[id] = text;
-    else
-        S().texts[id] = text ? text : "";
-    S().log.push_back("text " + std::to_string(id) + " " + fake::Quote(text));
+    (StatusButton_IsCode(text) ? S().states : S().texts)[id] = Text(text);
+    Logf("text %d '%s'", id, Text(text));
 }
 
-void Plat_EnableControl(PlatWnd dlg, int id, int enable)
+void Plat_EnableControl(PlatWnd, int id, int enable)
 {
     S().enabled[id] = enable ? 1 : 0;
-    S().log.push_back("enable " + std::to_string(id) + " " + std::to_string(enable ? 1 : 0));
+    Logf("enable %d %d", id, enable ? 1 : 0);
 }
 
-void Plat_FocusControl(PlatWnd dlg, int id)
+void Plat_FocusControl(PlatWnd, int id)
 {
     S().focus = id;
-    S().log.push_back("focus " + std::to_string(id));
+    Logf("focus %d", id);
 }
 
-int Plat_IsIconic(PlatWnd wnd) { return S().iconic; }
+int Plat_IsIconic(PlatWnd) { return S().iconic; }
 
-void Plat_ShowWindow(PlatWnd wnd, int how)
+void Plat_ShowWindow(PlatWnd, int how)
 {
     S().showHow = how;
-    S().log.push_back("show " + std::to_string(how));
+    Logf("show %d", how);
 }
 
-void Plat_FitWindowTo(PlatWnd wnd, PlatWnd like) { S().log.push_back("fit"); }
-void Plat_MoveToOrigin(PlatWnd wnd) { S().log.push_back("origin"); }
+void Plat_FitWindowTo(PlatWnd, PlatWnd) { Logf("fit"); }
+void Plat_MoveToOrigin(PlatWnd) { Logf("origin"); }
 
-// ---- Lists ----------------------------------------------------------------------------
-void Plat_ListReset(PlatWnd dlg, int id)
+void Plat_ListReset(PlatWnd, int id)
 {
     S().lists[id].clear();
     S().listSel[id] = -1;
 }
 
-void Plat_ListAdd(PlatWnd dlg, int id, const char* text) { S().lists[id].push_back(text ? text : ""); }
+void Plat_ListAdd(PlatWnd, int id, const char* text) { S().lists[id].push_back(Text(text)); }
 
-int Plat_ListGetSel(PlatWnd dlg, int id)
-{
-    auto it = S().listSel.find(id);
-    return it == S().listSel.end() ? -1 : it->second;
-}
+int Plat_ListGetSel(PlatWnd, int id) { return S().listSel.count(id) ? S().listSel[id] : -1; }
 
-void Plat_ListSetSel(PlatWnd dlg, int id, int index)
+void Plat_ListSetSel(PlatWnd, int id, int index)
 {
     // Like the system: an index beyond the list clears the selection.
-    int count = (int)S().lists[id].size();
-    S().listSel[id] = (index >= 0 && index < count) ? index : -1;
-    S().log.push_back("select " + std::to_string(id) + " " + std::to_string(index));
+    S().listSel[id] = (index >= 0 && index < (int)S().lists[id].size()) ? index : -1;
+    Logf("select %d %d", id, index);
 }
 
-void Plat_ListSetColumnWidth(PlatWnd dlg, int id, int pixels) { S().columnWidth[id] = pixels; }
+void Plat_ListSetColumnWidth(PlatWnd, int id, int pixels) { S().columnWidth[id] = pixels; }
 
-// ---- Menus ----------------------------------------------------------------------------
-PlatMenu Plat_GetMenu(PlatWnd wnd) { return fake::kMenu; }
+// ---- Menus, timers, loop ----------------------------------------------------------------
+PlatMenu Plat_GetMenu(PlatWnd) { return 0x4000; }
 
-void Plat_MenuEnable(PlatMenu menu, unsigned item, unsigned flags)
+void Plat_MenuEnable(PlatMenu, unsigned item, unsigned flags)
 {
     if (flags & PLAT_MF_BYPOSITION)
         S().menuPosFlags[item] = flags & ~(unsigned)PLAT_MF_BYPOSITION;
@@ -322,66 +289,52 @@ void Plat_MenuEnable(PlatMenu menu, unsigned item, unsigned flags)
         S().menuFlags[item] = flags;
 }
 
-void Plat_MenuCheck(PlatMenu menu, unsigned id, int checked) { S().menuChecked[id] = checked ? 1 : 0; }
-void Plat_MenuRedraw(PlatWnd wnd) { S().log.push_back("menu redraw"); }
+void Plat_MenuCheck(PlatMenu, unsigned id, int checked) { S().menuChecked[id] = checked ? 1 : 0; }
+void Plat_MenuRedraw(PlatWnd) { Logf("menu redraw"); }
 
-// ---- Timers and loop -------------------------------------------------------------------
-void Plat_SetTimer(PlatWnd wnd, unsigned id, unsigned ms)
+void Plat_SetTimer(PlatWnd, unsigned id, unsigned ms)
 {
     S().timers[id] = ms;
-    S().log.push_back("timer " + std::to_string(id) + " " + std::to_string(ms));
+    Logf("timer %u %u", id, ms);
 }
 
-void Plat_KillTimer(PlatWnd wnd, unsigned id)
+void Plat_KillTimer(PlatWnd, unsigned id)
 {
     S().timers.erase(id);
-    S().log.push_back("kill timer " + std::to_string(id));
+    Logf("kill timer %u", id);
 }
 
-void Plat_PostQuit(int code)
-{
-    S().quitPosted++;
-    S().quitCode = code;
-    S().log.push_back("quit " + std::to_string(code));
-}
+void Plat_PostQuit(int code) { Logf("quit %d", code); }
 
-intptr_t Plat_DefWindowProc(PlatWnd, unsigned msg, uintptr_t, intptr_t) { return 0; }
+intptr_t Plat_DefWindowProc(PlatWnd, unsigned, uintptr_t, intptr_t) { return 0; }
 
-// ---- Libraries --------------------------------------------------------------------------
+// ---- Libraries ---------------------------------------------------------------------------
 PlatLib Plat_LoadLibrary(const char* path)
 {
-    std::string key = fake::Lower(path);
-    for (const std::string& p : S().loadablePaths)
-        if (p == key) {
-            S().loadedPaths.push_back(key);
-            S().log.push_back("load " + fake::Quote(path));
-            return fake::gNextLib++;
-        }
-    S().log.push_back("load failed " + fake::Quote(path));
-    return 0;
+    const std::vector<std::string>& ok = S().loadablePaths;
+    bool loads = std::find(ok.begin(), ok.end(), fake::Lower(path)) != ok.end();
+    Logf(loads ? "load '%s'" : "load failed '%s'", path);
+    return loads ? fake::gNextLib++ : 0;
 }
 
 void Plat_FreeLibrary(PlatLib lib)
 {
-    if (lib) {
-        S().freedLibraries++;
-        S().log.push_back("free library");
-    }
+    if (lib)
+        Logf("free library");
 }
 
-void Plat_RegisterDialogLibrary(PlatLib lib) { S().dialogLibraryRegistered++; }
+void Plat_RegisterDialogLibrary(PlatLib) { Logf("dialog library"); }
 
 // ---- Host ---------------------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
-    S().log.push_back("send " + std::to_string(msg) + " w=" + std::to_string(wParam) +
-                      " l=" + std::to_string(lParam));
+    Logf("send %u w=%ju l=%jd", msg, (uintmax_t)wParam, (intmax_t)lParam);
     return S().onSend ? S().onSend(wnd, msg, wParam, lParam) : 0;
 }
 
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
-    S().log.push_back("broadcast " + std::to_string(msg) + " w=" + std::to_string(wParam));
+    Logf("broadcast %u w=%ju", msg, (uintmax_t)wParam);
     if (S().onBroadcast)
         S().onBroadcast(msg, wParam, lParam);
 }
@@ -394,33 +347,25 @@ void Plat_HostTx(PlatWnd hxi, uint16_t msg, uint32_t param, void* data, int flag
         r.data.assign(p, p + len);
         r.text.assign((const char*)p, strnlen((const char*)p, len));
     }
-    S().log.push_back("hosttx " + std::to_string(msg) + " p=" + std::to_string(param) +
-                      (data ? " " + fake::Quote(r.text.c_str()) : std::string()));
+    if (data)
+        Logf("hosttx %u p=%u '%s'", msg, param, r.text.c_str());
+    else
+        Logf("hosttx %u p=%u", msg, param);
     if (S().onHostTx)
         S().onHostTx(r, data);
     S().hostTx.push_back(r);
 }
 
-int32_t Plat_HostRx(PlatWnd self, uintptr_t wParam, intptr_t lParam)
-{
-    return S().onHostRx ? S().onHostRx(wParam, lParam) : 0;
-}
+int32_t Plat_HostRx(PlatWnd, uintptr_t, intptr_t) { return 0; }
 
 // ---- Dialogs ---------------------------------------------------------------------------------
-PlatWnd Plat_CreatePanel(PlatWnd parent)
+PlatWnd Plat_CreatePanel(PlatWnd)
 {
-    if (S().panelFails)
-        return 0;
     // Like the system: the dialog procedure sees WM_INITDIALOG before the
     // creation returns.
     Dialog_Proc(fake::kPanelWnd, 272 /* WM_INITDIALOG */, 0, 0);
     return fake::kPanelWnd;
 }
 
-void Plat_RunAbout(PlatWnd owner)
-{
-    S().aboutShown++;
-    S().log.push_back("about");
-}
-
-void Plat_EndDialog(PlatWnd dlg, int result) { S().log.push_back("end dialog " + std::to_string(result)); }
+void Plat_RunAbout(PlatWnd) { Logf("about"); }
+void Plat_EndDialog(PlatWnd, int result) { Logf("end dialog %d", result); }

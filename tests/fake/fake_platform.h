@@ -20,7 +20,6 @@ namespace fake {
 const PlatWnd kMainWnd = 0x1000;
 const PlatWnd kPanelWnd = 0x2000;
 const PlatWnd kHostWnd = 0x3000;
-const PlatMenu kMenu = 0x4000;
 
 struct HostTxRecord {
     PlatWnd hxi;
@@ -33,29 +32,23 @@ struct HostTxRecord {
 };
 
 struct State {
-    // Everything visible, in order.
-    std::vector<std::string> log;
+    std::vector<std::string> log;               // everything visible, in order
     std::vector<std::string> trace;             // Plat_DebugOutput lines
     std::map<std::string, std::string> env;
-    std::string windowsDir = "C:\\windows";
-    // Profile files: file -> section -> key -> value (section and key compare
-    // case-insensitively, as the system's do; stored lower-cased).
+    // Profile files: file -> section -> key -> value (all names lower-cased:
+    // the system compares them case-insensitively).
     std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
     std::map<std::string, std::vector<unsigned char>> files;  // path (lower-cased) -> content
 
-    // Fault injection for files: a negative value never fails; n fails the
-    // n-th (0-based) call of that kind from now on.
-    int failOpenWriteAt = -1;
-    int failWriteAt = -1;
-    int failFlushAt = -1;
-    int failCloseAt = -1;
-    int failReplaceAt = -1;
+    // File faults: a negative value never fails; n fails the n-th (0-based)
+    // call of that kind and every later one.
+    int failOpenWriteAt = -1, failWriteAt = -1, failFlushAt = -1, failCloseAt = -1, failReplaceAt = -1;
     int openWriteCalls = 0, writeCalls = 0, flushCalls = 0, closeCalls = 0, replaceCalls = 0;
 
     // Windows and controls.
-    std::map<int, std::string> texts;                    // panel control id -> caption/text
+    std::map<int, std::string> texts;                    // control id -> caption/text
     std::map<int, std::string> states;                   // status button id -> state code
-    std::map<int, int> enabled;                          // control id -> 0/1
+    std::map<int, int> enabled;
     std::map<int, std::vector<std::string>> lists;
     std::map<int, int> listSel;
     std::map<int, int> columnWidth;
@@ -67,43 +60,32 @@ struct State {
     std::map<unsigned, unsigned> menuPosFlags;           // position -> last flags
     std::map<unsigned, int> menuChecked;
     std::map<unsigned, unsigned> timers;                 // id -> period, while running
-    int quitPosted = 0;
-    int quitCode = -1;
 
     // Libraries: a path loads when it is listed here (lower-cased).
     std::vector<std::string> loadablePaths;
-    std::vector<std::string> loadedPaths;
-    int freedLibraries = 0;
-    int dialogLibraryRegistered = 0;
 
     // Host side. Hooks answer sent messages; the default answers 0.
     std::function<intptr_t(PlatWnd, unsigned, uintptr_t, intptr_t)> onSend;
     std::function<void(unsigned, uintptr_t, intptr_t)> onBroadcast;
     std::function<void(HostTxRecord&, void* data)> onHostTx;   // may fill name blocks
-    std::function<int32_t(uintptr_t, intptr_t)> onHostRx;
     std::vector<HostTxRecord> hostTx;
-
-    // Panel creation: the default runs the panel's WM_INITDIALOG and
-    // returns kPanelWnd; set panelFails to return 0 instead.
-    int panelFails = 0;
-    int aboutShown = 0;
 };
 
 State& S();
 // Clears the fake and resets every core module's state.
 void Reset();
 
-// Helpers for tests.
 void SetProfile(const std::string& file, const std::string& section, const std::string& key,
                 const std::string& value);
 // True when the key exists; its value in *value.
 bool GetProfile(const std::string& file, const std::string& section, const std::string& key,
                 std::string* value = nullptr);
-void RemoveProfile(const std::string& file);
 // Number of log lines that start with prefix.
 int CountLog(const std::string& prefix);
 // True when the log holds the given lines in this order (others may lie between).
 bool LogHasInOrder(const std::vector<std::string>& lines);
+// True when the driver traced exactly this text.
+bool Traced(const std::string& text);
 std::string Lower(const std::string& s);
 
 }  // namespace fake

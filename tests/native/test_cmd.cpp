@@ -246,13 +246,4 @@ TEST_F(CmdTest, RevertiveFormsOfUnknownAndUnreadableTallies)
                                                       "2187 0 'RR 101 013 -01'"}));
 }
 
-TEST_F(CmdTest, PollAndQueryTraceTheirDeviceAndLevel)
-{
-    Run("RQ 102 1 1 0");
-    Run("RP 555 1 1 0");
-    EXPECT_TRUE(Traced("RQ 102 1 1 0"));
-    EXPECT_TRUE(Traced("102 1"));
-    EXPECT_TRUE(Traced("555 -1"));
-}
-
 }  // namespace

@@ -2,9 +2,9 @@
 // written, the poll start and simulation.
 #include "tests/native/test_poll_fixture.h"
 
-#include "app/messages.h"
-#include "hostlink/hxi_messages.h"
 #include "panel/panel_ids.h"
+
+#include <tuple>
 
 namespace {
 
@@ -19,13 +19,11 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
     FakeComms().openResult = 2;
     EXPECT_EQ(ComSup_Init(), 2);
     EXPECT_EQ(Link().iPortIndex, 2);
-    EXPECT_EQ(FakeComms().lastPort, 3);
-    EXPECT_EQ(FakeComms().lastSpeed, 9600u);
-    EXPECT_EQ(FakeComms().lastDataBits, 7);
-    EXPECT_EQ(FakeComms().lastStopBits, 0);
-    EXPECT_EQ(FakeComms().lastParity, 2);
-    EXPECT_EQ(FakeComms().notifyWnd, fake::kMainWnd);
-    EXPECT_EQ(FakeComms().readChunk, 1);
+    const FakeCommsState& c = FakeComms();
+    EXPECT_EQ(std::make_tuple(c.lastPort, c.lastSpeed, c.lastDataBits, c.lastStopBits, c.lastParity),
+              std::make_tuple(3, 9600u, 7, 0, 2));
+    EXPECT_EQ(c.notifyWnd, fake::kMainWnd);
+    EXPECT_EQ(c.readChunk, 1);
 
     const std::pair<char, int> parity[] = {{'n', 0}, {'o', 1}, {'m', 3}, {'s', 4}, {'x', 0}};
     for (const auto& row : parity) {
@@ -33,31 +31,6 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
         ComSup_OpenPort(1);
         EXPECT_EQ(FakeComms().lastParity, row.second) << row.first;
     }
-}
-
-// Start-up through the shell with a port that cannot be opened.
-TEST_F(ComSup, APortThatCannotBeOpenedEndsTheDriver)
-{
-    fake::S().loadablePaths = {"c:\\cc\\sys\\windows\\lib\\bwcc32.dll",
-                               "c:\\cc\\sys\\windows\\lib\\orva_cc.dll"};
-    fake::S().onBroadcast = [](unsigned msg, uintptr_t, intptr_t) {
-        if (msg == ZUV_REQHXIHANDLE)
-            Main_WndProc(fake::kMainWnd, ZUV_HXIHANDLE, fake::kHostWnd, 0);
-    };
-    fake::SetProfile(storetest::ConfigPath("VAL_DRN.INI"), "Levels", "Level_0", "101");
-    fake::SetProfile(storetest::ConfigPath("VAL_DRN.INI"), "Controller", "Com", "3");
-    Shell().hMainDlg = 0;
-    FakeComms().openResult = -2;
-
-    Main_Initialize();
-
-    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'Cannot open serial port 3'",
-                                     "hosttx 2186 p=" + std::to_string(fake::kMainWnd), "quit 0"}));
-    EXPECT_EQ(Link().iPortIndex, -1);
-    EXPECT_EQ(FakeComms().closes, 1);
-    EXPECT_EQ(FakeComms().lastClosedIndex, -1);
-    EXPECT_EQ(Shell().hMainDlg, 0u);   // no panel, no poll timer
-    EXPECT_EQ(fake::S().timers.count(PANEL_TIMER_POLL), 0u);
 }
 
 TEST_F(ComSup, FramesThatCannotBeWrittenStillCountAndFailTheLevel)
@@ -69,7 +42,7 @@ TEST_F(ComSup, FramesThatCannotBeWrittenStillCountAndFailTheLevel)
     FakeComms().errorMask = 0x8;
     for (int i = 0; i < 4; ++i)
         ComSup_SendData("@ ?\rT F\r", 8);
-    EXPECT_TRUE(Traced("Tx Error '0x0008' on Port 2"));
+    EXPECT_TRUE(fake::Traced("Tx Error '0x0008' on Port 2"));
     EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
     ComSup_SendData("@ ?\rT F\r", 8);
     EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
@@ -87,7 +60,6 @@ TEST_F(ComSup, ThePollStartFailsEveryLevelAndStartsPolling)
     Start();
     for (int i = 0; i < LEVEL_COUNT; ++i)
         EXPECT_EQ(Link().iComState[i], COMSTATE_FAIL);
-    EXPECT_TRUE(Traced("Dialog_InitDialog: SetComState(FAIL)"));
     EXPECT_EQ(CountLog("hosttx 2144"), 1);
     EXPECT_EQ(CountLog("hosttx 2144 p=200 'IW 200 '0' 4'"), 1);
     EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");

@@ -161,6 +161,18 @@ TEST_F(PanelTest, TakeAndLockBuildThePanelsCommandTexts)
     EXPECT_NE(Trace().find("<VALDRUNE>-RL 101 3 3 0 0\n"), std::string::npos);
 }
 
+TEST_F(PanelTest, MenuTakeOnALockedDestinationDoesNothing)
+{
+    Start(0, 101, 16, 32);
+    Settings().bDebugMode = 1;
+    Store_SetLock(101, 1, 1);
+    Main_WndProc(fake::kMainWnd, MSG_COMMAND, IDM_TAKE, 0);
+    EXPECT_EQ(Trace().find("RC "), std::string::npos) << Trace();
+    Store_SetLock(101, 1, 0);
+    Main_WndProc(fake::kMainWnd, MSG_COMMAND, IDM_TAKE, 0);
+    EXPECT_NE(Trace().find("<VALDRUNE>-RC 101 0 1 ',---' 0\n"), std::string::npos) << Trace();
+}
+
 TEST_F(PanelTest, SelectingALevelMovesTheCheckAndRefillsTheLists)
 {
     storetest::Configure(1, 7, 3, 2);

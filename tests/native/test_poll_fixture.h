@@ -87,5 +87,4 @@ protected:
     static int CountLog(const std::string& prefix) { return fake::CountLog(prefix); }
     static std::string Caption(int id) { return fake::S().texts[id]; }
     static std::string StateCode(int id) { return fake::S().states[id]; }
-    static bool Traced(const std::string& text) { return storetest::Traced(text); }
 };

@@ -8,9 +8,7 @@
 #include "tests/native/test_poll_fixture.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
-#include <ostream>
 
 #include "panel/panel_ids.h"
 
@@ -35,11 +33,6 @@ struct HealthCase {
     const char* events;
     int finalMode;
 };
-
-void PrintTo(const HealthCase& c, std::ostream* os)
-{
-    *os << c.router->name << ", MaxUnAcks " << c.maxUnAcks << ", CommErrorLimit " << c.errorLimit;
-}
 
 const HealthCase kCases[] = {
     {&kAlways, 5, 5, "1:O", TXRX_TXRX},
@@ -71,7 +64,7 @@ const HealthCase kCases[] = {
      TXRX_RXONLY},
 };
 
-class LinkHealth : public LinkTest, public ::testing::WithParamInterface<HealthCase> {
+class LinkHealth : public LinkTest {
 protected:
     // The events of one tick, read from what it made visible, with the
     // effects that must come with them checked on the way.
@@ -114,43 +107,34 @@ protected:
     }
 };
 
-TEST_P(LinkHealth, FollowsTheStateTable)
+TEST_F(LinkHealth, FollowsTheStateTable)
 {
-    const HealthCase& c = GetParam();
-    Configure({{0, 101, 8, 7}});
-    Settings().StatusInfoDriverId = 200;
-    Settings().MaxUnAcks = c.maxUnAcks;
-    Settings().CommErrorLimit = c.errorLimit;
-    router.answers = c.router->answers;
-    router.lateTicks = c.router->lateTicks;
-    Start();
+    for (const HealthCase& c : kCases) {
+        SCOPED_TRACE(std::string(c.router->name) + ", MaxUnAcks " + std::to_string(c.maxUnAcks) +
+                     ", CommErrorLimit " + std::to_string(c.errorLimit));
+        SetUp();
+        router = ScriptedRouter();
+        Configure({{0, 101, 8, 7}});
+        Settings().StatusInfoDriverId = 200;
+        Settings().MaxUnAcks = c.maxUnAcks;
+        Settings().CommErrorLimit = c.errorLimit;
+        router.answers = c.router->answers;
+        router.lateTicks = c.router->lateTicks;
+        Start();
 
-    std::string all;
-    for (int tick = 1; tick <= 20; ++tick) {
-        std::string events = TickEvents(tick);
-        if (events.empty())
-            continue;
-        all += (all.empty() ? "" : " ") + std::to_string(tick) + ":" + events;
+        std::string all;
+        for (int tick = 1; tick <= 20; ++tick) {
+            std::string events = TickEvents(tick);
+            if (!events.empty())
+                all += (all.empty() ? "" : " ") + std::to_string(tick) + ":" + events;
+        }
+        EXPECT_EQ(all, c.events);
+        // A router that answers again brings the level back by itself; the
+        // interface mode it dropped to is the host's to change.
+        EXPECT_EQ(Link().iComState[0] == COMSTATE_OK, all.back() == 'O');
+        EXPECT_EQ(HostLink().iTxRxMode, c.finalMode);
+        EXPECT_EQ(Caption(IDC_INTERFACE_IND), c.finalMode == TXRX_RXONLY ? "Rx Only" : "Tx/Rx");
     }
-    EXPECT_EQ(all, c.events);
-    // A router that answers again brings the level back by itself; the
-    // interface mode it dropped to is the host's to change.
-    EXPECT_EQ(Link().iComState[0] == COMSTATE_OK, all.back() == 'O');
-    EXPECT_EQ(HostLink().iTxRxMode, c.finalMode);
-    EXPECT_EQ(Caption(IDC_INTERFACE_IND), c.finalMode == TXRX_RXONLY ? "Rx Only" : "Tx/Rx");
 }
-
-std::string CaseName(const ::testing::TestParamInfo<HealthCase>& info)
-{
-    std::string name = std::string(info.param.router->name) + "_max" +
-                       std::to_string(info.param.maxUnAcks) + "_limit" +
-                       std::to_string(info.param.errorLimit);
-    for (char& ch : name)
-        if (!std::isalnum((unsigned char)ch))
-            ch = '_';
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Matrix, LinkHealth, ::testing::ValuesIn(kCases), CaseName);
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "config/settings.h"
 #include "store/store.h"
 #include "tests/fake/fake_platform.h"
+#include "tests/native/test_settings_defaults.h"
 
 namespace {
 
@@ -35,51 +36,33 @@ protected:
 TEST_F(SettingsTest, FreshStartWritesEveryDefault)
 {
     EXPECT_EQ(Prof_LoadSettings(), 0);
-    const char* expected[][2] = {
-        {"Name", "Leitch Controller"}, {"ParkName", "- -"}, {"SaveDelay", "10"},
-        {"TallyDelay", "1000"}, {"CommErrorLimit", "5"}, {"DebugMode", "0"},
-        {"SourceToDest", "1"}, {"DestToSource", "0"}, {"NameLength", "8"},
-        {"Simulation", "0"}, {"StatusInfoDriverId", "0"}, {"MaxUnAcks", "5"}, {"Com", "2"},
-        {"Speed", "38400"}, {"DataBits", "8"}, {"StopBits", "1"}, {"Parity", "N"}};
-    for (auto& e : expected)
-        EXPECT_EQ(Written("Controller", e[0]), e[1]) << e[0];
-    EXPECT_EQ(Written("Controller", "ParkSource"), "<absent>");
-    EXPECT_EQ(Written("Controller", "Access"), "<absent>");
+    for (const SettingDefault& d : kSettingDefaults)
+        EXPECT_EQ(Written(d.section, d.key), d.value ? d.value : "<absent>") << d.key;
     for (int i = 0; i < 26; ++i) {
         EXPECT_EQ(Written("Levels", ("Level_" + std::to_string(i)).c_str()), "0");
         EXPECT_EQ(Written("StatusSlots", ("StatusSlot_" + std::to_string(i)).c_str()), "0");
     }
-    const DriverSettings& s = Settings();
-    EXPECT_STREQ(s.Name, "Leitch Controller");
-    EXPECT_STREQ(s.ParkLabel, "- -");
-    EXPECT_EQ(s.SaveDelay, 10);
-    EXPECT_EQ(s.TallyDelay, 1000);
-    EXPECT_EQ(s.Speed, 38400u);
-    EXPECT_EQ(s.Parity, 'n');
 }
 
-TEST_F(SettingsTest, LevelsAndSlotsDefaultToTheDeviceNumbers)
+// Slots default to the level's device number; a negative device is kept but
+// does not count as configured; a slot out of range is held as 0 but kept
+// in the file.
+TEST_F(SettingsTest, LevelsAndSlots)
 {
+    Set("Levels", "Level_0", "-7");
     Set("Levels", "Level_2", "101");
     Set("Levels", "Level_5", "102");
+    Set("StatusSlots", "StatusSlot_3", "5000");
     EXPECT_EQ(Prof_LoadSettings(), 1);
     EXPECT_EQ(Settings().iCurrentLevel, 2);
-    EXPECT_EQ(Store_Level(2)->iDevice, 101);
+    EXPECT_EQ(Store_Level(0)->iDevice, -7);
     EXPECT_EQ(Store_Level(5)->iDevice, 102);
     EXPECT_EQ(Written("StatusSlots", "StatusSlot_2"), "101");
     EXPECT_EQ(Written("StatusSlots", "StatusSlot_5"), "102");
-    EXPECT_EQ(Written("StatusSlots", "StatusSlot_0"), "0");
+    EXPECT_EQ(Written("StatusSlots", "StatusSlot_1"), "0");
     EXPECT_EQ(Settings().iStatusSlot[2], 101);
-    EXPECT_EQ(Settings().iStatusSlot[0], 0);
-}
-
-TEST_F(SettingsTest, NegativeDeviceIsKeptButDoesNotCountAsConfigured)
-{
-    Set("Levels", "Level_0", "-7");
-    Set("Levels", "Level_3", "44");
-    EXPECT_EQ(Prof_LoadSettings(), 1);
-    EXPECT_EQ(Store_Level(0)->iDevice, -7);
-    EXPECT_EQ(Settings().iCurrentLevel, 3);
+    EXPECT_EQ(Settings().iStatusSlot[3], 0);
+    EXPECT_EQ(Written("StatusSlots", "StatusSlot_3"), "5000");
 }
 
 // Each row: key, text in the file, expected value in memory, text written
@@ -147,15 +130,6 @@ TEST_F(SettingsTest, ShortNameAndParkLabel)
     EXPECT_EQ(Written("Controller", "Name"), "Leitch Controller");
     EXPECT_STREQ(Settings().ParkLabel, "PARK");
     EXPECT_EQ(Written("Controller", "ParkName"), "<absent>");
-}
-
-TEST_F(SettingsTest, SlotOutOfRangeIsHeldAsZeroButKeptInTheFile)
-{
-    ConfigureOneLevel();
-    Set("StatusSlots", "StatusSlot_3", "5000");
-    Prof_LoadSettings();
-    EXPECT_EQ(Settings().iStatusSlot[3], 0);
-    EXPECT_EQ(Written("StatusSlots", "StatusSlot_3"), "5000");
 }
 
 TEST_F(SettingsTest, NumberScanning)

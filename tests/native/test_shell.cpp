@@ -1,7 +1,9 @@
 // Start-up order, the shutdown sequence, the menu and the debug trace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/menu_ids.h"
 #include "app/messages.h"
@@ -45,89 +47,108 @@ protected:
                 Main_WndProc((PlatWnd)wParam, ZUV_HXIHANDLE, fake::kHostWnd, 0);
         };
     }
+    // Start-up with the levels configured, in simulation, beside a host.
+    void StartSimulated(std::initializer_list<std::pair<int, int>> levels = {{0, 101}})
+    {
+        for (const auto& l : levels)
+            Level(l.first, l.second);
+        Set("Simulation", "1");
+        HostAnswers();
+        Main_Initialize();
+    }
+    // Every router item greyed, or enabled with exactly the given levels.
+    void ExpectMenu(bool on, std::vector<int> configured)
+    {
+        for (int i = 0; i < 26; ++i) {
+            bool enabled = on && std::find(configured.begin(), configured.end(), i) != configured.end();
+            EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i], enabled ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
+        }
+        for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
+            EXPECT_EQ(fake::S().menuFlags[id], on ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << id;
+        EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], on ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED);
+        EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], on ? 1 : 0);
+        EXPECT_EQ(fake::S().menuFlags.count(IDM_EXIT), 0u);
+    }
     intptr_t Send(unsigned msg, uintptr_t w = 0, intptr_t l = 0)
     {
         return Main_WndProc(fake::kMainWnd, msg, w, l);
     }
 };
 
-TEST_F(ShellTest, NoLevelConfiguredShowsTheBoxAndQuitsWithoutTheHost)
+// Start-up problems: each shows its box and ends the driver at once, with
+// the shutdown sequence (deregistration, libraries freed) only once the host
+// was found. Log lines counted by prefix must appear that often.
+TEST_F(ShellTest, StartUpProblemsEndTheDriver)
 {
-    Main_Initialize();
-    EXPECT_EQ(fake::CountLog("box "), 1);
-    EXPECT_TRUE(fake::LogHasInOrder({kNoLevels, "quit 0"}));
-    EXPECT_EQ(fake::CountLog("broadcast"), 0);
-    EXPECT_EQ(fake::CountLog("hosttx"), 0);
-    EXPECT_EQ(fake::S().quitPosted, 1);
-    EXPECT_EQ(fake::S().freedLibraries, 0) << "no shutdown sequence";
+    const std::string kDeregister = "hosttx 2186 p=" + std::to_string(fake::kMainWnd);
+    const struct {
+        const char* what;
+        std::vector<std::string> loadable;
+        bool level, host;
+        std::vector<std::string> inOrder;
+        std::vector<std::pair<const char*, int>> counts;
+    } cases[] = {
+        {"no level configured", {"c:\\sys\\bwcc32.dll", "c:\\sys\\orva_cc.dll"}, false, true,
+         {kNoLevels, "quit 0"}, {{"box", 1}, {"broadcast", 0}, {"hosttx", 0}, {"free library", 0}}},
+        {"control library missing", {"c:\\sys\\bwcc32.dll"}, true, true,
+         {"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}, {{"profile", 0}, {"broadcast", 0}}},
+        {"dialog library missing: reported, never called", {"c:\\sys\\orva_cc.dll"}, false, true,
+         {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", kNoLevels}, {{"dialog library", 0}}},
+        {"no host: the shutdown runs, nothing is opened", {"c:\\sys\\bwcc32.dll", "c:\\sys\\orva_cc.dll"},
+         true, false,
+         {"broadcast 2031 w=4096", "box '! Error !' 'Cannot find ORVA Interface HXIHOST.EXE'", kDeregister,
+          "free library", "quit 0"}, {{"timer", 0}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        fake::S().loadablePaths = c.loadable;
+        if (c.level)
+            Level(0, 101);
+        if (c.host)
+            HostAnswers();
+        Main_Initialize();
+        EXPECT_TRUE(fake::LogHasInOrder(c.inOrder));
+        for (const auto& count : c.counts)
+            EXPECT_EQ(fake::CountLog(count.first), count.second) << count.first;
+        EXPECT_EQ(fake::CountLog("quit"), 1);
+        EXPECT_EQ(FakeComms().opens, 0);
+    }
 }
 
-TEST_F(ShellTest, MissingControlLibraryEndsStartupBeforeTheSettings)
+TEST_F(ShellTest, APortThatCannotBeOpenedEndsTheDriver)
 {
-    fake::S().loadablePaths = {"c:\\sys\\bwcc32.dll"};
     Level(0, 101);
+    Set("Com", "3");
+    FakeComms().openResult = -2;
+    HostAnswers();
     Main_Initialize();
-    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}));
-    EXPECT_EQ(fake::CountLog("profile "), 0) << "the settings file is not read";
-    EXPECT_EQ(fake::CountLog("broadcast"), 0);
-}
-
-TEST_F(ShellTest, MissingDialogLibraryIsReportedAndNeverCalled)
-{
-    fake::S().loadablePaths = {"c:\\sys\\orva_cc.dll"};
-    Main_Initialize();
-    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'",
-                                     kNoLevels}));
-    EXPECT_EQ(fake::S().dialogLibraryRegistered, 0);
-}
-
-TEST_F(ShellTest, MenuStartsWithEveryRouterItemGreyed)
-{
-    Main_Initialize();
-    for (unsigned id = IDM_LEVEL_FIRST; id <= IDM_LEVEL_LAST; ++id)
-        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_GRAYED) << id;
-    for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
-        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_GRAYED) << id;
-    EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], (unsigned)PLAT_MF_GRAYED);
-    EXPECT_EQ(fake::S().menuFlags.count(IDM_EXIT), 0u);
-    EXPECT_EQ(fake::S().dialogLibraryRegistered, 1);
-}
-
-TEST_F(ShellTest, MissingHostRunsTheShutdownWithoutSaving)
-{
-    Level(0, 101);
-    Main_Initialize();
-    EXPECT_TRUE(fake::LogHasInOrder({"broadcast 2031 w=4096",
-                                     "box '! Error !' 'Cannot find ORVA Interface HXIHOST.EXE'",
-                                     "hosttx 2186 p=4096", "free library", "quit 0"}));
-    EXPECT_EQ(fake::CountLog("timer"), 0);
-    EXPECT_EQ(FakeComms().opens, 0) << "no port opened after a failed attach";
+    EXPECT_TRUE(fake::LogHasInOrder({"box '! Error !' 'Cannot open serial port 3'",
+                                     "hosttx 2186 p=" + std::to_string(fake::kMainWnd), "quit 0"}));
+    EXPECT_EQ(FakeComms().closes, 1);
+    EXPECT_EQ(FakeComms().lastClosedIndex, -1);
+    EXPECT_EQ(Shell().hMainDlg, 0u);   // no panel, no poll timer
+    EXPECT_EQ(fake::S().timers.size(), 0u);
 }
 
 TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
 {
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated();
     ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
-    ASSERT_EQ(fake::S().quitPosted, 0);
+    ASSERT_EQ(fake::CountLog("quit"), 0);
 
     Send(MSG_COMMAND, IDM_EXIT);
     Send(ZUV_REQDEVCLOSE);
     Send(MSG_CLOSE);
     EXPECT_EQ(Send(MSG_QUERYENDSESSION), 1);
     EXPECT_EQ(fake::CountLog("hosttx 2186"), 1);
-    EXPECT_EQ(fake::S().freedLibraries, 1);
-    EXPECT_EQ(fake::S().quitPosted, 1);
+    EXPECT_EQ(fake::CountLog("free library"), 1);
+    EXPECT_EQ(fake::CountLog("quit"), 1);
 }
 
 TEST_F(ShellTest, NothingActsAfterTheShutdown)
 {
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated();
     Send(ZUV_REQDEVCLOSE);
     fake::S().log.clear();
     int reads = FakeComms().readCalls;
@@ -143,55 +164,27 @@ TEST_F(ShellTest, NothingActsAfterTheShutdown)
     EXPECT_TRUE(fake::S().log.empty()) << fake::S().log.front();
 }
 
-TEST_F(ShellTest, LevelItemsSelectTheirLevelUpToZ)
-{
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
-    Send(MSG_COMMAND, IDM_LEVEL_FIRST + 24);
-    EXPECT_EQ(Settings().iCurrentLevel, 24);
-    Send(MSG_COMMAND, IDM_LEVEL_LAST);
-    EXPECT_EQ(Settings().iCurrentLevel, 25);
-}
-
 TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)
 {
-    Level(0, 101);
-    Level(3, 104);
-    Level(7, -2);   // non-zero counts as configured for the menu
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated({{0, 101}, {3, 104}, {7, -2}});   // non-zero counts as configured for the menu
+    EXPECT_EQ(fake::CountLog("dialog library"), 1);
+    ExpectMenu(false, {});
     fake::S().log.clear();
 
     Send(MSG_COMMAND, IDM_KEYBOARD);
-    for (int i = 0; i < 26; ++i) {
-        bool configured = (i == 0 || i == 3 || i == 7);
-        EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i],
-                  configured ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
-    }
-    for (unsigned id : {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK})
-        EXPECT_EQ(fake::S().menuFlags[id], (unsigned)PLAT_MF_ENABLED) << id;
-    EXPECT_EQ(fake::S().menuPosFlags[MENU_POS_LEVEL], (unsigned)PLAT_MF_ENABLED);
-    EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], 1);
+    ExpectMenu(true, {0, 3, 7});
     EXPECT_TRUE(fake::LogHasInOrder({"menu redraw", "text 1005 '/__1B__'", "text 1005 'Enabled'",
                                      "focus 1002"}));
 
     fake::S().log.clear();
     Send(MSG_COMMAND, IDM_KEYBOARD);
-    for (int i = 0; i < 26; ++i)
-        EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i], (unsigned)PLAT_MF_GRAYED) << i;
-    EXPECT_EQ(fake::S().menuChecked[IDM_KEYBOARD], 0);
+    ExpectMenu(false, {});
     EXPECT_TRUE(fake::LogHasInOrder({"text 1005 '/__2B__'", "text 1005 'Disabled'", "focus 1002"}));
 }
 
 TEST_F(ShellTest, ListBoxCommandsSelectTheFirstEntryOnlyWhenNoneIsSelected)
 {
-    Level(0, 101);
-    Set("Simulation", "1");
-    HostAnswers();
-    Main_Initialize();
+    StartSimulated();
     fake::S().lists[1001] = {"- -", "SRC 001"};
     fake::S().listSel[1001] = -1;
     Send(MSG_COMMAND, IDM_SOURCEBOX);
@@ -200,16 +193,6 @@ TEST_F(ShellTest, ListBoxCommandsSelectTheFirstEntryOnlyWhenNoneIsSelected)
     fake::S().listSel[1001] = 1;
     Send(MSG_COMMAND, IDM_SOURCEBOX);
     EXPECT_EQ(fake::S().listSel[1001], 1);
-}
-
-TEST_F(ShellTest, PanelWritesBeforeThePanelExistsAreDropped)
-{
-    Set("Name", "Studio A");
-    Level(0, 101);
-    Prof_LoadSettings();
-    HXISup_SetTxRxMode(TXRX_TXRX);
-    EXPECT_TRUE(fake::LogHasInOrder({"dropped 1007 '/__2B0_'", "dropped 1007 'Tx/Rx'",
-                                     "title 'VALDRUNE v3.02.06 - Studio A - Tx/Rx'"}));
 }
 
 TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)

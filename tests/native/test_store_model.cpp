@@ -66,10 +66,11 @@ struct Model {
     }
 };
 
-// Levels of the run, written out with the counts they must end up with.
+// Levels of the run: database texts (null: key absent) and the counts they
+// must give.
 struct LevelSetup {
     int index, device;
-    const char* sources;   // database texts; null: key absent
+    const char* sources;
     const char* dests;
     int wantSources, wantDests;
 };
@@ -82,11 +83,19 @@ const LevelSetup kSetup[] = {
     {5, -7, "2", "1", 2, 1},
     {6, 1000, "0", "9", 0, 0},
     {8, 50, "3", "1025", 3, 1025},
+    {9, 60, "16", "12abc", 16, 12},
+    {10, 61, "  +8", "3", 8, 3},
+    {11, 62, "00000123", "00000456", 12, 45},   // cut to seven characters
+    {12, 63, "65535", "1025", 65534, 1025},
+    {13, 64, "65534", "1026", 65534, 1025},
+    {14, 65, "x", "5", 0, 0},
+    {15, 66, "-3", "5", -3, 0},
+    {16, 67, nullptr, "5", -1, 0},
 };
 // Sized levels in index order; each allocates its tally area, then its lock area.
-const int kSized[] = {0, 1, 2, 5, 8};
+const int kSized[] = {0, 1, 2, 5, 8, 9, 10, 11, 12, 13};
 
-const int kDevices[] = {10, 20, 30, 40, -7, 1000, 50, 0, 99, -1, INT_MIN, INT_MAX};
+const int kDevices[] = {10, 20, 30, 40, -7, 1000, 50, 60, 62, 0, 99, -1, INT_MIN, INT_MAX};
 const int kDests[] = {INT_MIN, -1, 0, 1, 2, 3, 4, 19, 20, 21, 1023, 1024, 1025, 1026, INT_MAX};
 const int kSources[] = {INT_MIN, -1, 0, 1, 2, 3, 5, 6, 50, 51, 65533, 65534, 65535, 65536, INT_MAX};
 const int kFlags[] = {0, 1, 5, -1, 255, 256, INT_MIN};
@@ -143,14 +152,13 @@ TEST(StoreModel, RandomOperationsMatchTheModel)
     Fresh();
     for (const LevelSetup& s : kSetup) {
         Store_Level(s.index)->iDevice = s.device;
-        if (s.sources)
-            fake::SetProfile(DevFile(s.device), "Database", "DatabaseSize_0", s.sources);
-        if (s.dests)
-            fake::SetProfile(DevFile(s.device), "Database", "DatabaseSize_1", s.dests);
+        WriteDev(s.device, s.sources, s.dests);
     }
+    WriteDev(0, "5", "5");   // must not size the levels without a device
     Model model;
     SizeStoreAndModel(model, -1);
     ASSERT_EQ(Difference(model), "");
+    EXPECT_TRUE(fake::S().log.empty()) << "sizing writes and reports nothing";
 
     std::mt19937 rng(20240611);
     std::uniform_int_distribution<int> op(0, 99);

@@ -27,25 +27,23 @@ inline void Fresh()
     Settings().bDebugMode = 1;
 }
 
-inline std::string DevFile(int device)
+// Writes the counts as texts into the device's database file; a null text
+// leaves the key out.
+inline void WriteDev(int device, const char* sources, const char* dests)
 {
     char name[32];
     std::snprintf(name, sizeof name, "DEV_%03d.INI", device);
-    return ConfigPath(name);
-}
-
-// Writes the counts as texts into the device's database file.
-inline void WriteDev(int device, const std::string& sources, const std::string& dests)
-{
-    fake::SetProfile(DevFile(device), "Database", "DatabaseSize_0", sources);
-    fake::SetProfile(DevFile(device), "Database", "DatabaseSize_1", dests);
+    if (sources)
+        fake::SetProfile(ConfigPath(name), "Database", "DatabaseSize_0", sources);
+    if (dests)
+        fake::SetProfile(ConfigPath(name), "Database", "DatabaseSize_1", dests);
 }
 
 // Gives level index `level` the device and a database file with the counts.
 inline void Configure(int level, int device, int sources, int dests)
 {
     Store_Level(level)->iDevice = device;
-    WriteDev(device, std::to_string(sources), std::to_string(dests));
+    WriteDev(device, std::to_string(sources).c_str(), std::to_string(dests).c_str());
 }
 
 inline bool HasFile(const std::string& name) { return fake::S().files.count(fake::Lower(ConfigPath(name))) != 0; }
@@ -72,7 +70,7 @@ inline void Shutdown()
 // and environment stay, the levels keep their device numbers.
 inline void Restart()
 {
-    fake::State kept = fake::S();
+    fake::State kept = fake::S();   // files, database files and environment
     int devices[LEVEL_COUNT];
     for (int i = 0; i < LEVEL_COUNT; ++i)
         devices[i] = Store_Level(i)->iDevice;
@@ -83,14 +81,6 @@ inline void Restart()
     Settings().bDebugMode = 1;
     for (int i = 0; i < LEVEL_COUNT; ++i)
         Store_Level(i)->iDevice = devices[i];
-}
-
-inline bool Traced(const std::string& text)
-{
-    for (const std::string& line : fake::S().trace)
-        if (line == "<VALDRUNE>-" + text + "\n")
-            return true;
-    return false;
 }
 
 }  // namespace storetest

@@ -1,7 +1,6 @@
 # Wine tests of the start-up spine: the real profile API under the settings
 # loader, the two control libraries, and the driver started and stopped
-# beside a fixture host window. HOSTFIX.EXE (the fixture host as a program)
-# also serves the demo.
+# beside a fixture host window.
 set(SHELL_TEST_DIR ${VALDRN_ROOT}/tests/wine/shell)
 
 add_library(shell_fixture STATIC
@@ -11,10 +10,6 @@ add_library(shell_fixture STATIC
 target_include_directories(shell_fixture PUBLIC ${VALDRN_ROOT})
 target_compile_options(shell_fixture PRIVATE ${VALDRN_WIN_FLAGS})
 target_link_libraries(shell_fixture PUBLIC user32)
-
-add_executable(hostfix ${SHELL_TEST_DIR}/hostfix_main.cpp)
-target_link_libraries(hostfix PRIVATE shell_fixture)
-set_target_properties(hostfix PROPERTIES OUTPUT_NAME HOSTFIX SUFFIX .EXE)
 
 # Helpers shared by the test programs below.
 add_library(shell_test_support STATIC
@@ -53,6 +48,6 @@ add_test(NAME wine_shell_window COMMAND shell_window_tests)
 
 # The driver as a process: start, stop, trace and start-up boxes.
 add_executable(shell_driver_tests ${SHELL_TEST_DIR}/test_driver_run.cpp)
-target_link_libraries(shell_driver_tests PRIVATE shell_test_support dbwin_capture gtest_main)
+target_link_libraries(shell_driver_tests PRIVATE shell_test_support gtest_main)
 add_dependencies(shell_driver_tests val_drn orva_cc bwcc32)
 add_test(NAME wine_shell_driver COMMAND shell_driver_tests)

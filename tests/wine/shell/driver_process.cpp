@@ -37,8 +37,10 @@ void Program_Close(Program* p)
 {
     if (!p->process)
         return;
-    if (!Program_Ended(*p))
+    if (!Program_Ended(*p)) {
         TerminateProcess(p->process, 99);
+        WaitForSingleObject(p->process, 60000);   // the end is not immediate
+    }
     CloseHandle(p->process);
     *p = Program{};
 }

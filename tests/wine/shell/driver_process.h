@@ -16,7 +16,8 @@ bool Program_Start(const std::string& commandLine, Program* p);
 bool Program_Ended(const Program& p, DWORD* exitCode = nullptr);
 // True once the program's GUI thread has first waited for input.
 bool Program_WasIdle(const Program& p);
-// Ends a program that is still running, then releases its handle.
+// Ends a program that is still running (and waits for its end), then
+// releases its handle.
 void Program_Close(Program* p);
 
 // A top-level window of the process with exactly this title; 0 if none.

