@@ -18,8 +18,8 @@ import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.dirname(HERE))
-from hostlink_harness import (DEADLINE, SKIP, WINE_RUN, Session, wait_for,  # noqa: E402,F401
-                              windows_path, write_ini)
+from hostlink_harness import (DEADLINE, SKIP, WINE_RUN, DriverSetup, Session,  # noqa: E402
+                              wait_for, windows_path, write_ini)
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 COM = 12
@@ -111,24 +111,14 @@ class Level:
         self.index, self.device, self.sources, self.dests = index, device, sources, dests
 
 
-class Site:
-    """CC_ROOT\\sys\\config\\system holds VAL_DRN.INI, the DEV_nnn.INI files
-    and the tally and lock files; CC_ROOT\\sys\\windows\\lib the control
-    libraries."""
-
-    LIBRARIES = ("ORVA_CC.DLL", "BWCC32.DLL")
+class Site(DriverSetup):
+    """The host link harness's configuration tree (CC_ROOT\\sys\\config\\system
+    for VAL_DRN.INI, the DEV_nnn.INI files and the tally and lock files;
+    CC_ROOT\\sys\\windows\\lib for the control libraries), rewritten for
+    each start of the driver."""
 
     def __init__(self, session):
-        self.config = os.path.join(session.dir, "sys", "config", "system")
-        self.system = os.path.join(session.dir, "sys", "windows", "lib")
-        os.makedirs(self.config, exist_ok=True)
-        os.makedirs(self.system, exist_ok=True)
-        for lib in self.LIBRARIES:
-            with open(os.path.join(session.bin, lib), "rb") as f, \
-                    open(os.path.join(self.system, lib), "wb") as g:
-                g.write(f.read())
-        session.env["CC_ROOT"] = windows_path(session.dir)
-        session.env["CC_SYSTEM"] = "sys"
+        super().__init__(session, {}, [])
         self.idx = os.path.join(self.config, "VAL_DRN.IDX")
         self.lck = os.path.join(self.config, "VAL_DRN.LCK")
 
@@ -448,8 +438,9 @@ def main(run, argv):
     """Runs one test script: argv holds the bin folder and the simulator."""
     bin_dir = os.path.abspath(argv[1])
     sim_exe = argv[2] if len(argv) > 2 else ""
-    need = ["VAL_DRN.EXE", "HXIHOST.EXE", "TRACECAP.EXE", "E2EPROBE.EXE"] + list(Site.LIBRARIES)
-    missing = [n for n in need if not os.path.exists(os.path.join(bin_dir, n))]
+    missing = DriverSetup.missing(bin_dir) + [
+        n for n in ("HXIHOST.EXE", "TRACECAP.EXE", "E2EPROBE.EXE")
+        if not os.path.exists(os.path.join(bin_dir, n))]
     if sim_exe and not os.path.exists(sim_exe):
         missing.append(sim_exe)
     if missing:
