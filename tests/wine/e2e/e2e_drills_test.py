@@ -7,8 +7,9 @@ import os
 import signal
 import sys
 
-from e2e_checks import back_to_baseline, crosspoints, matches_router
-from e2e_harness import IDX_SIZE, Level, expect_all, forget, main, wait_for
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+from e2e_checks import back_to_baseline, crosspoints, matches_router  # noqa: E402
+from e2e_harness import IDX_SIZE, Level, expect_all, forget, main, wait_for  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)

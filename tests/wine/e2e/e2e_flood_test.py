@@ -5,8 +5,10 @@ answered, nothing else changes, and the driver's handles and memory come
 back to where they were."""
 import sys
 
-from e2e_checks import back_to_baseline, crosspoints, matches_router
-from e2e_harness import Level, forget, main, send_in_background, wait_for, wait_progress
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+from e2e_checks import back_to_baseline, crosspoints, matches_router  # noqa: E402
+from e2e_harness import (Level, forget, main, send_in_background, wait_for,  # noqa: E402
+                         wait_progress)
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)
@@ -52,7 +54,8 @@ def run(rig):
     counted = int(rig.panel()[1102][1]) + len(texts)
     forget(c)
     send_in_background(c, texts)
-    answered = lambda: sum(1 for l in c.taken() if l.startswith(("TXREPLY 32810", "TXREVERTIVE 42")))
+    answers = ("TXREPLY 32810", "TXREVERTIVE 42")
+    answered = lambda: sum(1 for l in c.taken() if l.startswith(answers))
     assert wait_progress(answered, replies, "answers to the flood") == replies
     wait_for(lambda: rig.panel()[1102][1] == "%08d" % counted, "every text counted")
     rig.step("10,000 texts")

@@ -7,8 +7,9 @@ again."""
 import re
 import sys
 
-from e2e_checks import crosspoints, matches_router
-from e2e_harness import Level, expect_all, forget, main, wait_for
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+from e2e_checks import crosspoints, matches_router  # noqa: E402
+from e2e_harness import Level, expect_all, forget, main, wait_for  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)

@@ -7,7 +7,8 @@ nothing to the port."""
 import re
 import sys
 
-from e2e_harness import Level, expect_all, forget, lines_until, main, wait_for
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+from e2e_harness import Level, expect_all, forget, lines_until, main, wait_for  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)
@@ -96,7 +97,8 @@ def ranges_with_end_mark(c, cmd, sim):
     forget(c)
     cmd.send("RQ 101 1 12 42")
     lines = lines_until(c, r"TXREPLY 32810 RR 101 012 \d{3}")
-    assert answers(lines) == rr("REPLY", 42, A, sim, range(1, 12)) + rr("REPLY", 32810, A, sim, [12])
+    assert answers(lines) == (rr("REPLY", 42, A, sim, range(1, 12)) +
+                              rr("REPLY", 32810, A, sim, [12])), lines
     # RP revertives, a reply on another level, a reversed range (nothing),
     # and the panel's requester 0.
     cmd.send("RP 101 3 5 105", "RQ 102 1 4 110", "RQ 101 5 3 42", "RQ 101 1 1 0")

@@ -5,7 +5,8 @@ code 0 and leaves the tally file from the previous run as it was."""
 import os
 import sys
 
-from e2e_harness import NO_LEVELS_TEXT, Level, forget, lines_until, main, pty_link
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+from e2e_harness import NO_LEVELS_TEXT, Level, forget, lines_until, main, pty_link  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)

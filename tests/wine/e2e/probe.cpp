@@ -136,8 +136,8 @@ struct HandleTable {
 long SystemHandles(DWORD pid)
 {
     const ULONG kSystemHandleInformation = 16;
-    QuerySystem query =
-        (QuerySystem)(void*)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation");
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    QuerySystem query = (QuerySystem)(void*)GetProcAddress(ntdll, "NtQuerySystemInformation");
     if (!query)
         return -1;
     std::vector<char> buffer(1 << 20);
