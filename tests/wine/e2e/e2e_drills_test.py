@@ -1,0 +1,157 @@
+"""Fault drills on the real processes: a router that sends garbage, prompts,
+echoes and floods of status lines; the router's end of the line closed and
+a new router on COM12; the driver killed in the middle of its tally save.
+After each: no crash, no hang, the driver still answers, its handles and
+memory are back where they were, and nothing saved is lost."""
+import os
+import signal
+import sys
+
+from e2e_checks import back_to_baseline, crosspoints, matches_router
+from e2e_harness import IDX_SIZE, Level, expect_all, forget, main, wait_for
+
+A = Level(0, 101, 16, 12)
+C = Level(2, 102, 8, 4)
+ACCESS = "42"
+
+# Lines a router might send that must not change any tally: an overlong
+# line, a zero byte inside a line, a level the driver does not serve, a
+# destination beyond the level, an unreadable level and fields.
+JUNK_LINES = [
+    "S:00,5" + "x" * 300,
+    "S:0\\x001,7",
+    "S:100,3",
+    "S:0FF,3",
+    "S:Z01,1",
+    "S:0,",
+    "S:0G,1",
+]
+
+
+def linked(c, driver=None):
+    expect_all(c, "TXINFO 200 IW 200 '1' 101", "TXINFO 200 IW 200 '1' 102")
+    if driver:
+        driver.wait_trace("Dest Valid (Rtr 2, Dest %d)" % C.dests)
+
+
+def chatty_router(rig, c, sim, driver):
+    """Prompts and echoes all along (the simulator's dialect), garbage
+    before every answer and in bursts, junk lines, a flood of status lines."""
+    linked(c, driver)
+    matches_router(c, sim, A)
+    base = rig.stats()
+
+    for _ in range(2):
+        sim.ctl("garbage 1500")
+    for line in JUNK_LINES:
+        sim.ctl("send %s\\r\\n" % line)
+    matches_router(c, sim, A)
+    matches_router(c, sim, C)
+
+    forget(c)
+    flood = 300
+    sim.conn.sendall(b"".join(b"report 0 %d\n" % (i % A.dests + 1) for i in range(flood)))
+    for _ in range(flood):
+        sim._read_line()
+    sim.set(A, 3, 9)   # a real change at the end of the flood
+    c.expect("TXREVERTIVE 0 RR 101 003 009")
+    assert not any("IW 200 '0'" in l for l in c.taken()), c.taken()
+    matches_router(c, sim, A)
+    back_to_baseline(rig, base)
+    return base
+
+
+def router_line_closed(rig, c, sim, driver, base):
+    """The simulator dies: its end of the pty closes under the open port.
+    The level fails, the driver keeps serving the host. A new simulator on
+    COM12 is a new pty: this driver keeps its port; the next start uses it."""
+    expected = crosspoints(sim, A)
+    forget(c)
+    sim.proc.send_signal(signal.SIGKILL)
+    sim.proc.wait()
+    c.expect("ASSERTDEVMODE 1 101")
+    c.send("!INQTXRX 101")
+    c.expect("INQTXRX 101 0")
+    wait_for(lambda: any(t.startswith("Tx Error ") and t.endswith(" on Port 12")
+                         for t in driver.trace()), "failed writes in the trace")
+    back_to_baseline(rig, base)
+    sim2 = rig.sim([A, C])
+    c.send("!CLOSE 101")
+    c.expect("CLOSE 101 0")
+    assert driver.wait_end() == 0
+    assert rig.site.tallies(A, A.dests) == expected
+    return sim2
+
+
+def generation(i):
+    return [(d + 3 * i) % A.sources + 1 for d in range(1, A.dests + 1)]
+
+
+def with_level_a(image, tallies):
+    data = bytearray(image)
+    for k, t in enumerate(tallies):
+        data[2 * k: 2 * k + 2] = t.to_bytes(2, "big")
+    return bytes(data)
+
+
+def killed_while_saving(rig, c, sim):
+    """The driver is killed right after it starts writing its tally file
+    (later each time). The file is then one whole generation, old or new,
+    and the next start loads it."""
+    rig.site.configure([A, C], Access=ACCESS)
+    outcomes = []
+    for i, delay_us in enumerate([0, 2000, 5000, 20000]):
+        for d, source in enumerate(generation(i), start=1):
+            sim.set(A, d, source)
+        old = rig.site.read_idx()
+        gate = rig.s.start("E2EPROBE.EXE", ["killsave", str(delay_us)], "killsave%d" % i)
+        wait_for(lambda: "ready" in rig.s.output(gate), "the save gate")
+        forget(c)
+        driver = rig.driver("saving%d" % i, traced=False)
+        wait_for(lambda: len([l for l in c.taken() if l.startswith("TXREVERTIVE 0 RR 101")])
+                 >= A.dests, "the new generation's revertives")
+        c.send("!CLOSE 101")
+        wait_for(lambda: gate.poll() is not None, "the kill")
+        driver.wait_end()
+        saved = rig.site.read_idx()
+        assert len(saved) == IDX_SIZE, len(saved)
+        new = with_level_a(old, generation(i))
+        assert saved in (old, new), "a tally file of neither generation"
+        killed = gate.returncode == 0 and "killed" in rig.s.output(gate)
+        outcomes.append((delay_us, "new" if saved == new else "old",
+                         "killed" if killed else "ended first",
+                         "temporary left" if os.path.exists(rig.site.idx + ".TMP") else ""))
+    print("kills during the save (delay us, file, kill, temporary):", outcomes)
+
+    # The last file loads whole: the first cycle reports exactly the
+    # destinations where it differs from the router.
+    saved = rig.site.tallies(A, A.dests)
+    forget(c)
+    driver = rig.driver("reload")
+    driver.wait_up()
+    texts = driver.trace()
+    assert "Idxfu_WriteIndex config dir: " not in texts, "the tally file was not loaded"
+    driver.wait_trace("Dest Valid (Rtr 2, Dest %d)" % C.dests)
+    reported = sorted(int(l.split()[4]) for l in c.taken() if l.startswith("TXREVERTIVE 0 RR 101"))
+    differ = [d for d in range(1, A.dests + 1) if saved[d - 1] != sim.get(A, d)]
+    assert reported == differ, (reported, differ)
+    c.send("!CLOSE 101")
+    c.expect("CLOSE 101 0")
+    assert driver.wait_end() == 0
+
+
+def run(rig):
+    rig.site.configure([A, C], Access=ACCESS)
+    sim = rig.sim([A, C], "--prompt", "--echo", "line", "--garbage", "3")
+    c = rig.start_host()
+    driver = rig.driver("chatty")
+    base = chatty_router(rig, c, sim, driver)
+    rig.step("garbage, junk lines, status flood")
+    sim = router_line_closed(rig, c, sim, driver, base)
+    rig.step("router line closed")
+    killed_while_saving(rig, c, sim)
+    rig.step("killed while saving")
+
+
+if __name__ == "__main__":
+    main(run, sys.argv)
