@@ -50,15 +50,16 @@ if build windows; then
   bash scripts/wine-prefix.sh "$WINEPREFIX"
   # Keep one wineserver warm for the whole run: a cold start per test
   # process costs seconds.
-  wineserver -p 2>/dev/null || true
-  # The first Wine program of a server session starts the system services,
-  # which inherit its output and outlive it: start them here, with their
-  # output discarded, so no test's output pipe stays open after it ends.
-  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
-  xvfb-run -a -s "-screen 0 1024x768x24" \
-    ctest --preset windows -j 1 2>&1 | tee build/windows.test.log | tail -15
+  wineserver -p >/dev/null 2>&1 || true
+  # The first Wine program of a server session starts the system services
+  # and the desktop process. Start them inside the X session, with their
+  # output discarded: started without a display, the desktop cannot create
+  # top-level windows; started by a test, they would hold its output open.
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+    'wine cmd.exe /c exit >/dev/null 2>&1 </dev/null; ctest --preset windows -j 1' \
+    2>&1 | tee build/windows.test.log | tail -15
   count_ctest build/windows.test.log
-  wineserver -k 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
 else
   echo "windows build failed"; failed=$((failed + 1)); status=1
 fi
