@@ -124,37 +124,38 @@ int Hxi_AssertMode(int mode, int exceptDevice)
     return gHost.iTxRxMode;
 }
 
+namespace {
+// How each interface mode shows: indicator code (none for an unknown mode),
+// caption, title suffix and trace (none where nothing is traced).
+struct ModeLook {
+    const char* code;
+    const char* caption;
+    const char* suffix;
+    const char* trace;
+};
+
+const ModeLook kNone = {SB_CODE_MODE_NONE, " - - - ", "", nullptr};
+const ModeLook kRxOnly = {SB_CODE_MODE_RXONLY, "Rx Only", " - Rx Only", "HXISup_SetTxRxMode=RX ONLY"};
+const ModeLook kTxRx = {SB_CODE_MODE_TXRX, "Tx/Rx", " - Tx/Rx", "HXISup_SetTxRxMode=TX/RX"};
+const ModeLook kUnknown = {nullptr, "Error!", " - Unknown Mode", nullptr};
+}  // namespace
+
 void HXISup_SetTxRxMode(int mode)
 {
-    static const char kVersion[] = "3.02.06";
-    const char* name = Settings().Name;
+    if (mode == HXI_ASSERT_LINKFAIL)
+        return;   // a link failure report is not a mode of this driver
+    const ModeLook& look = mode == 0 ? kNone
+                         : mode == 1 ? kRxOnly
+                         : (mode == 2 || mode == 3) ? kTxRx
+                                                    : kUnknown;
+    if (look.code)
+        Main_SetPanelText(IDC_INTERFACE_IND, look.code);
+    Main_SetPanelText(IDC_INTERFACE_IND, look.caption);
     char title[256];
-    switch (mode) {
-    case 0:
-        Main_SetPanelText(IDC_INTERFACE_IND, SB_CODE_MODE_NONE);
-        Main_SetPanelText(IDC_INTERFACE_IND, " - - - ");
-        std::snprintf(title, sizeof title, "VALDRUNE v%s - %s", kVersion, name);
-        break;
-    case 1:
-        Main_SetPanelText(IDC_INTERFACE_IND, SB_CODE_MODE_RXONLY);
-        Main_SetPanelText(IDC_INTERFACE_IND, "Rx Only");
-        std::snprintf(title, sizeof title, "VALDRUNE v%s - %s - Rx Only", kVersion, name);
-        Debug_Trace("HXISup_SetTxRxMode=RX ONLY");
-        break;
-    case 2:
-    case 3:
-        Main_SetPanelText(IDC_INTERFACE_IND, SB_CODE_MODE_TXRX);
-        Main_SetPanelText(IDC_INTERFACE_IND, "Tx/Rx");
-        std::snprintf(title, sizeof title, "VALDRUNE v%s - %s - Tx/Rx", kVersion, name);
-        Debug_Trace("HXISup_SetTxRxMode=TX/RX");
-        break;
-    case 5:
-        return;
-    default:
-        Main_SetPanelText(IDC_INTERFACE_IND, "Error!");
-        std::snprintf(title, sizeof title, "VALDRUNE v%s - %s - Unknown Mode", kVersion, name);
-        break;
-    }
+    std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", "3.02.06", Settings().Name,
+                  look.suffix);
+    if (look.trace)
+        Debug_Trace(look.trace);
     Plat_SetWindowTitle(Shell().hMainWnd, title);
 }
 
