@@ -3,10 +3,9 @@ a TCP client routes, locks and queries, sees the revertives, steers the
 interface mode, and finally closes the driver from the host."""
 import os
 import sys
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from hostlink_harness import SKIP, DriverSetup, Session, wait_for  # noqa: E402
+from hostlink_harness import DriverSetup, run_session, wait_for  # noqa: E402
 
 
 def run(s):
@@ -67,22 +66,7 @@ def run(s):
 
 def main():
     bin_dir = os.path.abspath(sys.argv[1])
-    missing = DriverSetup.missing(bin_dir)
-    if missing:
-        print("SKIP: the build has no", ", ".join(missing))
-        sys.exit(SKIP)
-    s = Session(bin_dir)
-    try:
-        run(s)
-        print("PASS")
-    except Exception:
-        traceback.print_exc()
-        for p in s.procs:
-            print("--- output of", os.path.basename(p.out_path))
-            print(s.output(p)[-3000:])
-        sys.exit(1)
-    finally:
-        s.close()
+    run_session(bin_dir, DriverSetup.missing(bin_dir), run)
 
 
 if __name__ == "__main__":

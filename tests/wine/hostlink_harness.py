@@ -6,8 +6,10 @@ import re
 import socket
 import subprocess
 import tempfile
+import sys
 import threading
 import time
+import traceback
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 WINE_RUN = os.path.join(ROOT, "cmake", "wine-run.sh")
@@ -192,3 +194,24 @@ class DriverSetup:
         """What the build lacks to run the driver end to end."""
         need = ("VAL_DRN.EXE",) + DriverSetup.LIBRARIES
         return [n for n in need if not os.path.exists(os.path.join(bin_dir, n))]
+
+
+def run_session(bin_dir, missing, run):
+    """Runs run(session) in a fresh Session: exits SKIP when the build lacks
+    a part (missing), prints PASS, or on failure the traceback and the tail of
+    every program's output and exits 1. The session is always closed."""
+    if missing:
+        print("SKIP: the build has no", ", ".join(missing))
+        sys.exit(SKIP)
+    s = Session(bin_dir)
+    try:
+        run(s)
+        print("PASS")
+    except Exception:
+        traceback.print_exc()
+        for p in s.procs:
+            print("--- output of", os.path.basename(p.out_path))
+            print(s.output(p)[-3000:])
+        sys.exit(1)
+    finally:
+        s.close()

@@ -9,10 +9,9 @@ import socket
 import subprocess
 import sys
 import time
-import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-from hostlink_harness import DEADLINE, SKIP, WINE_RUN, DriverSetup, Session, wait_for  # noqa: E402
+from hostlink_harness import DEADLINE, WINE_RUN, DriverSetup, run_session, wait_for  # noqa: E402
 
 
 class Router:
@@ -321,18 +320,4 @@ def main(run, needs_router=True):
     missing = DriverSetup.missing(bin_dir)
     if needs_router and not os.path.exists(sim):
         missing.append(sim)
-    if missing:
-        print("SKIP: the build has no", ", ".join(missing))
-        sys.exit(SKIP)
-    s = Session(bin_dir)
-    try:
-        run(s, sim, shots)
-        print("PASS")
-    except Exception:
-        traceback.print_exc()
-        for proc in s.procs:
-            print("--- output of", os.path.basename(proc.out_path))
-            print(s.output(proc)[-3000:])
-        sys.exit(1)
-    finally:
-        s.close()
+    run_session(bin_dir, missing, lambda s: run(s, sim, shots))
