@@ -69,7 +69,9 @@ int ComSup_OpenPort(int port)
 
 void ComSup_ClosePort() { Comms_ClosePort(gLink.iPortIndex); }
 
-void ComSup_SendData(const char* text, int length)
+namespace {
+// Writes one frame; a write that fails is traced and has no other effect.
+void WriteFrame(const char* text, int length)
 {
     if (length < 0)
         length = 0;
@@ -81,6 +83,14 @@ void ComSup_SendData(const char* text, int length)
         int mask = Comms_GetError(gLink.iPortIndex, &stat);
         Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
     }
+}
+}  // namespace
+
+// A frame the router answers: it counts as unanswered until the router
+// sends something, and enough of them fail the level being polled.
+void ComSup_SendData(const char* text, int length)
+{
+    WriteFrame(text, length);
     gLink.iUnAck++;
     if (gLink.iUnAck < Settings().CommErrorLimit ||
         gLink.iComState[gLink.iTallyRtr] == COMSTATE_FAIL)
@@ -91,6 +101,10 @@ void ComSup_SendData(const char* text, int length)
     Hxi_AssertMode(HXI_ASSERT_RXONLY, 0);
     SetComState(COMSTATE_FAIL);
 }
+
+// The router never answers a take, so its silence after one says nothing
+// about the link: only the polls judge it.
+void ComSup_SendTake(const char* text, int length) { WriteFrame(text, length); }
 
 void ComSup_ReadData()
 {
