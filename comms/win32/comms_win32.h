@@ -85,3 +85,7 @@ typedef void (*CommsTraceFn)(const char* text);
 typedef DWORD (*CommsTickFn)(void);
 void Comms_SetTrace(CommsTraceFn sink);
 void Comms_SetTickSource(CommsTickFn tick);  // null restores GetTickCount
+// Called by Comms_Read right after it has taken from the ring (tests: a store
+// made by the reader thread at that moment); null for none.
+typedef void (*CommsReadHookFn)(int index);
+void Comms_SetReadHook(CommsReadHookFn hook);

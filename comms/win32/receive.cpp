@@ -6,6 +6,7 @@ namespace {
 
 const DWORD NOTIFY_INTERVAL_MS = 100;
 const LONG NOTIFY_BACKLOG = 8192;
+CommsReadHookFn gReadHook = nullptr;
 
 // Counts bytes that found no room and traces the start of each overrun.
 void NoteDropped(PORTINFO* p, int index, int dropped)
@@ -55,20 +56,26 @@ void Comms_StoreReceived(int index, const BYTE* data, int count)
     Table_Unlock();
 }
 
-// Also re-arms the notification when nothing was taken.
+// Re-arms the notification before it looks at the ring, also when nothing
+// is taken: a byte stored while it reads is then either taken by this read
+// or announced by the store.
 int Comms_Read(int index, void* buffer, int count)
 {
     PORTINFO* p = Port_Lock(index);
     if (!p)
         return 0;
+    InterlockedExchange(&p->bNotifyPending, 0);
     int taken = 0;
     if (buffer && count > 0)
         taken = Ring_Read(p->hRxBuffer, static_cast<BYTE*>(buffer), count);
+    if (gReadHook)
+        gReadHook(index);
     InterlockedExchangeAdd(&p->iRxCount, -taken);
-    p->bNotifyPending = 0;
     Table_Unlock();
     return taken;
 }
+
+void Comms_SetReadHook(CommsReadHookFn hook) { gReadHook = hook; }
 
 DWORD Comms_GetDropped(int index)
 {
