@@ -37,6 +37,16 @@ void TraceFrame(const char* text, int length)
     line[n] = '\0';
     Debug_Trace(line);
 }
+
+// The ring lost received bytes where the reading has now arrived: the line
+// being assembled has a hole and must never be decoded.
+void CheckOverrun(int mask)
+{
+    if (mask < 0 || !(mask & COMMS_CE_RXOVER))
+        return;
+    Debug_Tracef("Rx Overrun '0x%04x' on Port %d: line dropped", mask, Settings().Com);
+    Leitch_DropLine();
+}
 }  // namespace
 
 LinkState& Link() { return gLink; }
@@ -82,6 +92,7 @@ void WriteFrame(const char* text, int length)
         CommsStat stat;
         int mask = Comms_GetError(gLink.iPortIndex, &stat);
         Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
+        CheckOverrun(mask);
     }
 }
 }  // namespace
@@ -115,8 +126,8 @@ void ComSup_ReadData()
         if (n > 0) {
             Leitch_RxChar(byte);
         } else {
-            CommsStat stat;   // clears the port's error state; the mask is not needed
-            Comms_GetError(gLink.iPortIndex, &stat);
+            CommsStat stat;   // clears the port's error state
+            CheckOverrun(Comms_GetError(gLink.iPortIndex, &stat));
         }
         gLink.iUnAck = 0;
         if (n <= 0)

@@ -37,13 +37,14 @@ void Comms_StoreReceived(int index, const BYTE* data, int count)
         return;
     }
     DWORD now = Comms_Tick();
+    // After an overrun nothing is stored until the application has read
+    // up to the hole, so the hole shows at one place in the stream.
     int stored = 0;
-    Ring_Write(p->hRxBuffer, data, count, &stored);
+    if (!p->bRxOverrun)
+        Ring_Write(p->hRxBuffer, data, count, &stored);
     LONG unread = InterlockedExchangeAdd(&p->iRxCount, stored) + stored;
     if (stored < count)
         NoteDropped(p, index, count - stored);
-    else
-        p->bRxOverrun = 0;
 
     if (now - p->dwLastNotify >= NOTIFY_INTERVAL_MS || unread > NOTIFY_BACKLOG)
         p->bNotifyPending = 0;
@@ -70,6 +71,12 @@ int Comms_Read(int index, void* buffer, int count)
         taken = Ring_Read(p->hRxBuffer, static_cast<BYTE*>(buffer), count);
     if (gReadHook)
         gReadHook(index);
+    // A short read has taken every byte stored before an overrun: the
+    // next Comms_GetError reports it, and the ring takes bytes again.
+    if (taken < count && p->bRxOverrun) {
+        InterlockedExchange(&p->bRxHoleReached, 1);
+        InterlockedExchange(&p->bRxOverrun, 0);
+    }
     InterlockedExchangeAdd(&p->iRxCount, -taken);
     Table_Unlock();
     return taken;

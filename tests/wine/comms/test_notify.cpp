@@ -144,6 +144,8 @@ TEST_F(CommsNotify, AStoreThatCannotGetTheRingIsDroppedAndCounted)
     EXPECT_EQ(Comms_GetDropped(kIndex), 4u);
     EXPECT_EQ(RecordOf(kIndex).iRxCount, 0);
     sink_.Take();
+    char none[1];
+    EXPECT_EQ(Comms_Read(kIndex, none, 1), 0);   // reaches the hole: stores resume
     Run({{5200, 2, 2}});
 }
 
