@@ -34,7 +34,9 @@ void ErrorBox(const char* text)
 RegOutcome RegisterDevice(int device)
 {
     Debug_Tracef("Attempting to register device %d", device);
-    intptr_t result = Plat_SendMessage(gHost.hHxiWnd, ZUV_REGDEV, Shell().hMainWnd, device);
+    intptr_t result = -1;   // a send that never arrived is no registration
+    if (!Plat_TrySendMessage(gHost.hHxiWnd, ZUV_REGDEV, Shell().hMainWnd, device, &result))
+        result = -1;
     switch (result) {
     case HXI_REG_OK:
         gHost.iTxRxMode = TXRX_TXRX;
@@ -92,7 +94,8 @@ int Hxi_RegisterDevices()
         if (device == 0)
             continue;
         last = RegisterDevice(device);
-        if (last == REG_REFUSED_STOP)
+        // A close request answered meanwhile has withdrawn the registrations.
+        if (last == REG_REFUSED_STOP || Shell().bShutdownDone)
             break;
     }
     // Only the last attempt decides: an earlier refusal followed by a

@@ -107,6 +107,12 @@ void Plat_RegisterDialogLibrary(PlatLib lib);
 
 // ---- Host messages ------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
+// Sends and tells whether the message was delivered at all (0: the window
+// is gone); the answer in *result.
+int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
+                        intptr_t* result);
+// 1 while handling a message sent by another thread or process.
+int Plat_SentFromOtherThread();
 // Sends to every top-level window in turn (a window that hangs is skipped).
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam);
 // The host interface library's two entries.
