@@ -114,6 +114,7 @@ void Main_LoadLibraries()
         ErrorBox(text);
         if (gShell.bShutdownDone)
             return;
+        Plat_RegisterPlainDialogClasses();
     } else {
         // Only a library that loaded can be called into.
         Plat_RegisterDialogLibrary(gShell.hDialogLibrary);
@@ -182,7 +183,10 @@ void Main_CreateDialog()
     Debug_Trace("Creating Dialog");
     PlatWnd dlg = Plat_CreatePanel(gShell.hMainWnd);
     if (dlg == 0) {
+        // Without the panel there is no poll, no tally save and no link
+        // judgement: the driver must not stay registered as healthy.
         Debug_Trace("Can't create dialog box");
+        Main_Shutdown();
         return;
     }
     gShell.hMainDlg = dlg;

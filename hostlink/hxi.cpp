@@ -8,6 +8,7 @@
 
 #include "app/shell.h"
 #include "app/trace.h"
+#include "app/version.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
@@ -155,7 +156,7 @@ void HXISup_SetTxRxMode(int mode)
         Main_SetPanelText(IDC_INTERFACE_IND, look.code);
     Main_SetPanelText(IDC_INTERFACE_IND, look.caption);
     char title[256];
-    std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", "3.02.06", Settings().Name,
+    std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", VALDRN_VERSION_TEXT, Settings().Name,
                   look.suffix);
     if (look.trace)
         Debug_Trace(look.trace);

@@ -104,6 +104,10 @@ PlatLib Plat_LoadLibrary(const char* path);
 void Plat_FreeLibrary(PlatLib lib);
 // Registers the dialog library's classes for this program; lib must be loaded.
 void Plat_RegisterDialogLibrary(PlatLib lib);
+// Without the dialog library: registers plain classes of the program under
+// the library's class names, so the panel is still created (without its
+// looks) and the driver still polls.
+void Plat_RegisterPlainDialogClasses();
 
 // ---- Host messages ------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);

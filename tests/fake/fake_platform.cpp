@@ -326,6 +326,7 @@ void Plat_FreeLibrary(PlatLib lib)
 }
 
 void Plat_RegisterDialogLibrary(PlatLib) { Logf("dialog library"); }
+void Plat_RegisterPlainDialogClasses() { Logf("plain dialog classes"); }
 
 // ---- Host ---------------------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)
@@ -379,6 +380,8 @@ int32_t Plat_HostRx(PlatWnd, uintptr_t wParam, intptr_t lParam)
 // ---- Dialogs ---------------------------------------------------------------------------------
 PlatWnd Plat_CreatePanel(PlatWnd)
 {
+    if (S().panelFails)
+        return 0;
     // Like the system: the dialog procedure sees WM_INITDIALOG before the
     // creation returns.
     Dialog_Proc(fake::kPanelWnd, 272 /* WM_INITDIALOG */, 0, 0);

@@ -95,7 +95,7 @@ TEST_F(ShellTest, StartUpProblemsEndTheDriver)
         {"control library missing", {"c:\\sys\\bwcc32.dll"}, true, true,
          {"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}, {{"profile", 0}, {"broadcast", 0}}},
         {"dialog library missing: reported, never called", {"c:\\sys\\orva_cc.dll"}, false, true,
-         {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", kNoLevels}, {{"dialog library", 0}}},
+         {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", kNoLevels}, {{"dialog library", 0}, {"plain dialog classes", 1}}},
         {"no host: the shutdown runs, nothing is opened", {"c:\\sys\\bwcc32.dll", "c:\\sys\\orva_cc.dll"},
          true, false,
          {"broadcast 2031 w=4096", "box '! Error !' 'Cannot find ORVA Interface HXIHOST.EXE'", kDeregister,
@@ -131,6 +131,14 @@ TEST_F(ShellTest, APortThatCannotBeOpenedEndsTheDriver)
     EXPECT_EQ(FakeComms().lastClosedIndex, -1);
     EXPECT_EQ(Shell().hMainDlg, 0u);   // no panel, no poll timer
     EXPECT_EQ(fake::S().timers.size(), 0u);
+}
+
+TEST_F(ShellTest, APanelThatCannotBeCreatedEndsTheDriverWithoutASave)
+{
+    fake::S().panelFails = 1;
+    StartSimulated();
+    EXPECT_TRUE(fake::LogHasInOrder({"hosttx 2186 p=" + std::to_string(fake::kMainWnd), "quit 0"}));
+    EXPECT_EQ(fake::S().openWriteCalls, 0);   // the tally file stays as it was
 }
 
 TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
