@@ -7,6 +7,8 @@
 //   the mode requests answer as a driver with a good link: Tx/Rx yes (and
 //   asserts mode 3 for its other devices), Rx only no;
 //   the close request deregisters and ends the program.
+// It prints its window handle; "-dereg=HANDLE" instead asks the host to
+// withdraw another window's registration and ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -90,6 +92,11 @@ BOOL CALLBACK AskForHandle(HWND top, LPARAM self)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && strncmp(argv[1], "-dereg=", 7) == 0) {
+        DWORD other = strtoul(argv[1] + 7, nullptr, 10);
+        ORVA32TxMessage(nullptr, ZUV_DEREGDEV, other, nullptr, FALSE, 0);
+        return 0;
+    }
     for (int i = 1; i < argc; ++i)
         gDevices.push_back(atoi(argv[i]));
     WNDCLASSA wc = {};
@@ -104,7 +111,7 @@ int main(int argc, char** argv)
         printf("NOHOST\n");
         return 2;
     }
-    printf("ATTACHED\n");
+    printf("ATTACHED %lu\n", (unsigned long)(uintptr_t)wnd);
     for (int d : gDevices)
         printf("REG %d %d\n", d, (int)SendMessageA(gHost, ZUV_REGDEV, (WPARAM)wnd, d));
     printf("READY\n");
