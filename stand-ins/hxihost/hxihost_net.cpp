@@ -46,9 +46,18 @@ uint64_t gIdleMs = 0;
 SOCKET gListen = INVALID_SOCKET;
 SOCKET gWake = INVALID_SOCKET;           // a UDP socket connected to itself
 std::atomic<bool> gWakePending{false};
+// While lines keep coming the loop looks every kBusyPollUs without being
+// woken: a wake costs a socket send, which would double the cost of every
+// library call whose line is broadcast.
+const long kBusyPollUs = 2000;
+std::atomic<bool> gPolling{false};
+std::atomic<unsigned> gNewLines{0};
 
 void Wake()
 {
+    gNewLines++;
+    if (gPolling)
+        return;
     if (!gWakePending.exchange(true))
         send(gWake, "w", 1, 0);
 }
@@ -176,7 +185,13 @@ void Loop()
                     FD_SET(c.sock, &writable);
             }
         }
-        timeval wait = tick;
+        // Cleared before the count is taken: a Wake that still saw it set
+        // had counted its line, so this look finds it.
+        gPolling = false;
+        bool busy = gNewLines.exchange(0) > 0;
+        if (busy)
+            gPolling = true;
+        timeval wait = busy ? timeval{0, kBusyPollUs} : tick;
         if (select(0, &readable, &writable, nullptr, &wait) == SOCKET_ERROR) {
             Sleep(10);
             continue;
