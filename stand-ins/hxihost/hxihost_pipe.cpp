@@ -61,17 +61,14 @@ void AnswerName(HANDLE pipe, uint32_t param, std::string data)
         hxihost::AnswerNameBlock(Host().names, (unsigned char*)&data[0], data.size());
     }
     std::string name = hxihost::DataText(data.data(), data.size());
-    // The driver waits for the name; the clients can wait for the line.
-    Reply(pipe, 0, data);
     Net_Broadcast(hxihost::MessageLine(ZUV_REQNAME, param,
                                        std::to_string(device) + " " + std::to_string(kind) + " " +
                                            std::to_string(number) + " " + name));
+    Reply(pipe, 0, data);
 }
 
-void Handle(HANDLE pipe, uint32_t process, HxiPipeRequest req, const std::string& data)
+void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std::string& data)
 {
-    bool reply = !(req.msg & HXIPIPE_NOREPLY);
-    req.msg &= ~HXIPIPE_NOREPLY;
     switch (req.msg) {
     case ZUV_RXMESSAGE:
         Fetch(pipe, req.param, process);
@@ -96,9 +93,10 @@ void Handle(HANDLE pipe, uint32_t process, HxiPipeRequest req, const std::string
     default:
         break;
     }
-    if (reply)
-        Reply(pipe, 0, "");
+    // Queued for the clients before the driver goes on, so its lines keep
+    // their order with what it sends the host window next.
     Net_Broadcast(hxihost::MessageLine(req.msg, req.param, hxihost::DataText(data.data(), data.size())));
+    Reply(pipe, 0, "");
 }
 
 void Serve(HANDLE pipe)

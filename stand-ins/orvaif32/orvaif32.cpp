@@ -75,21 +75,16 @@ long ReadReply()
     return (long)sizeof gReply;
 }
 
-// Messages whose result the driver never looks at: sent without waiting.
-bool WantsNoReply(uint32_t msg)
-{
-    return msg == ZUV_TXREVERTIVE || msg == ZUV_TXREPLY || msg == ZUV_TXINFO;
-}
-
 // One request and its reply; reconnects once when the host was restarted.
-// A message sent without a reply succeeds once written.
+// Every message waits for its reply, even those whose result the driver
+// ignores: the host has then put its line out, so the clients see the
+// driver's pipe messages and its window messages in the order it sent them.
 bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
               HxiPipeReply* head, std::vector<char>* body)
 {
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
-    bool noReply = WantsNoReply(msg);
-    HxiPipeRequest req = {msg | (noReply ? HXIPIPE_NOREPLY : 0u), wnd, param, data ? length : 0};
+    HxiPipeRequest req = {msg, wnd, param, data ? length : 0};
 
     EnterCriticalSection(&gLock);
     std::memcpy(gRequest, &req, sizeof req);
@@ -102,15 +97,12 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
         if (gPipe == INVALID_HANDLE_VALUE)
             break;
         if (WriteAll((DWORD)(sizeof req + req.length)))
-            got = noReply ? 0 : ReadReply();
+            got = ReadReply();
         if (got < 0)
             ClosePipe();
     }
     bool ok = got >= 0;
-    if (ok && noReply) {
-        *head = HxiPipeReply{0, 0};
-        body->clear();
-    } else if (ok) {
+    if (ok) {
         std::memcpy(head, gReply, sizeof *head);
         size_t have = (size_t)got - sizeof *head;
         size_t take = head->length < have ? head->length : have;

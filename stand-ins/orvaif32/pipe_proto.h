@@ -25,10 +25,6 @@ typedef struct {
 } HxiPipeReply;
 #pragma pack(pop)
 
-/* Set in msg when the caller wants no reply: the host sends none and the
-   library does not wait (messages whose result nobody uses). */
-#define HXIPIPE_NOREPLY 0x80000000u
-
 /* A fetch of the waiting message announced by ZUV_RXMESSAGE travels as a
    request with msg = ZUV_RXMESSAGE and param = its wParam; the reply's
    result is the message to deliver (ZUV_RXCOMMAND) or 0 when nothing waits,
