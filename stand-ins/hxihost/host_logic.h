@@ -124,7 +124,7 @@ private:
 };
 
 // What waits to be delivered to one driver window: commands and requests
-// in arrival order, a few of them in flight at once. A driver that leaves
+// in arrival order. A driver that leaves
 // its oldest message unanswered too long is marked hung: nothing more is
 // sent to it but one probe now and then, and what waits is held (up to a
 // bound, beyond which new work is refused) until it answers again.
@@ -140,7 +140,9 @@ struct Job {
 };
 class Delivery {
 public:
-    static constexpr size_t kInFlight = 8;
+    // One at a time: a job's answer line is out before the driver gets the
+    // next, so clients see answers and the driver's own lines in order.
+    static constexpr size_t kInFlight = 1;
     static constexpr size_t kHeld = 1000;
 
     // False (and nothing kept) when the driver already holds kHeld jobs.
