@@ -79,12 +79,16 @@ void OnMenuCommand(uintptr_t id)
 }
 
 // The command text is a pointer, meaningful only when the host library
-// sends it from this thread while it delivers; from anyone else it could
-// point anywhere.
+// hands it in while it delivers; from anyone else it could point anywhere.
+// The library hands in at most one text per delivery, straight from its
+// pipe read (which dispatches nothing), so a second one in the same
+// delivery (sent while the first is being handled) is not the library's.
 bool CommandFromHostLibrary()
 {
-    if (gShell.iHostDelivering > 0 && !Plat_SentFromOtherThread())
+    if (gShell.iCommandsDue > 0) {
+        --gShell.iCommandsDue;
         return true;
+    }
     Debug_Trace("ZUV_RXCOMMAND ignored: not delivered by the host library");
     return false;
 }
@@ -266,9 +270,10 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         Hxi_OnHandle((PlatWnd)wParam);
         return 0;
     case ZUV_RXMESSAGE: {
-        ++gShell.iHostDelivering;
+        int outer = gShell.iCommandsDue;
+        gShell.iCommandsDue = 1;
         intptr_t taken = Plat_HostRx(gShell.hMainWnd, wParam, lParam);
-        --gShell.iHostDelivering;
+        gShell.iCommandsDue = outer;
         return taken;
     }
     case ZUV_REQDEVCLOSE:

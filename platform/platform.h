@@ -115,8 +115,6 @@ intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t 
 // is gone); the answer in *result.
 int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
                         intptr_t* result);
-// 1 while handling a message sent by another thread or process.
-int Plat_SentFromOtherThread();
 // Sends to every top-level window in turn (a window that hangs is skipped).
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam);
 // The host interface library's two entries.

@@ -39,8 +39,6 @@ int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lP
     return 1;
 }
 
-int Plat_SentFromOtherThread() { return InSendMessage() ? 1 : 0; }
-
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
     // Each window in turn rather than HWND_BROADCAST: Wine does not deliver

@@ -338,6 +338,14 @@ int Registry::Deregister(uint64_t wnd) { return Remove(wnd, true, 0); }
 
 int Registry::DeregisterFrom(uint64_t wnd, uint32_t process) { return Remove(wnd, false, process); }
 
+bool Registry::HeldByOther(uint64_t wnd, uint32_t process) const
+{
+    for (const auto& r : regs_)
+        if ((uint32_t)r.second.wnd == (uint32_t)wnd && r.second.owner != process)
+            return true;
+    return false;
+}
+
 int Registry::Remove(uint64_t wnd, bool anyOwner, uint32_t process)
 {
     int n = 0;

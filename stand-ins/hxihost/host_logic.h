@@ -114,6 +114,7 @@ public:
     int Deregister(uint64_t wnd);
     // The same, asked for by a process: only the window's owner may.
     int DeregisterFrom(uint64_t wnd, uint32_t process);
+    bool HeldByOther(uint64_t wnd, uint32_t process) const;   // registered by another process
     void Asserted(int device, int mode);
     uint64_t WindowOf(int device) const;   // 0 when not registered
     const std::map<int, Registration>& All() const { return regs_; }

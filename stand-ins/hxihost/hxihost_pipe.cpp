@@ -77,15 +77,19 @@ void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std:
         AnswerName(pipe, req.param, data);
         return;
     case ZUV_DEREGDEV: {
-        int withdrawn;
+        bool foreign;
         {
             std::lock_guard<std::mutex> hold(Host().lock);
-            withdrawn = Host().registry.DeregisterFrom(req.param, process);
+            Host().registry.DeregisterFrom(req.param, process);
+            foreign = Host().registry.HeldByOther(req.param, process);
         }
-        if (withdrawn == 0) {
+        // A window with no registration left (a driver whose registration was
+        // refused still withdraws at its end) is passed on as before; one
+        // still registered by another process is not this caller's to drop.
+        if (foreign) {
             Reply(pipe, 0, "");
             Net_Broadcast("# DEREGDEV " + std::to_string(req.param) +
-                          " refused: not a window of that process with a registration");
+                          " refused: registered by another process");
             return;
         }
         break;

@@ -346,8 +346,6 @@ int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lP
     return 1;
 }
 
-int Plat_SentFromOtherThread() { return S().sentFromOtherThread; }
-
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
     Logf("broadcast %u w=%ju", msg, (uintmax_t)wParam);

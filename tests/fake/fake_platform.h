@@ -72,7 +72,6 @@ struct State {
     std::function<void()> onBox;  // runs while a message box is up
     int sendsUndelivered = 0;
     int panelFails = 0;           // the panel cannot be created     // checked sends find no window
-    int sentFromOtherThread = 0;  // what the platform reports about the sender
     std::vector<HostTxRecord> hostTx;
 };
 
