@@ -377,7 +377,7 @@ uint64_t Registry::WindowOf(int device) const
 
 bool Delivery::Add(const Job& job)
 {
-    if (Held() >= kHeld) {
+    if (Held() >= (hung ? kHeld : kQueued)) {
         ++refused;
         return false;
     }

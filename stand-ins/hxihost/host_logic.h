@@ -128,7 +128,8 @@ private:
 // in arrival order. A driver that leaves
 // its oldest message unanswered too long is marked hung: nothing more is
 // sent to it but one probe now and then, and what waits is held (up to a
-// bound, beyond which new work is refused) until it answers again.
+// bound, beyond which new work is refused) until it answers again. A driver
+// that answers takes a client's flood in turn under a far larger bound.
 struct Job {
     uint32_t client;
     int device;
@@ -144,9 +145,10 @@ public:
     // One at a time: a job's answer line is out before the driver gets the
     // next, so clients see answers and the driver's own lines in order.
     static constexpr size_t kInFlight = 1;
-    static constexpr size_t kHeld = 1000;
+    static constexpr size_t kHeld = 1000;      // bound while the driver is hung
+    static constexpr size_t kQueued = 100000;  // bound while it answers: a flood waits its turn
 
-    // False (and nothing kept) when the driver already holds kHeld jobs.
+    // False (and nothing kept) when the driver already holds its bound.
     bool Add(const Job& job);
     // The next job to send at `now`, or false while none may go.
     bool Next(uint64_t now, uint64_t retryMs, Job* job);
