@@ -78,6 +78,21 @@ void OnMenuCommand(uintptr_t id)
     }
 }
 
+// The command text is a pointer, meaningful only when the host library
+// hands it in while it delivers; from anyone else it could point anywhere.
+// The library hands in at most one text per delivery, straight from its
+// pipe read (which dispatches nothing), so a second one in the same
+// delivery (sent while the first is being handled) is not the library's.
+bool CommandFromHostLibrary()
+{
+    if (gShell.iCommandsDue > 0) {
+        --gShell.iCommandsDue;
+        return true;
+    }
+    Debug_Trace("ZUV_RXCOMMAND ignored: not delivered by the host library");
+    return false;
+}
+
 }  // namespace
 
 ShellState& Shell() { return gShell; }
@@ -101,6 +116,9 @@ void Main_LoadLibraries()
         char text[300];
         std::snprintf(text, sizeof text, "ValDrune: Cannot find %s", path);
         ErrorBox(text);
+        if (gShell.bShutdownDone)
+            return;
+        Plat_RegisterPlainDialogClasses();
     } else {
         // Only a library that loaded can be called into.
         Plat_RegisterDialogLibrary(gShell.hDialogLibrary);
@@ -122,6 +140,12 @@ void Main_LoadLibraries()
     Plat_MenuRedraw(gShell.hMainWnd);
 }
 
+namespace {
+// A close request answered while a box was up or a registration was being
+// answered has run the shutdown sequence: start-up goes no further.
+bool StartupStopped() { return gShell.bShutdownDone || gShell.bStartupEnded; }
+}  // namespace
+
 void Main_Initialize()
 {
     std::snprintf(gShell.szDriverName, sizeof gShell.szDriverName, "%s", "VAL_DRN");
@@ -131,6 +155,8 @@ void Main_Initialize()
         gShell.bStartupEnded = 1;
         return;
     }
+    if (StartupStopped())
+        return;
     if (Prof_LoadSettings() == 0) {
         ErrorBox(kNoLevelsText);
         Plat_PostQuit(0);
@@ -145,12 +171,14 @@ void Main_Initialize()
         Main_Shutdown();
         return;
     }
-    if (!Hxi_RegisterDevices())
+    if (StartupStopped() || !Hxi_RegisterDevices() || StartupStopped())
         return;
     if (Settings().Simulation == 0 && ComSup_Init() < 0) {
         Main_Shutdown();
         return;
     }
+    if (StartupStopped())
+        return;
     Main_CreateDialog();
 }
 
@@ -159,7 +187,10 @@ void Main_CreateDialog()
     Debug_Trace("Creating Dialog");
     PlatWnd dlg = Plat_CreatePanel(gShell.hMainWnd);
     if (dlg == 0) {
+        // Without the panel there is no poll, no tally save and no link
+        // judgement: the driver must not stay registered as healthy.
         Debug_Trace("Can't create dialog box");
+        Main_Shutdown();
         return;
     }
     gShell.hMainDlg = dlg;
@@ -238,8 +269,13 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
     case ZUV_HXIHANDLE:
         Hxi_OnHandle((PlatWnd)wParam);
         return 0;
-    case ZUV_RXMESSAGE:
-        return Plat_HostRx(gShell.hMainWnd, wParam, lParam);
+    case ZUV_RXMESSAGE: {
+        int outer = gShell.iCommandsDue;
+        gShell.iCommandsDue = 1;
+        intptr_t taken = Plat_HostRx(gShell.hMainWnd, wParam, lParam);
+        gShell.iCommandsDue = outer;
+        return taken;
+    }
     case ZUV_REQDEVCLOSE:
         Main_Shutdown();
         return 0;
@@ -250,7 +286,7 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
     case ZUV_INQDEVGOTXRX:
         return down ? 0 : Hxi_OnInquireTxRx();
     case ZUV_RXCOMMAND:
-        if (!down && lParam != 0)
+        if (!down && lParam != 0 && CommandFromHostLibrary())
             Hxi_OnCommandText((const char*)lParam);
         return 1;
     case ZUV_SETDEVRXONLY:

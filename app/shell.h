@@ -17,6 +17,7 @@ struct ShellState {
     char szDriverName[16];     // "VAL_DRN": base name of the driver's own files
     int bShutdownDone;         // the shutdown sequence has run
     int bStartupEnded;         // start-up stopped early (quit already posted)
+    int iCommandsDue;          // command texts the host library may still hand in (0 or 1)
 };
 
 ShellState& Shell();

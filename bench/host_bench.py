@@ -60,16 +60,16 @@ def main():
         times = []
         for _ in range(5):
             start = time.perf_counter()
-            c.send("RQ 101 1 1024 0")
-            _, end = c.until("TXREPLY 32768 RR 101 1024 ")
+            c.send("RQ 101 1 1024 42")
+            _, end = c.until("TXREPLY 32810 RR 101 1024 ")
             times.append(end - start)
         print("RQ 101 1 1024 to the last reply: best %.0f ms, median %.0f ms"
               % (min(times) * 1000, sorted(times)[2] * 1000))
 
         start = time.perf_counter()
         for _ in range(ROUND_TRIPS):
-            c.send("RQ 101 7 7 0")
-            c.until("TXREPLY 32768 RR 101 007 ")
+            c.send("RQ 101 7 7 42")
+            c.until("TXREPLY 32810 RR 101 007 ")
         elapsed = time.perf_counter() - start
         print("command round trips: %.0f per second (%.2f ms each, %d in a row)"
               % (ROUND_TRIPS / elapsed, elapsed / ROUND_TRIPS * 1000, ROUND_TRIPS))

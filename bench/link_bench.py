@@ -156,7 +156,7 @@ def take_latency(r, delay, samples):
     for k in range(samples):
         dest, source = 1 + (k * 3) % DESTS, 1 + (k * 7) % SOURCES
         start = len(r.sim.commands())
-        t = r.client.send("RC %d %d %d ',---' 0" % (DEVICE, source, dest))
+        t = r.client.send("RC %d %d %d ',---' 42" % (DEVICE, source, dest))
         _, t1, _ = r.sim.expect(r"@ X:0/%X,%X" % (dest - 1, source - 1), start)
         lat.append(t1 - t)
     row("Take latency at %d ms: RC at the client to the take frame at the router, %d takes "

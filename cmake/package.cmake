@@ -9,9 +9,12 @@
 # Built by scripts/package.sh (cpack in the build tree; the 32-bit build
 # makes the win32 package).
 
-# The version the driver shows in its title.
-file(STRINGS ${VALDRN_ROOT}/hostlink/hxi.cpp VALDRN_VERSION REGEX "kVersion\\[\\] = \"[0-9.]+\"")
+# The version, from its one home (the title and the resources use it too).
+file(STRINGS ${VALDRN_ROOT}/app/version.h VALDRN_VERSION REGEX "define VALDRN_VERSION_TEXT \"[0-9.]+\"")
 string(REGEX REPLACE ".*\"([0-9.]+)\".*" "\\1" VALDRN_VERSION "${VALDRN_VERSION}")
+if(NOT VALDRN_VERSION)
+  message(FATAL_ERROR "No version found in app/version.h")
+endif()
 set(VALDRN_PACKAGE_TEXT ${CMAKE_BINARY_DIR}/package-text)
 
 # Programs and libraries go out stripped; the import libraries stay out.
@@ -46,3 +49,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Router driver for a Leitch video routing 
 set(CPACK_PACKAGE_FILE_NAME VAL_DRN-${VALDRN_VERSION}-${CPACK_SYSTEM_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 include(CPack)
+
+# The package name as cpack will write it must carry the version.
+add_test(NAME package_name_has_version
+         COMMAND ${CMAKE_COMMAND} -DCONFIG=${CMAKE_BINARY_DIR}/CPackConfig.cmake
+                 -P ${VALDRN_ROOT}/cmake/check-package-name.cmake)

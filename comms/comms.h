@@ -22,6 +22,9 @@ void Comms_ClosePort(int index);
 int Comms_SetNotifyWindow(int index, PlatWnd wnd, int readChunk);
 // The count on success; -1 write failed; -2 bad index; -3 no table.
 int Comms_Write(int index, const void* data, uint16_t count);
+// The system's error bit for received bytes lost: the receive ring
+// reports it once reading has reached the place where bytes were lost.
+#define COMMS_CE_RXOVER 0x0001
 // The error mask; -1 for a bad index or no table.
 int Comms_GetError(int index, CommsStat* stat);
 int Comms_Purge(int index, uint32_t flags);

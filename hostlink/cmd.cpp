@@ -160,15 +160,17 @@ void Cmd_Connect(const char* text)
 {
     if (Cmd_Tokenize(text, CMD_MAX_FIELDS) < CMD_MAX_FIELDS)
         return;
-    int device = gCmdArg[0];
+    // The take may re-enter the window procedure, where another command
+    // tokenizes into the shared fields: this one keeps its own copy.
+    const int device = gCmdArg[0], first = gCmdArg[1], second = gCmdArg[2];
     int level = Store_FindLevel(device);
     if (level < 0 || !Prof_IsPermitted(gCmdArg[4]))
         return;
     // Both readings may apply; each one checks its own source and destination.
     if (Settings().SourceToDest)
-        Route(level, device, gCmdArg[1], gCmdArg[2]);
+        Route(level, device, first, second);
     if (Settings().DestToSource)
-        Route(level, device, gCmdArg[2], gCmdArg[1]);
+        Route(level, device, second, first);
 }
 
 void Cmd_Lock(const char* text)

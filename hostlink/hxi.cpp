@@ -8,6 +8,7 @@
 
 #include "app/shell.h"
 #include "app/trace.h"
+#include "app/version.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
@@ -34,7 +35,9 @@ void ErrorBox(const char* text)
 RegOutcome RegisterDevice(int device)
 {
     Debug_Tracef("Attempting to register device %d", device);
-    intptr_t result = Plat_SendMessage(gHost.hHxiWnd, ZUV_REGDEV, Shell().hMainWnd, device);
+    intptr_t result = -1;   // a send that never arrived is no registration
+    if (!Plat_TrySendMessage(gHost.hHxiWnd, ZUV_REGDEV, Shell().hMainWnd, device, &result))
+        result = -1;
     switch (result) {
     case HXI_REG_OK:
         gHost.iTxRxMode = TXRX_TXRX;
@@ -92,7 +95,8 @@ int Hxi_RegisterDevices()
         if (device == 0)
             continue;
         last = RegisterDevice(device);
-        if (last == REG_REFUSED_STOP)
+        // A close request answered meanwhile has withdrawn the registrations.
+        if (last == REG_REFUSED_STOP || Shell().bShutdownDone)
             break;
     }
     // Only the last attempt decides: an earlier refusal followed by a
@@ -152,7 +156,7 @@ void HXISup_SetTxRxMode(int mode)
         Main_SetPanelText(IDC_INTERFACE_IND, look.code);
     Main_SetPanelText(IDC_INTERFACE_IND, look.caption);
     char title[256];
-    std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", "3.02.06", Settings().Name,
+    std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", VALDRN_VERSION_TEXT, Settings().Name,
                   look.suffix);
     if (look.trace)
         Debug_Trace(look.trace);

@@ -37,6 +37,16 @@ void TraceFrame(const char* text, int length)
     line[n] = '\0';
     Debug_Trace(line);
 }
+
+// The ring lost received bytes where the reading has now arrived: the line
+// being assembled has a hole and must never be decoded.
+void CheckOverrun(int mask)
+{
+    if (mask < 0 || !(mask & COMMS_CE_RXOVER))
+        return;
+    Debug_Tracef("Rx Overrun '0x%04x' on Port %d: line dropped", mask, Settings().Com);
+    Leitch_DropLine();
+}
 }  // namespace
 
 LinkState& Link() { return gLink; }
@@ -69,7 +79,9 @@ int ComSup_OpenPort(int port)
 
 void ComSup_ClosePort() { Comms_ClosePort(gLink.iPortIndex); }
 
-void ComSup_SendData(const char* text, int length)
+namespace {
+// Writes one frame; a write that fails is traced and has no other effect.
+void WriteFrame(const char* text, int length)
 {
     if (length < 0)
         length = 0;
@@ -80,7 +92,16 @@ void ComSup_SendData(const char* text, int length)
         CommsStat stat;
         int mask = Comms_GetError(gLink.iPortIndex, &stat);
         Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
+        CheckOverrun(mask);
     }
+}
+}  // namespace
+
+// A frame the router answers: it counts as unanswered until the router
+// sends something, and enough of them fail the level being polled.
+void ComSup_SendData(const char* text, int length)
+{
+    WriteFrame(text, length);
     gLink.iUnAck++;
     if (gLink.iUnAck < Settings().CommErrorLimit ||
         gLink.iComState[gLink.iTallyRtr] == COMSTATE_FAIL)
@@ -92,6 +113,10 @@ void ComSup_SendData(const char* text, int length)
     SetComState(COMSTATE_FAIL);
 }
 
+// The router never answers a take, so its silence after one says nothing
+// about the link: only the polls judge it.
+void ComSup_SendTake(const char* text, int length) { WriteFrame(text, length); }
+
 void ComSup_ReadData()
 {
     // Every read, even an empty one, counts as a sign of life.
@@ -101,8 +126,8 @@ void ComSup_ReadData()
         if (n > 0) {
             Leitch_RxChar(byte);
         } else {
-            CommsStat stat;   // clears the port's error state; the mask is not needed
-            Comms_GetError(gLink.iPortIndex, &stat);
+            CommsStat stat;   // clears the port's error state
+            CheckOverrun(Comms_GetError(gLink.iPortIndex, &stat));
         }
         gLink.iUnAck = 0;
         if (n <= 0)

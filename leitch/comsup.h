@@ -25,6 +25,8 @@ int ComSup_Init();
 int ComSup_OpenPort(int port);
 void ComSup_ClosePort();
 void ComSup_SendData(const char* text, int length);
+// Sends a frame the router does not answer; it is not counted as unanswered.
+void ComSup_SendTake(const char* text, int length);
 void ComSup_ReadData();
 void Dialog_Tally();
 // Sets the comms state of the level being polled.

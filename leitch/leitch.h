@@ -8,6 +8,8 @@ void Leitch_RxChar(unsigned char byte);
 void Leitch_Decode();
 // Empties the line being assembled (the router link starts).
 void Leitch_ResetLine();
+// Received bytes were lost: the line in progress is dropped at its end.
+void Leitch_DropLine();
 // The assembler's count of bytes held, 0 to 255.
 int Leitch_RxLen();
 // The assembler's 256-byte line buffer (cRxLine), read only.

@@ -62,5 +62,5 @@ void Leitch_Connect(int level, int source, int dest)
     char frame[LEITCH_FRAME_MAX];
     int n = Leitch_FormatTake(level, source, dest, frame, sizeof frame);
     Debug_Trace(frame);
-    ComSup_SendData(frame, n);
+    ComSup_SendTake(frame, n);
 }

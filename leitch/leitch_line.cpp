@@ -9,12 +9,14 @@ namespace {
 unsigned char cRxLine[256];   // only positions 0 to 254 are written: always terminated
 int iRxLen = 0;               // bytes held, 0 to 255
 bool bOverlong = false;       // the line in progress has overflowed
+bool bHole = false;           // received bytes were lost inside the line in progress
 const int kLineMax = 255;
 
 void ClearLine()
 {
     iRxLen = 0;
     bOverlong = false;
+    bHole = false;
     std::memset(cRxLine, 0, sizeof cRxLine);
 }
 }  // namespace
@@ -25,7 +27,9 @@ void Leitch_RxChar(unsigned char byte)
         // Lines of one or two bytes (a bare prompt, "OK") are never decoded.
         // An overlong line has had new bytes spliced over old ones: decoding
         // it could store a tally the router never reported, so it is dropped.
-        if (bOverlong)
+        if (bHole)
+            Debug_Trace("Leitch_RxChar: line with lost bytes dropped");
+        else if (bOverlong)
             Debug_Trace("Leitch_RxChar: line longer than 255 bytes dropped");
         else if (iRxLen > 2)
             Leitch_Decode();
@@ -47,6 +51,7 @@ void Leitch_RxChar(unsigned char byte)
 // Clears the buffer as well, so that no stale bytes from before the link
 // started can trail a later short line.
 void Leitch_ResetLine() { ClearLine(); }
+void Leitch_DropLine() { bHole = true; }
 int Leitch_RxLen() { return iRxLen; }
 const unsigned char* Leitch_RxLine() { return cRxLine; }
 void Leitch_Reset() { ClearLine(); }

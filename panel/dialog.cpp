@@ -19,12 +19,13 @@
 #include "panel/status_codes.h"
 #include "store/idxfu.h"
 #include "store/store.h"
+#include "app/version.h"
 
 namespace {
 
 PanelState gPanel;
 
-const char kVersion[] = "3.02.06";
+const char kVersion[] = VALDRN_VERSION_TEXT;
 
 const LEVELINFO& CurrentLevel() { return *Store_Level(Settings().iCurrentLevel); }
 

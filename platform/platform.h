@@ -104,9 +104,17 @@ PlatLib Plat_LoadLibrary(const char* path);
 void Plat_FreeLibrary(PlatLib lib);
 // Registers the dialog library's classes for this program; lib must be loaded.
 void Plat_RegisterDialogLibrary(PlatLib lib);
+// Without the dialog library: registers plain classes of the program under
+// the library's class names, so the panel is still created (without its
+// looks) and the driver still polls.
+void Plat_RegisterPlainDialogClasses();
 
 // ---- Host messages ------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
+// Sends and tells whether the message was delivered at all (0: the window
+// is gone); the answer in *result.
+int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
+                        intptr_t* result);
 // Sends to every top-level window in turn (a window that hangs is skipped).
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam);
 // The host interface library's two entries.

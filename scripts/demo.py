@@ -139,33 +139,33 @@ class Demo:
 
     def route_and_lock(self):
         self.step("route source 5 (VTR 1) to destination 3 (MON 1) of level A")
-        self.send("RC 101 5 3 ',---' 0")
+        self.send("RC 101 5 3 ',---' 42")
         self.sim.expect(r"@ X:0/2,4", self.sim_mark)
         self.client.expect("TXREVERTIVE 0 RR 101 003 005")
         self.show()
         self.say("   the take goes out at once; the revertive follows the next poll of A3")
 
         self.step("lock destinations 1-4 of level A, then route to 2 (locked) and 6 (free)")
-        self.send("RL 101 1 4 1 0", "RC 101 7 2 ',---' 0", "RC 101 8 6 ',---' 0")
+        self.send("RL 101 1 4 1 42", "RC 101 7 2 ',---' 42", "RC 101 8 6 ',---' 42")
         i, _, _ = self.sim.expect(r"@ X:0/5,7", self.sim_mark)
         blocked = [c for _, c in self.sim.commands(self.sim_mark)[:i - self.sim_mark]
                    if c == "@ X:0/1,6"]
         assert not blocked, "a take reached the router for a locked destination"
         self.client.expect("TXREVERTIVE 0 RR 101 006 008")
-        self.send("RQ 101 2 2 0")
-        self.client.expect(r"TXREPLY 32768 RR 101 002 002")
+        self.send("RQ 101 2 2 42")
+        self.client.expect(r"TXREPLY 32810 RR 101 002 002")
         self.show()
         self.say("   no take for the locked destination 2: the router and the tally keep source 2")
 
         self.step("unlock destinations 1-4 and route source 7 (GFX) to destination 2")
-        self.send("RL 101 1 4 0 0", "RC 101 7 2 ',---' 0")
+        self.send("RL 101 1 4 0 42", "RC 101 7 2 ',---' 42")
         self.sim.expect(r"@ X:0/1,6", self.sim_mark)
         self.client.expect("TXREVERTIVE 0 RR 101 002 007")
         self.show()
 
         self.step("query destinations 1-6 of level A")
-        self.send("RQ 101 1 6 0")
-        self.client.expect(r"TXREPLY 32768 RR 101 006 008")
+        self.send("RQ 101 1 6 42")
+        self.client.expect(r"TXREPLY 32810 RR 101 006 008")
         self.show()
         self.say("   the last reply carries the end mark (32768 + requester)")
 
@@ -196,7 +196,7 @@ class Demo:
         self.step("the host asks for Tx/Rx; revertives flow again")
         self.send("!GOTXRX 101")
         self.client.expect("GOTXRX 101 1")
-        self.send("RC 102 9 1 ',---' 0")
+        self.send("RC 102 9 1 ',---' 42")
         self.client.expect("TXREVERTIVE 0 RR 102 001 009")
         self.show()
         self.screenshot("panel.png")
@@ -224,7 +224,7 @@ class Demo:
         self.step("holding: the driver keeps running")
         self.say("""   A client of your own (interactive: type a line, see what comes back):
      python3 %(client)s --port %(port)d
-     python3 %(client)s --port %(port)d "RC 101 5 3 ',---' 0" "RQ 101 1 16 0"
+     python3 %(client)s --port %(port)d "RC 101 5 3 ',---' 42" "RQ 101 1 16 42"
    The router:  socat - UNIX-CONNECT:%(sock)s   (set A 3 9 | get A 3 | silent | resume)
    The panel:   DISPLAY=%(display)s import -window root panel.png
    The trace:   tail -f %(trace)s

@@ -2,7 +2,7 @@
 # Builds everything and runs every test: the native unit tests (ASan+UBSan),
 # the Win32-side tests under Wine (with Xvfb), the 32-bit build (compile
 # only) and the fuzzers for a bounded time. Ends with one summary line
-# "N passed, N failed".
+# "N passed, N failed, N skipped".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -12,11 +12,14 @@ bash scripts/setup.sh || { echo "setup failed"; exit 1; }
 JOBS=${JOBS:-2}
 passed=0
 failed=0
+skipped=0
 status=0
 
 # Adds the counts of one ctest run (from its "X tests failed out of Y" line).
+# ctest counts a skipped test as passed; each "***Skipped" result line moves
+# one from passed to skipped.
 count_ctest() {
-  local log=$1 line total fails
+  local log=$1 line total fails skips
   grep -q 'No tests were found' "$log" && return
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
   if [ -z "$line" ]; then
@@ -24,7 +27,9 @@ count_ctest() {
   fi
   fails=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
   total=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
-  passed=$((passed + total - fails)); failed=$((failed + fails))
+  skips=$(grep -cE 'Test +#[0-9]+: .*\*\*\*Skipped' "$log" || true)
+  passed=$((passed + total - fails - skips)); failed=$((failed + fails))
+  skipped=$((skipped + skips))
 }
 
 stage() { echo; echo "=== $*"; }
@@ -80,5 +85,5 @@ else
 fi
 
 echo
-echo "${passed} passed, ${failed} failed"
+echo "${passed} passed, ${failed} failed, ${skipped} skipped"
 [ "$failed" -eq 0 ] && [ "$status" -eq 0 ]

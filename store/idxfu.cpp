@@ -124,7 +124,7 @@ void Idxfu_ResetTallies()
     for (int i = 0; i < LEVEL_COUNT; ++i) {
         unsigned char* area = Store_Level(i)->hTally;
         if (area)
-            std::memset(area, 0xFF, kTallyBlock);
+            std::memset(area, 0xFF, STORE_TALLY_AREA_SIZE);
     }
 }
 

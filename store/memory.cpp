@@ -1,6 +1,7 @@
 // Sizing the levels from their device database files at start-up, and
 // releasing their areas at shutdown.
 #include <cstdio>
+#include <cstring>
 
 #include "app/trace.h"
 #include "config/config_dir.h"
@@ -56,6 +57,10 @@ void SizeLevel(LEVELINFO* level)
     // simply refuses every access to it.
     level->hTally = StoreAreas_Allocate(STORE_TALLY_AREA_SIZE);
     level->hLock = StoreAreas_Allocate(STORE_LOCK_AREA_SIZE);
+    // The tally file does not cover the last destination: it reads as
+    // unknown until the router reports it, not as the park source.
+    if (level->hTally)
+        std::memset(level->hTally + STORE_TALLY_AREA_SIZE - 2, 0xFF, 2);
 }
 }  // namespace
 

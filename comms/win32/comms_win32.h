@@ -34,7 +34,9 @@ struct PORTINFO {
     volatile LONG iRxCount;        // both, only through Interlocked calls: stored and not yet read
     HANDLE hStartSem;              // app thread; null once the thread has taken its start copy
     volatile LONG dwRxDropped;     // reader thread; received bytes the ring had no room for
-    volatile LONG bRxOverrun;      // reader thread; the last store dropped bytes
+    volatile LONG bRxOverrun;      // both: set by a store that dropped bytes; the ring then
+                                   // takes nothing until a read comes short (reached the hole)
+    volatile LONG bRxHoleReached;  // both: set by that read, reported and cleared by Comms_GetError
 };
 
 // The receive ring block. At most COMMS_RING_SIZE - 1 bytes are unread: one
@@ -85,3 +87,7 @@ typedef void (*CommsTraceFn)(const char* text);
 typedef DWORD (*CommsTickFn)(void);
 void Comms_SetTrace(CommsTraceFn sink);
 void Comms_SetTickSource(CommsTickFn tick);  // null restores GetTickCount
+// Called by Comms_Read right after it has taken from the ring (tests: a store
+// made by the reader thread at that moment); null for none.
+typedef void (*CommsReadHookFn)(int index);
+void Comms_SetReadHook(CommsReadHookFn hook);

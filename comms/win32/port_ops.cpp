@@ -7,6 +7,8 @@
 
 #include "comms/win32/comms_internal.h"
 
+static_assert(COMMS_CE_RXOVER == CE_RXOVER, "the system's overrun bit");
+
 namespace {
 
 LONG ClampChunk(int chunk)
@@ -83,6 +85,8 @@ int Comms_GetError(int index, CommsStat* stat)
     COMSTAT cs;
     std::memset(&cs, 0, sizeof cs);
     ClearCommError(p->hCom, &errors, &cs);
+    if (InterlockedExchange(&p->bRxHoleReached, 0))
+        errors |= CE_RXOVER;
     Table_Unlock();
     if (stat) {
         static_assert(sizeof(DWORD) == sizeof(stat->dwFlags), "flag word");

@@ -6,6 +6,7 @@ namespace {
 
 const DWORD NOTIFY_INTERVAL_MS = 100;
 const LONG NOTIFY_BACKLOG = 8192;
+CommsReadHookFn gReadHook = nullptr;
 
 // Counts bytes that found no room and traces the start of each overrun.
 void NoteDropped(PORTINFO* p, int index, int dropped)
@@ -36,13 +37,14 @@ void Comms_StoreReceived(int index, const BYTE* data, int count)
         return;
     }
     DWORD now = Comms_Tick();
+    // After an overrun nothing is stored until the application has read
+    // up to the hole, so the hole shows at one place in the stream.
     int stored = 0;
-    Ring_Write(p->hRxBuffer, data, count, &stored);
+    if (!p->bRxOverrun)
+        Ring_Write(p->hRxBuffer, data, count, &stored);
     LONG unread = InterlockedExchangeAdd(&p->iRxCount, stored) + stored;
     if (stored < count)
         NoteDropped(p, index, count - stored);
-    else
-        p->bRxOverrun = 0;
 
     if (now - p->dwLastNotify >= NOTIFY_INTERVAL_MS || unread > NOTIFY_BACKLOG)
         p->bNotifyPending = 0;
@@ -55,20 +57,32 @@ void Comms_StoreReceived(int index, const BYTE* data, int count)
     Table_Unlock();
 }
 
-// Also re-arms the notification when nothing was taken.
+// Re-arms the notification before it looks at the ring, also when nothing
+// is taken: a byte stored while it reads is then either taken by this read
+// or announced by the store.
 int Comms_Read(int index, void* buffer, int count)
 {
     PORTINFO* p = Port_Lock(index);
     if (!p)
         return 0;
+    InterlockedExchange(&p->bNotifyPending, 0);
     int taken = 0;
     if (buffer && count > 0)
         taken = Ring_Read(p->hRxBuffer, static_cast<BYTE*>(buffer), count);
+    if (gReadHook)
+        gReadHook(index);
+    // A short read has taken every byte stored before an overrun: the
+    // next Comms_GetError reports it, and the ring takes bytes again.
+    if (taken < count && p->bRxOverrun) {
+        InterlockedExchange(&p->bRxHoleReached, 1);
+        InterlockedExchange(&p->bRxOverrun, 0);
+    }
     InterlockedExchangeAdd(&p->iRxCount, -taken);
-    p->bNotifyPending = 0;
     Table_Unlock();
     return taken;
 }
+
+void Comms_SetReadHook(CommsReadHookFn hook) { gReadHook = hook; }
 
 DWORD Comms_GetDropped(int index)
 {

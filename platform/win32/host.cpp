@@ -24,6 +24,21 @@ intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t 
     return SendMessageA((HWND)wnd, msg, wParam, lParam);
 }
 
+int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
+                        intptr_t* result)
+{
+    // SendMessage answers 0 both for "delivered, answered 0" and for a
+    // window that is gone; only the latter sets this error.
+    if (!IsWindow((HWND)wnd))
+        return 0;
+    SetLastError(0);
+    LRESULT answer = SendMessageA((HWND)wnd, msg, wParam, lParam);
+    if (answer == 0 && GetLastError() == ERROR_INVALID_WINDOW_HANDLE)
+        return 0;
+    *result = answer;
+    return 1;
+}
+
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
     // Each window in turn rather than HWND_BROADCAST: Wine does not deliver

@@ -1,6 +1,7 @@
 #include "stand-ins/hxihost/host_logic.h"
 
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,54 @@ long ReadNumber(const char* p, const char** end)
     if (end)
         *end = p;
     return negative ? -value : value;
+}
+
+// A field's number as the driver converts it: any white space, a sign,
+// digits up to the first other character; 0 without digits. Only whether it
+// is 0 matters here, so no saturation is needed beyond a nonzero mark.
+bool FieldIsZero(const char* p)
+{
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f')
+        ++p;
+    if (*p == '+' || *p == '-')
+        ++p;
+    for (; *p >= '0' && *p <= '9'; ++p)
+        if (*p != '0')
+            return false;
+    return true;
+}
+
+const size_t kFieldText = 255;   // the driver cuts each field to this
+
+// Reads the fields of a command text from character 3 the way the driver
+// does: blank separated, an apostrophe-quoted field may hold blanks, fields
+// missing at the end read as empty. Returns how many fields were set and
+// whether each is 0.
+int ReadFields(const std::string& whole, int maxFields, bool* zero)
+{
+    const char* text = whole.c_str();   // the driver sees up to the first NUL
+    const size_t len = std::strlen(text);
+    size_t p = 3;
+    int n = 0;
+    while (p <= len && n < maxFields) {
+        while (p < len && text[p] == ' ')
+            ++p;
+        char stop = ' ';
+        if (text[p] == '\'') {
+            stop = '\'';
+            ++p;
+        }
+        std::string field;
+        for (; p < len && text[p] != stop; ++p)
+            if (field.size() < kFieldText)
+                field.push_back(text[p]);
+        if (stop == '\'')
+            ++p;
+        zero[n++] = FieldIsZero(field.c_str());
+        while (p < len && text[p] != ' ')
+            ++p;
+    }
+    return n;
 }
 
 std::string Upper(std::string s)
@@ -103,6 +152,46 @@ int CommandDevice(const std::string& text)
     if (text.size() < 3)
         return 0;
     return (int)ReadNumber(text.c_str() + 3, nullptr);
+}
+
+std::string CommandRefusal(const std::string& text)
+{
+    if (text.size() < 2 || text[0] != 'R')
+        return "";   // the driver ignores every other text
+    int fields;
+    switch (text[1]) {
+    case 'C': case 'L': fields = 5; break;
+    case 'P': case 'Q': fields = 4; break;
+    default: return "";
+    }
+    bool zero[5];
+    if (ReadFields(text, fields, zero) < fields)
+        return "# command cut short: refused";
+    if (zero[fields - 1])
+        return "# requester 0 is the operator panel: refused";
+    return "";
+}
+
+bool LooksLikeHttp(const std::string& line)
+{
+    static const char* const methods[] = {"GET ", "POST ", "PUT ", "HEAD ", "OPTIONS ",
+                                          "DELETE ", "PATCH ", "CONNECT ", "TRACE "};
+    if (line.find(" HTTP/") != std::string::npos)
+        return true;
+    for (const char* m : methods)
+        if (line.compare(0, std::strlen(m), m) == 0)
+            return true;
+    return false;
+}
+
+bool HoldsForeignBytes(const char* data, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char c = (unsigned char)data[i];
+        if ((c < 32 && c != '\t' && c != '\r' && c != '\n') || c == 127)
+            return true;
+    }
+    return false;
 }
 
 Request ParseRequest(const std::string& line, std::string* error)
@@ -226,7 +315,7 @@ void AnswerNameBlock(const Names& names, unsigned char* block, size_t length)
     std::memcpy(block, name.data(), n);
 }
 
-int Registry::Register(uint64_t wnd, int device)
+int Registry::Register(uint64_t wnd, int device, uint32_t owner)
 {
     auto forcedResult = forced.find(device);
     int result;
@@ -241,16 +330,29 @@ int Registry::Register(uint64_t wnd, int device)
     else
         result = HXI_REG_OK;
     if (result == HXI_REG_OK && !regs_.count(device))
-        regs_[device] = Registration{wnd, 0};
+        regs_[device] = Registration{wnd, owner, 0};
     return result;
 }
 
-int Registry::Deregister(uint64_t wnd)
+int Registry::Deregister(uint64_t wnd) { return Remove(wnd, true, 0); }
+
+int Registry::DeregisterFrom(uint64_t wnd, uint32_t process) { return Remove(wnd, false, process); }
+
+bool Registry::HeldByOther(uint64_t wnd, uint32_t process) const
+{
+    for (const auto& r : regs_)
+        if ((uint32_t)r.second.wnd == (uint32_t)wnd && r.second.owner != process)
+            return true;
+    return false;
+}
+
+int Registry::Remove(uint64_t wnd, bool anyOwner, uint32_t process)
 {
     int n = 0;
     for (auto it = regs_.begin(); it != regs_.end();) {
         // Window handles travel as 32-bit parameters; their low half names them.
-        if ((uint32_t)it->second.wnd == (uint32_t)wnd) {
+        bool owned = anyOwner || (process != 0 && it->second.owner == process);
+        if ((uint32_t)it->second.wnd == (uint32_t)wnd && owned) {
             it = regs_.erase(it);
             ++n;
         } else {
@@ -271,6 +373,71 @@ uint64_t Registry::WindowOf(int device) const
 {
     auto it = regs_.find(device);
     return it == regs_.end() ? 0 : it->second.wnd;
+}
+
+bool Delivery::Add(const Job& job)
+{
+    if (Held() >= (hung ? kHeld : kQueued)) {
+        ++refused;
+        return false;
+    }
+    waiting_.push_back(job);
+    return true;
+}
+
+bool Delivery::Next(uint64_t now, uint64_t retryMs, Job* job)
+{
+    if (waiting_.empty())
+        return false;
+    if (hung) {
+        if (now - lastProbe_ < retryMs)
+            return false;
+        lastProbe_ = now;
+    } else if (inFlight_.size() >= kInFlight) {
+        return false;
+    }
+    *job = waiting_.front();
+    waiting_.pop_front();
+    job->seq = nextSeq_++;
+    job->sentAt = now;
+    inFlight_.push_back(*job);
+    return true;
+}
+
+bool Delivery::Answered(uint32_t seq, Job* job)
+{
+    for (auto it = inFlight_.begin(); it != inFlight_.end(); ++it) {
+        if (it->seq != seq)
+            continue;
+        *job = *it;
+        inFlight_.erase(it);
+        ++delivered;
+        if (hung) {
+            hung = false;
+            recovered = true;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool Delivery::Overdue(uint64_t now, uint64_t limitMs)
+{
+    if (hung || inFlight_.empty() || now - inFlight_.front().sentAt <= limitMs)
+        return false;
+    hung = true;
+    ++hangs;
+    lastProbe_ = now;
+    return true;
+}
+
+std::vector<Job> Delivery::TakeAll()
+{
+    std::vector<Job> all(inFlight_.begin(), inFlight_.end());
+    all.insert(all.end(), waiting_.begin(), waiting_.end());
+    inFlight_.clear();
+    waiting_.clear();
+    return all;
 }
 
 }  // namespace hxihost

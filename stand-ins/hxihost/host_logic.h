@@ -50,6 +50,19 @@ private:
 // as the driver reads it.
 int CommandDevice(const std::string& text);
 
+// Why a client's command text may not go to a driver, or "" when it may.
+// Requester 0 is the operator panel, which the driver always permits: a
+// text that names it, or leaves its requester field out (read as 0), or is
+// cut short (the driver would act on older fields), is refused. Fields are
+// read exactly as the driver reads them.
+std::string CommandRefusal(const std::string& text);
+
+// Whether a connection's first line is an HTTP request line (a web page
+// reaching the port), and whether bytes can belong to a protocol line at
+// all; either closes the connection before anything it sent is executed.
+bool LooksLikeHttp(const std::string& firstLine);
+bool HoldsForeignBytes(const char* data, size_t n);
+
 enum RequestKind { REQ_GORXONLY, REQ_GOTXRX, REQ_INQTXRX, REQ_SETRXONLY, REQ_CLOSE, REQ_STATUS,
                    REQ_BAD };
 struct Request {
@@ -86,6 +99,7 @@ void AnswerNameBlock(const Names& names, unsigned char* block, size_t length);
 // Registrations of device numbers by driver windows.
 struct Registration {
     uint64_t wnd;
+    uint32_t owner;     // process that owns the window
     int mode;           // last asserted mode, 0 before any
 };
 class Registry {
@@ -95,15 +109,68 @@ public:
 
     // The result of ZUV_REGDEV: 0 registered, 1 invalid number, 2 held by
     // another window, 3 not in driver mode.
-    int Register(uint64_t wnd, int device);
+    int Register(uint64_t wnd, int device, uint32_t owner);
     // Forgets every device of the window; returns how many there were.
     int Deregister(uint64_t wnd);
+    // The same, asked for by a process: only the window's owner may.
+    int DeregisterFrom(uint64_t wnd, uint32_t process);
+    bool HeldByOther(uint64_t wnd, uint32_t process) const;   // registered by another process
     void Asserted(int device, int mode);
     uint64_t WindowOf(int device) const;   // 0 when not registered
     const std::map<int, Registration>& All() const { return regs_; }
 
 private:
+    int Remove(uint64_t wnd, bool anyOwner, uint32_t process);
     std::map<int, Registration> regs_;
+};
+
+// What waits to be delivered to one driver window: commands and requests
+// in arrival order. A driver that leaves
+// its oldest message unanswered too long is marked hung: nothing more is
+// sent to it but one probe now and then, and what waits is held (up to a
+// bound, beyond which new work is refused) until it answers again. A driver
+// that answers takes a client's flood in turn under a far larger bound.
+struct Job {
+    uint32_t client;
+    int device;
+    unsigned msg;        // message sent to the driver
+    int32_t lParam;
+    uint32_t id;         // message id of a waiting command text, 0 for none
+    const char* request; // name of a "!" request answered with its result, or null
+    uint32_t seq = 0;    // set when sent
+    uint64_t sentAt = 0;
+};
+class Delivery {
+public:
+    // One at a time: a job's answer line is out before the driver gets the
+    // next, so clients see answers and the driver's own lines in order.
+    static constexpr size_t kInFlight = 1;
+    static constexpr size_t kHeld = 1000;      // bound while the driver is hung
+    static constexpr size_t kQueued = 100000;  // bound while it answers: a flood waits its turn
+
+    // False (and nothing kept) when the driver already holds its bound.
+    bool Add(const Job& job);
+    // The next job to send at `now`, or false while none may go.
+    bool Next(uint64_t now, uint64_t retryMs, Job* job);
+    // The driver answered the job sent as `seq`; false when unknown.
+    bool Answered(uint32_t seq, Job* job);
+    // True once, when the oldest job in flight has waited past the limit.
+    bool Overdue(uint64_t now, uint64_t limitMs);
+    // Everything sent or waiting, for a driver whose window is gone.
+    std::vector<Job> TakeAll();
+
+    bool hung = false;
+    bool recovered = false;    // set by Answered when a hung driver answers
+    uint64_t delivered = 0;    // answered jobs
+    uint64_t refused = 0;      // jobs turned away by Add
+    uint64_t hangs = 0;        // times marked hung
+    size_t Held() const { return waiting_.size() + inFlight_.size(); }
+
+private:
+    std::deque<Job> waiting_;
+    std::deque<Job> inFlight_;
+    uint32_t nextSeq_ = 1;
+    uint64_t lastProbe_ = 0;
 };
 
 }  // namespace hxihost

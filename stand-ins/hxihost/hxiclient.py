@@ -4,7 +4,7 @@ every line that comes back until the host has been quiet for a while; with
 no lines given, sends what is typed and prints what arrives until end of
 input.
 
-  python3 hxiclient.py "RC 101 5 3 ',---' 0" "RQ 101 1 3 0"
+  python3 hxiclient.py "RC 101 5 3 ',---' 42" "RQ 101 1 3 42"
   python3 hxiclient.py --port 7100          # interactive
 """
 import argparse

@@ -11,11 +11,19 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "stand-ins/hxihost/host_logic.h"
 
 // Posted to the host window when client lines wait in the inbound queue.
 #define WM_HXI_LINES (WM_APP + 1)
+
+// A command text waiting for its driver to fetch it, and the only process
+// that may: the one owning the driver's window.
+struct WaitingText {
+    std::string text;
+    uint32_t owner;
+};
 
 // State shared by the window (GUI thread), the pipe threads and the network
 // thread. Never held across a message sent to a driver.
@@ -23,14 +31,16 @@ struct HostShared {
     std::mutex lock;
     hxihost::Registry registry;
     hxihost::Names names;
-    std::map<uint32_t, std::string> waiting;   // command texts by message id
+    std::map<uint32_t, WaitingText> waiting;   // command texts by message id
     uint32_t nextId = 1;
     HWND wnd = nullptr;
 };
 HostShared& Host();
 
-// Network side.
-bool Net_Start(const char* bindAddress, int port, int* boundPort);
+// Network side. Clients that send nothing for idleSeconds are dropped.
+bool Net_Start(const char* bindAddress, int port, int idleSeconds, int* boundPort);
+// The CLIENTS line and one CLIENT line per connection, for !STATUS.
+std::vector<std::string> Net_StatusLines();
 void Net_Broadcast(const std::string& line);
 void Net_SendTo(uint32_t client, const std::string& line);
 // The next client line waiting for the GUI thread; false when none.
@@ -39,5 +49,7 @@ bool Net_NextLine(uint32_t* client, std::string* line);
 // Pipe side.
 bool Pipe_Start(const std::string& name);
 
-// Window side: a client line, on the GUI thread.
+// Driver side, on the GUI thread: a client line, and the periodic check for
+// drivers that stopped answering or whose window is gone.
 void Host_HandleLine(uint32_t client, const std::string& line);
+void Host_CheckDrivers();

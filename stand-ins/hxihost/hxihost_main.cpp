@@ -12,19 +12,18 @@
 namespace {
 
 const int kDefaultPort = 7100;
-// A driver busy for a while (filling its lists, answering a long query)
-// still gets the message; one that has not answered for this long is skipped.
-const UINT kDriverTimeoutMs = 60000;
+const int kDefaultIdleSeconds = 600;
 
 const char kUsage[] =
     "usage: HXIHOST.EXE [/port N] [/bind ADDRESS] [/names FILE] [/nodriver]\n"
-    "                   [/force DEVICE=RESULT]... [/portfile FILE]\n"
+    "                   [/force DEVICE=RESULT]... [/portfile FILE] [/idle SECONDS]\n"
     "  /port N        TCP port of the line interface (default 7100; 0 picks a free one)\n"
     "  /bind ADDRESS  address to listen on (default 127.0.0.1, loopback only)\n"
     "  /names FILE    names for name requests: lines \"<device> S|D <number> <name>\"\n"
     "  /nodriver      driver mode off: every registration is refused with result 3\n"
     "  /force D=R     answer every registration of device D with result R\n"
     "  /portfile FILE write the port in use to FILE once listening\n"
+    "  /idle SECONDS  drop a client that has sent nothing for this long (default 600)\n"
     "The pipe for orvaif32.dll is \\\\.\\pipe\\HXIHOST unless HXIHOST_PIPE names another.\n";
 
 struct Options {
@@ -32,6 +31,7 @@ struct Options {
     std::string bind = "127.0.0.1";
     std::string namesFile;
     std::string portFile;
+    int idleSeconds = kDefaultIdleSeconds;
 };
 
 HostShared gShared;
@@ -53,6 +53,8 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error)
             o->bind = argv[++i];
         } else if (sw == "names" && hasValue) {
             o->namesFile = argv[++i];
+        } else if (sw == "idle" && hasValue) {
+            o->idleSeconds = atoi(argv[++i]);
         } else if (sw == "portfile" && hasValue) {
             o->portFile = argv[++i];
         } else if (sw == "force" && hasValue) {
@@ -70,93 +72,11 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error)
     return true;
 }
 
-// The driver window registered for a device, forgetting windows that are gone.
-HWND DriverFor(int device)
-{
-    std::lock_guard<std::mutex> hold(gShared.lock);
-    HWND wnd = (HWND)(uintptr_t)gShared.registry.WindowOf(device);
-    if (wnd && !IsWindow(wnd)) {
-        gShared.registry.Deregister((uint64_t)(uintptr_t)wnd);
-        return nullptr;
-    }
-    return wnd;
-}
-
-LRESULT SendToDriver(HWND driver, UINT msg, WPARAM w, LPARAM l)
-{
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(driver, msg, w, l, SMTO_NORMAL, kDriverTimeoutMs, &result))
-        return -1;
-    return (LRESULT)result;
-}
-
-void RouteCommand(uint32_t client, const std::string& text)
-{
-    int device = hxihost::CommandDevice(text);
-    HWND driver = DriverFor(device);
-    if (!driver) {
-        Net_SendTo(client, "# no driver for device " + std::to_string(device));
-        return;
-    }
-    uint32_t id;
-    {
-        std::lock_guard<std::mutex> hold(gShared.lock);
-        id = gShared.nextId++;
-        gShared.waiting[id] = text;
-    }
-    LRESULT taken = SendToDriver(driver, ZUV_RXMESSAGE, id, ZUV_RXCOMMAND);
-    {
-        std::lock_guard<std::mutex> hold(gShared.lock);
-        gShared.waiting.erase(id);
-    }
-    if (taken != 1)
-        Net_SendTo(client, "# driver for device " + std::to_string(device) +
-                               " did not take the command");
-}
-
-void Status(uint32_t client)
-{
-    std::vector<std::string> lines;
-    {
-        std::lock_guard<std::mutex> hold(gShared.lock);
-        for (const auto& [device, reg] : gShared.registry.All())
-            lines.push_back("DEVICE " + std::to_string(device) + " " + std::to_string(reg.wnd) + " " +
-                            std::to_string(reg.mode));
-    }
-    Net_SendTo(client, "STATUS " + std::to_string(lines.size()));
-    for (const std::string& l : lines)
-        Net_SendTo(client, l);
-}
-
-void HandleRequest(uint32_t client, const std::string& line)
-{
-    std::string error;
-    hxihost::Request r = hxihost::ParseRequest(line, &error);
-    if (r.kind == hxihost::REQ_BAD) {
-        Net_SendTo(client, "# " + error);
-        return;
-    }
-    if (r.kind == hxihost::REQ_STATUS) {
-        Status(client);
-        return;
-    }
-    HWND driver = DriverFor(r.device);
-    if (!driver) {
-        Net_SendTo(client, "# no driver for device " + std::to_string(r.device));
-        return;
-    }
-    UINT msg = 0;
-    switch (r.kind) {
-    case hxihost::REQ_GORXONLY: msg = ZUV_REQDEVGORXONLY; break;
-    case hxihost::REQ_GOTXRX: msg = ZUV_REQDEVGOTXRX; break;
-    case hxihost::REQ_INQTXRX: msg = ZUV_INQDEVGOTXRX; break;
-    case hxihost::REQ_SETRXONLY: msg = ZUV_SETDEVRXONLY; break;
-    default: msg = ZUV_REQDEVCLOSE; break;
-    }
-    LRESULT result = SendToDriver(driver, msg, 0, r.except);
-    Net_SendTo(client, std::string(r.name) + " " + std::to_string(r.device) + " " +
-                           std::to_string((long long)result));
-}
+// The attach answer goes to a window that is waiting for it; one that does
+// not take it at once is not a driver attaching.
+const UINT kAttachTimeoutMs = 5000;
+const UINT_PTR kCheckTimer = 1;
+const UINT kCheckMs = 250;
 
 LRESULT OnRegister(HWND driver, int device)
 {
@@ -166,7 +86,9 @@ LRESULT OnRegister(HWND driver, int device)
         HWND holder = (HWND)(uintptr_t)gShared.registry.WindowOf(device);
         if (holder && holder != driver && !IsWindow(holder))
             gShared.registry.Deregister((uint64_t)(uintptr_t)holder);
-        result = gShared.registry.Register((uint64_t)(uintptr_t)driver, device);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(driver, &owner);
+        result = gShared.registry.Register((uint64_t)(uintptr_t)driver, device, owner);
     }
     Net_Broadcast("REGDEV " + std::to_string(device) + " " + std::to_string(result));
     return result;
@@ -177,8 +99,11 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
     switch (msg) {
     case ZUV_REQHXIHANDLE:
         // Answered by a sent message while the driver still waits.
-        if (IsWindow((HWND)w))
-            SendToDriver((HWND)w, ZUV_HXIHANDLE, (WPARAM)wnd, 0);
+        if (IsWindow((HWND)w)) {
+            DWORD_PTR ignored;
+            SendMessageTimeoutA((HWND)w, ZUV_HXIHANDLE, (WPARAM)wnd, 0, SMTO_ABORTIFHUNG,
+                                kAttachTimeoutMs, &ignored);
+        }
         return 0;
     case ZUV_REGDEV:
         return OnRegister((HWND)w, (int)l);
@@ -190,6 +115,9 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         Net_Broadcast(hxihost::MessageLine(ZUV_ASSERTDEVMODE, (uint32_t)w, std::to_string((int)l)));
         return 0;
     }
+    case WM_TIMER:
+        Host_CheckDrivers();
+        return 0;
     case WM_HXI_LINES: {
         uint32_t client;
         std::string line;
@@ -243,14 +171,6 @@ int Fail(const std::string& text)
 
 HostShared& Host() { return gShared; }
 
-void Host_HandleLine(uint32_t client, const std::string& line)
-{
-    if (line[0] == '!')
-        HandleRequest(client, line);
-    else
-        RouteCommand(client, line);
-}
-
 int main(int argc, char** argv)
 {
     Options o;
@@ -264,14 +184,17 @@ int main(int argc, char** argv)
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0)
         return Fail("no sockets");
-    gShared.wnd = CreateHostWindow();
-    if (!gShared.wnd)
-        return Fail("cannot create the host window");
+    // The pipe first: a second host must end before its window can answer
+    // a driver's attach.
     std::string pipe = PipeName();
     if (!Pipe_Start(pipe))
         return Fail("cannot open pipe " + pipe + " (is another HXIHOST running?)");
+    gShared.wnd = CreateHostWindow();
+    if (!gShared.wnd)
+        return Fail("cannot create the host window");
+    SetTimer(gShared.wnd, kCheckTimer, kCheckMs, nullptr);
     int port = 0;
-    if (!Net_Start(o.bind.c_str(), o.port, &port))
+    if (!Net_Start(o.bind.c_str(), o.port, o.idleSeconds, &port))
         return Fail("cannot listen on " + o.bind + ":" + std::to_string(o.port));
     printf("HXIHOST listening on %s:%d\n", o.bind.c_str(), port);
     fflush(stdout);

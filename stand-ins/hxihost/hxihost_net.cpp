@@ -20,6 +20,10 @@ const size_t kOutQueueBytes = 256 * 1024;
 
 struct Client {
     SOCKET sock;
+    std::string address;                 // the peer, as "a.b.c.d:port"
+    uint64_t lastHeard = 0;              // tick of the last bytes received
+    uint64_t linesIn = 0;
+    bool sawLine = false;
     hxihost::LineReader reader;
     hxihost::OutQueue out{kOutQueueBytes};
     std::string sending;                 // the part of a line not yet written
@@ -37,31 +41,54 @@ std::deque<Inbound> gInbound;
 bool gNotified = false;                  // a WM_HXI_LINES is on its way
 uint32_t gNextClient = 1;
 
+uint64_t gIdleMs = 0;
+
 SOCKET gListen = INVALID_SOCKET;
 SOCKET gWake = INVALID_SOCKET;           // a UDP socket connected to itself
 std::atomic<bool> gWakePending{false};
+// While lines keep coming the loop looks every kBusyPollUs without being
+// woken: a wake costs a socket send, which would double the cost of every
+// library call whose line is broadcast.
+const long kBusyPollUs = 2000;
+std::atomic<bool> gPolling{false};
+std::atomic<unsigned> gNewLines{0};
 
 void Wake()
 {
+    gNewLines++;
+    if (gPolling)
+        return;
     if (!gWakePending.exchange(true))
         send(gWake, "w", 1, 0);
 }
 
+// A last line to a client about to be closed; it may not get through.
+void Farewell(SOCKET s, const std::string& line)
+{
+    std::string text = line + "\n";
+    send(s, text.data(), (int)text.size(), 0);
+}
+
 void Accept()
 {
-    SOCKET s = accept(gListen, nullptr, nullptr);
+    sockaddr_in peer = {};
+    int len = sizeof peer;
+    SOCKET s = accept(gListen, (sockaddr*)&peer, &len);
     if (s == INVALID_SOCKET)
         return;
     if (gClients.size() >= kMaxClients) {
-        const char text[] = "# too many clients\n";
-        send(s, text, sizeof text - 1, 0);
+        Farewell(s, "# too many clients (" + std::to_string(kMaxClients) + ")");
         closesocket(s);
         return;
     }
     u_long nonBlocking = 1;
     ioctlsocket(s, FIONBIO, &nonBlocking);
-    uint32_t id = gNextClient++;
-    gClients[id].sock = s;
+    Client& c = gClients[gNextClient++];
+    c.sock = s;
+    char host[INET_ADDRSTRLEN] = "?";
+    inet_ntop(AF_INET, &peer.sin_addr, host, sizeof host);
+    c.address = std::string(host) + ":" + std::to_string(ntohs(peer.sin_port));
+    c.lastHeard = GetTickCount64();
 }
 
 // Reads what a client sent; false when it has gone.
@@ -73,8 +100,21 @@ bool ReadClient(uint32_t id, Client& c)
         return false;
     if (n < 0)
         return WSAGetLastError() == WSAEWOULDBLOCK;
+    c.lastHeard = GetTickCount64();
+    // A web page or another protocol reaching the port: nothing it sent runs.
+    if (hxihost::HoldsForeignBytes(buffer, (size_t)n)) {
+        Farewell(c.sock, "# not a line of this interface: closed");
+        return false;
+    }
     std::vector<hxihost::InLine> lines;
     hxihost::FeedBytes(c.reader, buffer, (size_t)n, lines);
+    if (!c.sawLine && !lines.empty()) {
+        c.sawLine = true;
+        if (hxihost::LooksLikeHttp(lines[0].text)) {
+            Farewell(c.sock, "# HTTP is not served here: closed");
+            return false;
+        }
+    }
     bool added = false;
     for (const hxihost::InLine& l : lines) {
         if (l.tooLong) {
@@ -85,6 +125,7 @@ bool ReadClient(uint32_t id, Client& c)
             continue;
         gInbound.push_back({id, l.text});
         c.queued++;
+        c.linesIn++;
         added = true;
     }
     if (added && !gNotified && PostMessageA(Host().wnd, WM_HXI_LINES, 0, 0))
@@ -113,8 +154,22 @@ void DropClient(std::map<uint32_t, Client>::iterator it)
     gClients.erase(it);
 }
 
+void DropIdle()
+{
+    uint64_t now = GetTickCount64();
+    for (auto it = gClients.begin(); it != gClients.end();) {
+        if (gIdleMs && now - it->second.lastHeard > gIdleMs) {
+            Farewell(it->second.sock, "# idle too long: closed");
+            DropClient(it++);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void Loop()
 {
+    const timeval tick = {1, 0};   // idle clients are looked for every second
     for (;;) {
         fd_set readable, writable;
         FD_ZERO(&readable);
@@ -130,7 +185,14 @@ void Loop()
                     FD_SET(c.sock, &writable);
             }
         }
-        if (select(0, &readable, &writable, nullptr, nullptr) == SOCKET_ERROR) {
+        // Cleared before the count is taken: a Wake that still saw it set
+        // had counted its line, so this look finds it.
+        gPolling = false;
+        bool busy = gNewLines.exchange(0) > 0;
+        if (busy)
+            gPolling = true;
+        timeval wait = busy ? timeval{0, kBusyPollUs} : tick;
+        if (select(0, &readable, &writable, nullptr, &wait) == SOCKET_ERROR) {
             Sleep(10);
             continue;
         }
@@ -154,6 +216,7 @@ void Loop()
             else
                 DropClient(it++);
         }
+        DropIdle();
     }
 }
 
@@ -176,8 +239,9 @@ bool MakeWakeSocket()
 
 }  // namespace
 
-bool Net_Start(const char* bindAddress, int port, int* boundPort)
+bool Net_Start(const char* bindAddress, int port, int idleSeconds, int* boundPort)
 {
+    gIdleMs = idleSeconds > 0 ? (uint64_t)idleSeconds * 1000 : 0;
     sockaddr_in a = {};
     a.sin_family = AF_INET;
     a.sin_port = htons((u_short)port);
@@ -236,4 +300,17 @@ bool Net_NextLine(uint32_t* client, std::string* line)
     if (resume)
         Wake();   // the client's socket may be read again
     return true;
+}
+
+std::vector<std::string> Net_StatusLines()
+{
+    std::lock_guard<std::mutex> hold(gLock);
+    std::vector<std::string> lines;
+    lines.push_back("CLIENTS " + std::to_string(gClients.size()) + " MAX " +
+                    std::to_string(kMaxClients) + " IDLE " + std::to_string(gIdleMs / 1000) +
+                    " REQUESTER 0 REFUSED");
+    for (const auto& [id, c] : gClients)
+        lines.push_back("CLIENT " + std::to_string(id) + " " + c.address + " LINES " +
+                        std::to_string(c.linesIn) + " DROPPED " + std::to_string(c.out.Dropped()));
+    return lines;
 }

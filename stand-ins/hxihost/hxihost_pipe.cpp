@@ -1,5 +1,7 @@
 // The named pipe that orvaif32.dll talks to: one thread per connected
-// library, one reply per request.
+// library (a bounded number of them, local processes only), one reply per
+// request. Each connection knows its client's process, so a library can
+// fetch only its own driver's commands and withdraw only its own windows.
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -11,6 +13,7 @@
 namespace {
 
 const DWORD kBufferSize = sizeof(HxiPipeRequest) + HXIPIPE_MAX_DATA;
+const DWORD kMaxInstances = 32;   // connected libraries, one per driver process
 
 std::string gPipeName;
 
@@ -24,15 +27,15 @@ void Reply(HANDLE pipe, int32_t result, const std::string& data)
 }
 
 // Hands out the command text waiting under the given message id.
-void Fetch(HANDLE pipe, uint32_t id)
+void Fetch(HANDLE pipe, uint32_t id, uint32_t process)
 {
     std::string text;
     bool found = false;
     {
         std::lock_guard<std::mutex> hold(Host().lock);
         auto it = Host().waiting.find(id);
-        if (it != Host().waiting.end()) {
-            text = it->second;
+        if (it != Host().waiting.end() && process != 0 && it->second.owner == process) {
+            text = it->second.text;
             found = true;
         }
     }
@@ -64,29 +67,47 @@ void AnswerName(HANDLE pipe, uint32_t param, std::string data)
     Reply(pipe, 0, data);
 }
 
-void Handle(HANDLE pipe, const HxiPipeRequest& req, const std::string& data)
+void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std::string& data)
 {
     switch (req.msg) {
     case ZUV_RXMESSAGE:
-        Fetch(pipe, req.param);
+        Fetch(pipe, req.param, process);
         return;
     case ZUV_REQNAME:
         AnswerName(pipe, req.param, data);
         return;
     case ZUV_DEREGDEV: {
-        std::lock_guard<std::mutex> hold(Host().lock);
-        Host().registry.Deregister(req.param);
+        bool foreign;
+        {
+            std::lock_guard<std::mutex> hold(Host().lock);
+            Host().registry.DeregisterFrom(req.param, process);
+            foreign = Host().registry.HeldByOther(req.param, process);
+        }
+        // A window with no registration left (a driver whose registration was
+        // refused still withdraws at its end) is passed on as before; one
+        // still registered by another process is not this caller's to drop.
+        if (foreign) {
+            Reply(pipe, 0, "");
+            Net_Broadcast("# DEREGDEV " + std::to_string(req.param) +
+                          " refused: registered by another process");
+            return;
+        }
         break;
     }
     default:
         break;
     }
+    // Queued for the clients before the driver goes on, so its lines keep
+    // their order with what it sends the host window next.
     Net_Broadcast(hxihost::MessageLine(req.msg, req.param, hxihost::DataText(data.data(), data.size())));
     Reply(pipe, 0, "");
 }
 
 void Serve(HANDLE pipe)
 {
+    ULONG process = 0;
+    if (!GetNamedPipeClientProcessId(pipe, &process))
+        process = 0;   // no process: nothing can be fetched or withdrawn
     std::vector<char> buffer(kBufferSize);
     for (;;) {
         DWORD got = 0;
@@ -109,17 +130,21 @@ void Serve(HANDLE pipe)
         memcpy(&req, buffer.data(), sizeof req);
         size_t have = got - sizeof req;
         size_t length = req.length < have ? req.length : have;
-        Handle(pipe, req, std::string(buffer.data() + sizeof req, length));
+        Handle(pipe, process, req, std::string(buffer.data() + sizeof req, length));
     }
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
 }
 
-HANDLE NewInstance()
+// The first instance also claims the name: a second host (or any process
+// holding the name) makes it fail.
+HANDLE NewInstance(bool first)
 {
-    return CreateNamedPipeA(gPipeName.c_str(), PIPE_ACCESS_DUPLEX,
-                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                            PIPE_UNLIMITED_INSTANCES, kBufferSize, kBufferSize, 0, nullptr);
+    return CreateNamedPipeA(gPipeName.c_str(),
+                            PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+                            PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
+                                PIPE_REJECT_REMOTE_CLIENTS,
+                            kMaxInstances, kBufferSize, kBufferSize, 0, nullptr);
 }
 
 void Listen(HANDLE pipe)
@@ -131,20 +156,35 @@ void Listen(HANDLE pipe)
         } else {
             std::thread(Serve, pipe).detach();
         }
-        pipe = NewInstance();
+        pipe = NewInstance(false);
         while (pipe == INVALID_HANDLE_VALUE) {
             Sleep(100);   // out of instances or handles: try again shortly
-            pipe = NewInstance();
+            pipe = NewInstance(false);
         }
     }
 }
 
 }  // namespace
 
+// Whether some process already serves the name (Wine ignores
+// FILE_FLAG_FIRST_PIPE_INSTANCE, so this is looked at first).
+bool NameHeld(const std::string& name)
+{
+    HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return true;
+    }
+    return GetLastError() == ERROR_PIPE_BUSY;
+}
+
 bool Pipe_Start(const std::string& name)
 {
+    if (NameHeld(name))
+        return false;
     gPipeName = name;
-    HANDLE first = NewInstance();
+    HANDLE first = NewInstance(true);
     if (first == INVALID_HANDLE_VALUE)
         return false;
     std::thread(Listen, first).detach();

@@ -1,6 +1,7 @@
 # HXIHOST.EXE: the host interface process (console program with a hidden
 # top-level window, a named pipe for orvaif32.dll and a TCP line interface).
 add_executable(hxihost ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_main.cpp
+                       ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_drivers.cpp
                        ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_net.cpp
                        ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_pipe.cpp
                        ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp)

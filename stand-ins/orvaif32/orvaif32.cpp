@@ -49,62 +49,67 @@ void ClosePipe()
     gPipe = INVALID_HANDLE_VALUE;
 }
 
-bool WriteAll(const std::vector<char>& request)
+// Buffers reused by every call (under gLock): no allocation or clearing
+// per message.
+char gRequest[sizeof(HxiPipeRequest) + HXIPIPE_MAX_DATA];
+char gReply[sizeof(HxiPipeReply) + HXIPIPE_MAX_DATA];
+
+bool WriteAll(DWORD size)
 {
     DWORD written = 0;
-    return WriteFile(gPipe, request.data(), (DWORD)request.size(), &written, nullptr) &&
-           written == request.size();
+    return WriteFile(gPipe, gRequest, size, &written, nullptr) && written == size;
 }
 
-// Reads one reply message; a reply larger than the buffer is drained.
-bool ReadReply(std::vector<char>* reply)
+// Reads one reply message into gReply; a reply larger than it is drained.
+// Returns the bytes kept, or -1 when the pipe failed.
+long ReadReply()
 {
-    reply->assign(sizeof(HxiPipeReply) + HXIPIPE_MAX_DATA, 0);
     DWORD got = 0;
-    if (ReadFile(gPipe, reply->data(), (DWORD)reply->size(), &got, nullptr)) {
-        reply->resize(got);
-        return got >= sizeof(HxiPipeReply);
-    }
+    if (ReadFile(gPipe, gReply, sizeof gReply, &got, nullptr))
+        return got >= sizeof(HxiPipeReply) ? (long)got : -1;
     if (GetLastError() != ERROR_MORE_DATA)
-        return false;
+        return -1;
     char sink[4096];
     while (!ReadFile(gPipe, sink, sizeof sink, &got, nullptr) && GetLastError() == ERROR_MORE_DATA) {
     }
-    return true;
+    return (long)sizeof gReply;
 }
 
 // One request and its reply; reconnects once when the host was restarted.
+// Every message waits for its reply, even those whose result the driver
+// ignores: the host has then put its line out, so the clients see the
+// driver's pipe messages and its window messages in the order it sent them.
 bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
               HxiPipeReply* head, std::vector<char>* body)
 {
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
     HxiPipeRequest req = {msg, wnd, param, data ? length : 0};
-    std::vector<char> request(sizeof req + req.length);
-    std::memcpy(request.data(), &req, sizeof req);
-    if (req.length)
-        std::memcpy(request.data() + sizeof req, data, req.length);
 
     EnterCriticalSection(&gLock);
-    bool ok = false;
-    std::vector<char> reply;
-    for (int attempt = 0; attempt < 2 && !ok; ++attempt) {
+    std::memcpy(gRequest, &req, sizeof req);
+    if (req.length)
+        std::memcpy(gRequest + sizeof req, data, req.length);
+    long got = -1;
+    for (int attempt = 0; attempt < 2 && got < 0; ++attempt) {
         if (gPipe == INVALID_HANDLE_VALUE)
             gPipe = OpenPipe();
         if (gPipe == INVALID_HANDLE_VALUE)
             break;
-        ok = WriteAll(request) && ReadReply(&reply);
-        if (!ok)
+        if (WriteAll((DWORD)(sizeof req + req.length)))
+            got = ReadReply();
+        if (got < 0)
             ClosePipe();
     }
+    bool ok = got >= 0;
+    if (ok) {
+        std::memcpy(head, gReply, sizeof *head);
+        size_t have = (size_t)got - sizeof *head;
+        size_t take = head->length < have ? head->length : have;
+        body->assign(gReply + sizeof *head, gReply + sizeof *head + take);
+    }
     LeaveCriticalSection(&gLock);
-    if (!ok)
-        return false;
-    std::memcpy(head, reply.data(), sizeof *head);
-    size_t have = reply.size() - sizeof *head;
-    size_t take = head->length < have ? head->length : have;
-    body->assign(reply.begin() + sizeof *head, reply.begin() + sizeof *head + take);
-    return true;
+    return ok;
 }
 
 }  // namespace

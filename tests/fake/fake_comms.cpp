@@ -48,6 +48,8 @@ int Comms_Write(int index, const void* data, uint16_t count)
 {
     FakeCommsState& c = FakeComms();
     c.writes.emplace_back((const char*)data, count);
+    if (c.onWrite)
+        c.onWrite();
     return c.writeResult ? c.writeResult : count;
 }
 

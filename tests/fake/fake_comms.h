@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct FakeCommsState {
     int lastClosedIndex = -99;
     PlatWnd notifyWnd = 0;
     int readChunk = 0;
+    std::function<void()> onWrite;       // runs after each frame is recorded
 };
 
 FakeCommsState& FakeComms();

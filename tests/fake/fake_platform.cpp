@@ -216,6 +216,8 @@ void Plat_DebugOutput(const char* text) { S().trace.push_back(Text(text)); }
 int Plat_MessageBox(PlatWnd, const char* text, const char* caption, unsigned)
 {
     Logf("box '%s' '%s'", Text(caption), Text(text));
+    if (S().onBox)
+        S().onBox();
     return 1;
 }
 
@@ -324,12 +326,24 @@ void Plat_FreeLibrary(PlatLib lib)
 }
 
 void Plat_RegisterDialogLibrary(PlatLib) { Logf("dialog library"); }
+void Plat_RegisterPlainDialogClasses() { Logf("plain dialog classes"); }
 
 // ---- Host ---------------------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)
 {
     Logf("send %u w=%ju l=%jd", msg, (uintmax_t)wParam, (intmax_t)lParam);
     return S().onSend ? S().onSend(wnd, msg, wParam, lParam) : 0;
+}
+
+int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
+                        intptr_t* result)
+{
+    if (S().sendsUndelivered) {
+        Logf("send undelivered %u", msg);
+        return 0;
+    }
+    *result = Plat_SendMessage(wnd, msg, wParam, lParam);
+    return 1;
 }
 
 void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam)
@@ -356,11 +370,16 @@ void Plat_HostTx(PlatWnd hxi, uint16_t msg, uint32_t param, void* data, int flag
     S().hostTx.push_back(r);
 }
 
-int32_t Plat_HostRx(PlatWnd, uintptr_t, intptr_t) { return 0; }
+int32_t Plat_HostRx(PlatWnd, uintptr_t wParam, intptr_t lParam)
+{
+    return S().onHostRx ? S().onHostRx(wParam, lParam) : 0;
+}
 
 // ---- Dialogs ---------------------------------------------------------------------------------
 PlatWnd Plat_CreatePanel(PlatWnd)
 {
+    if (S().panelFails)
+        return 0;
     // Like the system: the dialog procedure sees WM_INITDIALOG before the
     // creation returns.
     Dialog_Proc(fake::kPanelWnd, 272 /* WM_INITDIALOG */, 0, 0);

@@ -68,6 +68,10 @@ struct State {
     std::function<intptr_t(PlatWnd, unsigned, uintptr_t, intptr_t)> onSend;
     std::function<void(unsigned, uintptr_t, intptr_t)> onBroadcast;
     std::function<void(HostTxRecord&, void* data)> onHostTx;   // may fill name blocks
+    std::function<int32_t(uintptr_t, intptr_t)> onHostRx;      // the library delivering
+    std::function<void()> onBox;  // runs while a message box is up
+    int sendsUndelivered = 0;
+    int panelFails = 0;           // the panel cannot be created     // checked sends find no window
     std::vector<HostTxRecord> hostTx;
 };
 

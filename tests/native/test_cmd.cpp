@@ -110,6 +110,15 @@ TEST_F(CmdTest, ConnectReadings)
     }
 }
 
+// The first take may let another command in before the second reading.
+TEST_F(CmdTest, BothReadingsKeepTheirOwnFieldsWhenATakeLetsAnotherCommandIn)
+{
+    Settings().DestToSource = 1;
+    FakeComms().onWrite = [] { Cmd_Tokenize("RC 102 7 7 ',---' 0", 5); };
+    Run("RC 101 3 5 ',---' 0");
+    EXPECT_EQ(FakeComms().writes, (std::vector<std::string>{"@ X:0/4,2\r", "@ X:0/2,4\r"}));
+}
+
 TEST_F(CmdTest, ConnectOnADeviceReadFromCharacterThree)
 {
     StartTwoLevels(2, 1);

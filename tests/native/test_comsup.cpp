@@ -50,6 +50,26 @@ TEST_F(ComSup, FramesThatCannotBeWrittenStillCountAndFailTheLevel)
     EXPECT_EQ(FakeComms().writes[0], std::string("@ ?\rT F\r"));
 }
 
+// Bytes lost in the ring: the line they were part of is never decoded, the
+// next whole line is.
+TEST_F(ComSup, AnOverrunDropsTheLineInProgress)
+{
+    Configure({{0, 101, 20}});
+    Start();
+    const std::string line = ScriptedRouter::StatusLine(0, 1, 1);
+    auto receive = [](const std::string& bytes, int mask) {
+        FakeComms().rx.assign(bytes.begin(), bytes.end());
+        FakeComms().errorMask = mask;
+        ComSup_ReadData();
+    };
+    receive(line.substr(0, 4), COMMS_CE_RXOVER);
+    receive(line.substr(4), 0);
+    EXPECT_TRUE(fake::Traced("Rx Overrun '0x0001' on Port 2: line dropped"));
+    EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
+    receive(line, 0);
+    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
+}
+
 TEST_F(ComSup, ThePollStartFailsEveryLevelAndStartsPolling)
 {
     Configure({{0, 101, 3, 4}, {1, 102, 3, 5}});

@@ -93,6 +93,16 @@ TEST(HxiRegister, ResultSequencesForTwoDevices)
     }
 }
 
+TEST(HxiRegister, ASendThatNeverArrivedIsNoRegistration)
+{
+    ResetDriver();
+    AddLevel(0, 101, 16, 12);
+    fake::S().sendsUndelivered = 1;   // the host's window is gone; a plain send answers 0
+    EXPECT_EQ(Hxi_RegisterDevices(), 1);
+    EXPECT_EQ(HostLink().iTxRxMode, TXRX_NONE);
+    EXPECT_TRUE(fake::Traced("Failed to register device"));
+}
+
 // The host's requests about the interface mode, against the link state.
 TEST(HxiModes, RequestsAcceptedByTheLinkState)
 {

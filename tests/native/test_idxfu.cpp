@@ -40,7 +40,7 @@ TEST(IdxfuFiles, FirstStartWritesBothFiles)
     EXPECT_FALSE(HasFile("VAL_DRN.IDX.TMP"));
     EXPECT_FALSE(HasFile("VAL_DRN.LCK.TMP"));
     EXPECT_EQ(Store_GetTally(3, 1024), 65535);
-    EXPECT_EQ(Store_GetTally(3, 1025), 0);   // the spare entry is not in the file
+    EXPECT_EQ(Store_GetTally(3, 1025), 0xFFFF);   // not in the file: unknown
 }
 
 TEST(IdxfuFiles, SavedBytesFollowTheAreas)
@@ -92,7 +92,7 @@ TEST(IdxfuFiles, ExcessOfALongFileIsIgnored)
     File("VAL_DRN.LCK")[2 * 1024] = 1;
     Start();
     EXPECT_EQ(Store_GetTally(1, 1), 0x2205);
-    EXPECT_EQ(Store_GetTally(3, 1025), 0);
+    EXPECT_EQ(Store_GetTally(3, 1025), 0xFFFF);
     EXPECT_EQ(Store_GetLock(3, 1), 1);
     EXPECT_EQ(Store_GetLock(3, 513), 0);
     Shutdown();

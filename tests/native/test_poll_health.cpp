@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "leitch/leitch.h"
 #include "panel/panel_ids.h"
 
 namespace {
@@ -32,6 +33,7 @@ struct HealthCase {
     int errorLimit;
     const char* events;
     int finalMode;
+    int takesPerTick = 0;   // a salvo of takes after each tick's poll
 };
 
 const HealthCase kCases[] = {
@@ -62,6 +64,11 @@ const HealthCase kCases[] = {
     {&kSilent7, 3, 10, "1:O 12:Sf 13:f 18:O", TXRX_TXRX},
     {&kSilent7, 10, 3, "1:O 2:LO 3:LO 4:LO 5:LO 6:LO 7:LO 8:LO 9:LO 10:LO 11:L 18:O 19:LO 20:LO",
      TXRX_RXONLY},
+    // The router answers polls, never takes: a salvo between two polls is
+    // no sign of silence, while unanswered polls still fail the level.
+    {&kAlways, 5, 5, "1:O", TXRX_TXRX, 16},
+    {&kSilent4, 5, 5, "1:O 12:L 13:f 15:O", TXRX_RXONLY, 16},
+    {&kSilent4, 3, 10, "1:O 12:Sf 13:f 15:O", TXRX_TXRX, 16},
 };
 
 class LinkHealth : public LinkTest {
@@ -72,6 +79,11 @@ protected:
     {
         size_t from = fake::S().log.size();
         Tick();
+        return EventsSince(from, tick);
+    }
+
+    std::string EventsSince(size_t from, int tick)
+    {
         std::string events;
         int iwOk = 0, iwFail = 0;
         for (size_t i = from; i < fake::S().log.size(); ++i) {
@@ -125,6 +137,10 @@ TEST_F(LinkHealth, FollowsTheStateTable)
         std::string all;
         for (int tick = 1; tick <= 20; ++tick) {
             std::string events = TickEvents(tick);
+            size_t from = fake::S().log.size();
+            for (int t = 0; t < c.takesPerTick; ++t)
+                Leitch_Connect(0, t % 8 + 1, t % 8 + 1);
+            events += EventsSince(from, tick);
             if (!events.empty())
                 all += (all.empty() ? "" : " ") + std::to_string(tick) + ":" + events;
         }

@@ -12,6 +12,8 @@
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
+#include "panel/dialog.h"
+#include "panel/panel_ids.h"
 #include "store/store.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
@@ -93,7 +95,7 @@ TEST_F(ShellTest, StartUpProblemsEndTheDriver)
         {"control library missing", {"c:\\sys\\bwcc32.dll"}, true, true,
          {"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}, {{"profile", 0}, {"broadcast", 0}}},
         {"dialog library missing: reported, never called", {"c:\\sys\\orva_cc.dll"}, false, true,
-         {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", kNoLevels}, {{"dialog library", 0}}},
+         {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", kNoLevels}, {{"dialog library", 0}, {"plain dialog classes", 1}}},
         {"no host: the shutdown runs, nothing is opened", {"c:\\sys\\bwcc32.dll", "c:\\sys\\orva_cc.dll"},
          true, false,
          {"broadcast 2031 w=4096", "box '! Error !' 'Cannot find ORVA Interface HXIHOST.EXE'", kDeregister,
@@ -131,6 +133,14 @@ TEST_F(ShellTest, APortThatCannotBeOpenedEndsTheDriver)
     EXPECT_EQ(fake::S().timers.size(), 0u);
 }
 
+TEST_F(ShellTest, APanelThatCannotBeCreatedEndsTheDriverWithoutASave)
+{
+    fake::S().panelFails = 1;
+    StartSimulated();
+    EXPECT_TRUE(fake::LogHasInOrder({"hosttx 2186 p=" + std::to_string(fake::kMainWnd), "quit 0"}));
+    EXPECT_EQ(fake::S().openWriteCalls, 0);   // the tally file stays as it was
+}
+
 TEST_F(ShellTest, ShutdownRunsOnceWhateverAsksForIt)
 {
     StartSimulated();
@@ -162,6 +172,112 @@ TEST_F(ShellTest, NothingActsAfterTheShutdown)
     Send(ZUV_SETDEVRXONLY);
     EXPECT_EQ(FakeComms().readCalls, reads);
     EXPECT_TRUE(fake::S().log.empty()) << fake::S().log.front();
+}
+
+// A close request answered while start-up waits (a box is up, the host
+// answers a registration) ends start-up there: nothing is registered,
+// opened or built after the shutdown, and the shutdown runs once.
+TEST_F(ShellTest, ACloseRequestDuringStartUpStopsIt)
+{
+    const struct {
+        const char* what;
+        bool dialogLibrary;
+        int registrations;
+    } cases[] = {
+        {"during the missing dialog library box", false, 0},
+        {"while the first registration is answered", true, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        if (!c.dialogLibrary) {
+            fake::S().loadablePaths = {"c:\\sys\\orva_cc.dll"};
+            fake::S().onBox = [this] { Send(MSG_CLOSE); };
+        } else {
+            fake::S().onSend = [this](PlatWnd, unsigned, uintptr_t, intptr_t) -> intptr_t {
+                Send(MSG_CLOSE);
+                return 0;
+            };
+        }
+        Level(0, 101);
+        Level(1, 102);
+        Set("Com", "3");
+        HostAnswers();
+        Main_Initialize();
+        EXPECT_EQ(fake::CountLog("send 2193"), c.registrations);
+        EXPECT_EQ(fake::CountLog("hosttx 2186"), 1);
+        EXPECT_EQ(fake::CountLog("quit"), 1);
+        EXPECT_EQ(FakeComms().opens, 0);
+        EXPECT_EQ(Shell().hMainDlg, 0u);
+    }
+}
+
+// The panel's timers: 1 polls the router, 2 saves the tallies every
+// SaveDelay ticks; after the shutdown neither acts.
+TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
+{
+    Level(0, 101);
+    Set("SaveDelay", "3");
+    HostAnswers();
+    Main_Initialize();
+    ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
+    auto tick = [](unsigned id) { Dialog_Proc(fake::kPanelWnd, MSG_TIMER, id, 0); };
+    auto saves = [] { return fake::S().openWriteCalls; };
+
+    size_t frames = FakeComms().writes.size();
+    tick(PANEL_TIMER_POLL);
+    EXPECT_GT(FakeComms().writes.size(), frames);
+
+    int before = saves();
+    tick(PANEL_TIMER_SAVE);
+    tick(PANEL_TIMER_SAVE);
+    EXPECT_EQ(saves(), before);
+    tick(PANEL_TIMER_SAVE);
+    EXPECT_EQ(saves(), before + 1);
+
+    Send(MSG_CLOSE);
+    frames = FakeComms().writes.size();
+    before = saves();
+    for (int i = 0; i < 4; ++i) {
+        tick(PANEL_TIMER_POLL);
+        tick(PANEL_TIMER_SAVE);
+    }
+    EXPECT_EQ(FakeComms().writes.size(), frames);
+    EXPECT_EQ(saves(), before);
+}
+
+// A command text is a pointer: taken only from the host library while it
+// delivers on this thread, ignored (traced) from anyone else.
+TEST_F(ShellTest, CommandTextsOnlyFromTheHostLibrary)
+{
+    const struct {
+        const char* what;
+        bool delivering;
+        int texts, taken;   // texts handed in during the delivery
+    } cases[] = {
+        {"delivered by the library", true, 1, 1},
+        {"a second text in the same delivery", true, 2, 1},
+        {"sent outside a delivery", false, 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        StartSimulated();
+        Settings().bDebugMode = 7;
+        const char* text = "RQ 101 1 1 0";
+        fake::S().onHostRx = [&](uintptr_t, intptr_t) -> int32_t {
+            for (int i = 1; i < c.texts; ++i)
+                Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
+            return (int32_t)Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
+        };
+        if (c.delivering)
+            Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND);
+        else
+            Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
+        EXPECT_EQ(HostLink().lRxCount, c.taken);
+        EXPECT_EQ(fake::Traced("ZUV_RXCOMMAND ignored: not delivered by the host library"),
+                  c.texts > c.taken || !c.taken);
+    }
 }
 
 TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)

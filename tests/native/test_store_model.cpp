@@ -115,6 +115,7 @@ void SizeStoreAndModel(Model& model, int failAllocation)
         m.sources = s.wantSources;
         m.dests = s.wantDests;
         m.hasTally = m.hasLock = s.wantSources > 0 && s.wantDests > 0;
+        m.tally[kSlots] = STORE_TALLY_UNKNOWN;   // the spare entry starts unknown
     }
     if (failAllocation >= 0) {
         ModelLevel& m = model.level[kSized[failAllocation / 2]];

@@ -48,10 +48,10 @@ def run(rig):
     c.expect("GOTXRX 101 1")
     c.send("!STATUS")
     c.expect("STATUS 2")
-    c.expect(r"DEVICE 101 \d+ 3")
-    c.expect(r"DEVICE 102 \d+ 0")
-    c.send("RQ 102 8 8 0")
-    c.expect("TXREPLY 32768 RR 102 008 (65535|000)")
+    c.expect(r"DEVICE 101 MODE 3 .*")
+    c.expect(r"DEVICE 102 MODE 0 .*")
+    c.send("RQ 102 8 8 42")
+    c.expect("TXREPLY 32810 RR 102 008 (65535|000)")
 
     # The host closes the driver: it deregisters and ends, saving its tallies.
     c.send("!CLOSE 101")

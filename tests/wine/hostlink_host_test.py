@@ -2,12 +2,13 @@
 from TCP to the driver and its messages back, name requests, the "!"
 requests, and clients that misbehave."""
 import os
+import re
 import socket
 import sys
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from rig import RigTest, main, wait_for  # noqa: E402
+from rig import DEADLINE, RigTest, main, wait_for  # noqa: E402
 
 
 def start_driver(s, *devices):
@@ -40,10 +41,22 @@ def registration_and_commands(s):
     c.expect("REQNAME 0 101 0 7 CAMERA 7")
     c.expect("TXREVERTIVE 0 NAME CAMERA 7")
     c.expect("TXREVERTIVE 0 NAME DST 012")
-    c.send("RC 102 1 1")
+    c.send("RC 102 1 1 x 42", "RC101 1 1 x 42")
     c.expect("# no driver for device 102")
-    c.send("RC101 1 1")
     c.expect("# no driver for device 1")
+    # No client speaks as the operator panel, requester 0.
+    c.send("RL 101 1 4 1", "RC 101 5 3 ',---' 0")
+    c.expect("# requester 0 is the operator panel: refused")
+    c.expect("# requester 0 is the operator panel: refused")
+
+    # Only the driver's own process withdraws its registration.
+    wnd = re.search(r"ATTACHED (\d+)", out).group(1)
+    thief = s.start("hostlink_testdriver.exe", ["-dereg=" + wnd], "thief")
+    c.expect("# DEREGDEV %s refused: .*" % wnd)
+    thief.wait(DEADLINE)
+    # A second host cannot take the pipe's name.
+    second = s.start("HXIHOST.EXE", ["/port", "0"], "host2")
+    assert second.wait(DEADLINE) == 1, s.output(second)
 
     # Every client sees the driver's messages; requests answer their sender.
     other = s.connect(host)
@@ -60,7 +73,9 @@ def registration_and_commands(s):
     c.expect("SETRXONLY 101 0")
     c.send("!STATUS")
     c.expect("STATUS 1")
-    c.expect(r"DEVICE 101 \d+ 3")   # the last mode asserted for it
+    c.expect(r"DEVICE 101 MODE 3 DELIVERED \d+ HELD 0 REFUSED 0 HANGS 0 ANSWERING")
+    c.expect(r"CLIENTS 2 MAX 60 IDLE 600 REQUESTER 0 REFUSED")
+    c.expect(r"CLIENT \d+ 127\.0\.0\.1:\d+ LINES \d+ DROPPED 0")
     c.send("!BOGUS", "!CLOSE")
     c.expect("# unknown request: !BOGUS")
     c.expect("# usage: !CLOSE <device>")
@@ -70,7 +85,7 @@ def registration_and_commands(s):
     c.expect(r"DEREGDEV \d+")
     c.expect("CLOSE 101 0")
     wait_for(lambda: d.poll() is not None, "the driver to end")
-    c.send("RC 101 5 3")
+    c.send("RC 101 5 3 x 42")
     c.expect("# no driver for device 101")
 
 
@@ -79,26 +94,35 @@ def bad_clients(s):
     d = start_driver(s, 201)
     good = s.connect(host)
 
-    # Too long, garbage, a flood, and a disconnect in the middle of a line.
+    # Too long, a flood, and a disconnect in the middle of a line.
     bad = s.connect(host)
-    bad.send("RC 201 " + "9" * 2000, "\x00\xff\x01garbage", "")
+    bad.send("RC 201 " + "9" * 2000, "\xffgarbage")
     bad.expect("# line too long")
     bad.expect("# no driver for device 0")
     flood = s.connect(host)
-    flood.send(*["RC 201 %d 1" % i for i in range(2000)])
+    flood.send(*["RC 201 %d 1 x 42" % i for i in range(2000)])
     cut = socket.create_connection(("127.0.0.1", host.port))
-    cut.sendall(b"RC 201 77 77")
+    cut.sendall(b"RC 201 77 77 x 42")
     cut.close()
+    # A web page's request and bytes no line holds close the connection
+    # with nothing run.
+    for data in (b"POST / HTTP/1.1\r\nHost: x\r\n\r\nRC 201 66 66 x 42\n",
+                 b"RC 201 66 66 x 42\x00\nRC 201 66 66 x 42\n"):
+        web = socket.create_connection(("127.0.0.1", host.port))
+        web.sendall(data)
+        assert web.recv(4096).endswith(b": closed\n")
+        assert web.recv(4096) == b""
+        web.close()
 
     # A client that never reads loses old lines but never stalls the host.
     idle = socket.create_connection(("127.0.0.1", host.port))
     idle.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
-    good.send("RC 201 end 1")
-    good.expect("TXREVERTIVE 0 ECHO RC 201 end 1", timeout=120)
-    assert not any("77 77" in l for l in good.taken())
-    flood.send(*["RC 201 x%d" % i for i in range(3000)])
-    good.send("RC 201 last")
-    good.expect("TXREVERTIVE 0 ECHO RC 201 last", timeout=120)
+    good.send("RC 201 end 1 x 42")
+    good.expect("TXREVERTIVE 0 ECHO RC 201 end 1 x 42", timeout=120)
+    assert not any("77 77" in l or "66 66" in l for l in good.taken())
+    flood.send(*["RC 201 x%d 1 x 42" % i for i in range(3000)])
+    good.send("RC 201 last 1 x 42")
+    good.expect("TXREVERTIVE 0 ECHO RC 201 last 1 x 42", timeout=120)
     idle.close()
     assert d.poll() is None
 

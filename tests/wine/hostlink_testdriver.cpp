@@ -6,9 +6,14 @@
 //   TXREVERTIVE "NAME <name>";
 //   the mode requests answer as a driver with a good link: Tx/Rx yes (and
 //   asserts mode 3 for its other devices), Rx only no;
+//   "TM <device> <n>" times n revertives and n name requests through the library and
+//   sends TXREVERTIVE "TIME <median revertive us> <median name us>";
 //   the close request deregisters and ends the program.
+// It prints its window handle; "-dereg=HANDLE" instead asks the host to
+// withdraw another window's registration and ends.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +46,34 @@ void AskName(const char* text)
     Say(std::string("NAME ") + name);
 }
 
+// Median duration in microseconds of n calls of one library message.
+long MedianCallUs(int n, WORD msg, void* data, DWORD length)
+{
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    std::vector<long> us;
+    for (int i = 0; i < n; ++i) {
+        QueryPerformanceCounter(&t0);
+        ORVA32TxMessage(gHost, msg, 0, data, TRUE, length);
+        QueryPerformanceCounter(&t1);
+        us.push_back((long)((t1.QuadPart - t0.QuadPart) * 1000000 / freq.QuadPart));
+    }
+    std::sort(us.begin(), us.end());
+    return us.empty() ? 0 : us[us.size() / 2];
+}
+
+void TimeCalls(const char* text)
+{
+    int device = 0, n = 0;
+    sscanf(text + 3, "%d %d", &device, &n);
+    char rr[] = "RR 101 001 001";
+    unsigned char block[NAME_REQUEST_SIZE];
+    NameRequest_Build(block, 101, NAME_KIND_SOURCE, 1);
+    long revertive = MedianCallUs(n, ZUV_TXREVERTIVE, rr, sizeof rr);
+    long name = MedianCallUs(n, ZUV_REQNAME, block, NAME_REQUEST_SIZE);
+    Say("TIME " + std::to_string(revertive) + " " + std::to_string(name));
+}
+
 LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
 {
     switch (msg) {
@@ -53,6 +86,8 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         const char* text = (const char*)l;
         if (strncmp(text, "NQ", 2) == 0)
             AskName(text);
+        else if (strncmp(text, "TM", 2) == 0)
+            TimeCalls(text);
         else
             Say(std::string("ECHO ") + text);
         return 1;
@@ -90,6 +125,11 @@ BOOL CALLBACK AskForHandle(HWND top, LPARAM self)
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && strncmp(argv[1], "-dereg=", 7) == 0) {
+        DWORD other = strtoul(argv[1] + 7, nullptr, 10);
+        ORVA32TxMessage(nullptr, ZUV_DEREGDEV, other, nullptr, FALSE, 0);
+        return 0;
+    }
     for (int i = 1; i < argc; ++i)
         gDevices.push_back(atoi(argv[i]));
     WNDCLASSA wc = {};
@@ -104,7 +144,7 @@ int main(int argc, char** argv)
         printf("NOHOST\n");
         return 2;
     }
-    printf("ATTACHED\n");
+    printf("ATTACHED %lu\n", (unsigned long)(uintptr_t)wnd);
     for (int d : gDevices)
         printf("REG %d %d\n", d, (int)SendMessageA(gHost, ZUV_REGDEV, (WPARAM)wnd, d));
     printf("READY\n");

@@ -53,12 +53,17 @@ TEST_F(CommsData, AFullRingDropsTheNewestBytesAndNeverLooksEmpty)
         << Comms_GetDropped(kIndex);
 
     CommsStat stat = {};
-    Comms_GetError(kIndex, &stat);
+    EXPECT_EQ(Comms_GetError(kIndex, &stat) & CE_RXOVER, 0) << "reported where the hole is";
     EXPECT_EQ(stat.cbInQue, kept);
     EXPECT_EQ(RecordOf(kIndex).iRxCount, (LONG)kept);
     EXPECT_EQ(ReadFromLibrary(kIndex, kept), data.substr(0, kept));
+    remote_.Write("lost", 4);   // the hole lasts until a read comes short
+    ASSERT_TRUE(WaitUntil([&] { return Comms_GetDropped(kIndex) == sent - kept + 4; }));
+    char none[1];
+    EXPECT_EQ(Comms_Read(kIndex, none, 1), 0);
     // Dropped bytes never counted as unread: the count falls back to zero.
-    Comms_GetError(kIndex, &stat);
+    EXPECT_EQ(Comms_GetError(kIndex, &stat) & CE_RXOVER, CE_RXOVER);
+    EXPECT_EQ(Comms_GetError(kIndex, &stat) & CE_RXOVER, 0);
     EXPECT_EQ(stat.cbInQue, 0u);
     EXPECT_EQ(RecordOf(kIndex).iRxCount, 0);
 

@@ -29,7 +29,7 @@ def flood_texts(groups):
                   "RC 101 99 %d ',---' 42" % d,          # no such source
                   "RQ 101 1 12 43",                     # requester refused
                   "XX 101 not a command",
-                  "RC 101",
+                  "RL 101 %d %d 0 43" % (d, d),         # lock refused
                   "RP 102 4 4 42",
                   "RQ 101 %d %d 42 %s" % (d, d, "x" * 600),
                   "RQ 101 12 1 42"]                     # reversed range
