@@ -38,7 +38,7 @@ def fails_with_box(rig, text, what):
     cleanly without touching the tally file."""
     before = tally_file(rig.site)
     if rig.client:
-        forget(rig.client)
+        rig.client.forget()
     driver = rig.start_driver(what)
     box = rig.probe.box()
     assert box == text, "%s: box %r" % (what, box)
