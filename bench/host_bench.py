@@ -8,15 +8,15 @@ HXIHOST.EXE, measured from a TCP client.
   3. command round trips per second: one RQ for one destination at a time.
 
 Usage (from the repository root, after the windows build, under Xvfb):
-  xvfb-run -a python3 bench/host_bench.py build/windows/bin
+  xvfb-run -a python3 bench/host_bench.py
 """
 import os
 import socket
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine"))
-from hostlink_harness import DriverSetup, Session  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "scripts"))
+import rig  # noqa: E402
 
 ROUND_TRIPS = 1000
 
@@ -43,17 +43,15 @@ class Lines:
 
 
 def main():
-    bin_dir = os.path.abspath(sys.argv[1])
-    missing = DriverSetup.missing(bin_dir)
+    missing = rig.missing("HXIHOST.EXE")
     if missing:
         sys.exit("the build has no " + ", ".join(missing))
-    s = Session(bin_dir)
+    r = rig.Rig()
     try:
-        DriverSetup(s, {"Simulation": 1, "Access": "ALL", "DebugMode": 0},
-                    [(101, 16, 1024)])
-        host = s.start_host()
+        r.configure([(101, 16, 1024)], Simulation=1, Access="ALL", DebugMode=0)
+        host = r.start_host()
         c = Lines(host.port)
-        s.start("VAL_DRN.EXE", [], "driver")
+        r.start_driver(traced=False)
         c.until("REGDEV 101 0")
         _, first = c.until("REQNAME 0 101 0 1 ")
         _, last = c.until("REQNAME 0 101 1 1024 ")
@@ -76,7 +74,7 @@ def main():
         print("command round trips: %.0f per second (%.2f ms each, %d in a row)"
               % (ROUND_TRIPS / elapsed, elapsed / ROUND_TRIPS * 1000, ROUND_TRIPS))
     finally:
-        s.close()
+        r.close(keep=False)
 
 
 if __name__ == "__main__":

@@ -55,7 +55,7 @@ rm -f "$rows.comms"
 
 echo "bench: host link" >&2
 # "label: value" lines become rows.
-python3 bench/host_bench.py build/windows/bin >"$rows.host" || failed "Host link benchmark"
+python3 bench/host_bench.py >"$rows.host" || failed "Host link benchmark"
 sed -n 's/^\([^:]*\): \(.*\)$/| Host link: \1 | \2 | |/p' "$rows.host" >>"$rows"
 rm -f "$rows.host"
 

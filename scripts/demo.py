@@ -57,7 +57,7 @@ class Demo:
     def __init__(self, folder, tally_delay):
         self.folder = folder
         self.tally_delay = tally_delay
-        self.rig = rig.Rig(folder)
+        self.rig = rig.Rig(folder, watch=True)
         self.client = None
         self.sim = None
         self.t0 = rig.now()
@@ -108,9 +108,8 @@ class Demo:
         names = os.path.join(self.folder, "names.txt")
         with open(names, "w") as f:
             f.write(NAMES)
-        config = self.rig.configure(
-            {"Name": "Demo Router", "TallyDelay": self.tally_delay, "DebugMode": 1,
-             "Access": "ALL", "StatusInfoDriverId": STATUS_DEVICE}, LEVELS)
+        config = self.rig.configure(LEVELS, Name="Demo Router", TallyDelay=self.tally_delay,
+                                    DebugMode=1, Access="ALL", StatusInfoDriverId=STATUS_DEVICE)
         sizes = []
         for i, (_, sources, dests) in enumerate(LEVELS):
             sizes += ["--level", "%c=%d:%d" % (chr(65 + i), sources, dests)]
@@ -121,13 +120,13 @@ class Demo:
                      % (chr(65 + i), device, sources, dests))
         self.sim = self.rig.start_sim(["--levels", "0"] + sizes, verbose=True)
         self.say("   router simulator on %s (COM%d), control socket %s"
-                 % (rig.PTY, rig.COM, self.sim.control_path))
+                 % (rig.pty_path(), rig.COM, self.sim.control_path))
         self.host = self.rig.start_host("/names", names)
-        self.client = self.rig.connect(self.host)
+        self.client = self.rig.client
         self.say("   HXIHOST.EXE listening on 127.0.0.1:%d, names from %s" % (self.host.port, names))
-        self.driver = self.rig.start_driver(trace=True)
+        self.driver = self.rig.start_driver()
         self.say("   VAL_DRN.EXE: Com=%d, TallyDelay=%d ms, DebugMode=1 (trace: %s)"
-                 % (rig.COM, self.tally_delay, self.driver.out_path))
+                 % (rig.COM, self.tally_delay, self.driver.proc.out_path))
         for device, _, _ in LEVELS:
             self.client.expect("REGDEV %d 0" % device)
         self.show()
@@ -231,7 +230,7 @@ class Demo:
    The trace:   tail -f %(trace)s
    Press Enter (or Ctrl+C) to stop the demo.""" % {
             "client": client, "port": port, "sock": self.sim.control_path,
-            "display": os.environ.get("DISPLAY", "?"), "trace": self.driver.out_path})
+            "display": os.environ.get("DISPLAY", "?"), "trace": self.driver.proc.out_path})
         try:
             sys.stdin.readline()
         except Stop:
@@ -239,16 +238,16 @@ class Demo:
 
     def close(self):
         self.step("the host closes the driver; it deregisters and saves its tallies")
-        self.client.watch.remove(self.driver)
+        self.client.watch.remove(self.driver.proc)
         self.send("!CLOSE 101")
         self.client.expect(r"CLOSE 101 0")
-        rig.wait_for(lambda: self.driver.poll() is not None, "the driver to end")
+        code = self.driver.wait_end()
         self.show()
-        self.say("   VAL_DRN.EXE ended with exit code %d" % self.driver.returncode)
+        self.say("   VAL_DRN.EXE ended with exit code %d" % code)
         self.tallies()
 
     def tallies(self):
-        path = os.path.join(self.rig.setup.config, "VAL_DRN.IDX")
+        path = self.rig.site.idx
         with open(path, "rb") as f:
             data = f.read()
         self.say("   tally file %s (%d bytes):" % (path, len(data)))
@@ -267,7 +266,7 @@ def main():
     ap.add_argument("--tally-delay", type=int, default=100, help="poll period in ms (100)")
     args = ap.parse_args()
 
-    missing = rig.Rig.missing()
+    missing = rig.missing("HXIHOST.EXE", "TRACECAP.EXE", rig.SIM)
     if missing:
         print("demo: the build has no " + ", ".join(missing))
         return rig.SKIP
@@ -286,14 +285,12 @@ def main():
         if args.hold:
             demo.hold()
         demo.close()
-        ok = demo.driver.returncode == 0
+        ok = demo.driver.proc.returncode == 0
     except Stop:
         print("\ndemo: stopped", flush=True)
     except Exception as e:   # report, then clean up below
         print("\ndemo: FAILED: %s" % e, flush=True)
-        for p in demo.rig.procs:
-            print("--- end of %s" % p.out_path)
-            print(demo.rig.output(p)[-1500:])
+        demo.rig.dump()
     finally:
         signal.signal(signal.SIGINT, signal.SIG_IGN)
         signal.signal(signal.SIGTERM, signal.SIG_IGN)

@@ -4,16 +4,16 @@ interface mode, and finally closes the driver from the host."""
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from hostlink_harness import DriverSetup, run_session, wait_for  # noqa: E402
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from rig import RigTest, main  # noqa: E402
 
 
-def run(s):
-    setup = DriverSetup(s, {"Simulation": 1, "Access": "42,100-110", "DebugMode": 0},
-                        [(101, 16, 12), (102, 8, 8)])
-    host = s.start_host()
-    c = s.connect(host)
-    driver = s.start("VAL_DRN.EXE", [], "driver")
+def run(rig):
+    rig.configure([(101, 16, 12), (102, 8, 8)], Simulation=1, Access="42,100-110", DebugMode=0)
+    rig.start_host()
+    c = rig.client
+    driver = rig.start_driver(traced=False)
     c.expect("REGDEV 101 0")
     c.expect("REGDEV 102 0")
     c.expect("REQNAME 0 101 1 12 DST 012")   # the panel has filled its lists
@@ -57,16 +57,14 @@ def run(s):
     c.send("!CLOSE 101")
     c.expect(r"DEREGDEV \d+")
     c.expect("CLOSE 101 0")
-    wait_for(lambda: driver.poll() is not None, "the driver to end")
-    assert driver.returncode == 0, driver.returncode
-    with open(os.path.join(setup.config, "VAL_DRN.IDX"), "rb") as f:
-        saved = f.read()
+    assert driver.wait_end() == 0
+    saved = rig.site.read_idx()
     assert saved[2:6] == b"\x00\x06\x00\x05", saved[:8]   # destinations 2 and 3 of level A
 
 
-def main():
-    bin_dir = os.path.abspath(sys.argv[1])
-    run_session(bin_dir, DriverSetup.missing(bin_dir), run)
+class DriverTest(RigTest):
+    def test_driver_in_simulation(self):
+        run(self.rig)
 
 
 if __name__ == "__main__":

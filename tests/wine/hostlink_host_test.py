@@ -5,10 +5,10 @@ import os
 import re
 import socket
 import sys
-import traceback
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from hostlink_harness import DEADLINE, Session, wait_for  # noqa: E402
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+from rig import DEADLINE, RigTest, main, wait_for  # noqa: E402
 
 
 def start_driver(s, *devices):
@@ -17,12 +17,12 @@ def start_driver(s, *devices):
     return d
 
 
-def test_registration_and_commands(s):
+def registration_and_commands(s):
     names = os.path.join(s.dir, "names.txt")
     with open(names, "w") as f:
         f.write("101 S 7 CAMERA 7\n")
     host = s.start_host("/force", "103=2", "/force", "104=9", "/names", names)
-    c = s.connect(host)
+    c = s.client
     d = start_driver(s, 101, 1000, 103, 104)
     out = s.output(d)
     for line in ("ATTACHED", "REG 101 0", "REG 1000 1", "REG 103 2", "REG 104 9"):
@@ -89,7 +89,7 @@ def test_registration_and_commands(s):
     c.expect("# no driver for device 101")
 
 
-def test_bad_clients(s):
+def bad_clients(s):
     host = s.start_host()
     d = start_driver(s, 201)
     good = s.connect(host)
@@ -127,24 +127,14 @@ def test_bad_clients(s):
     assert d.poll() is None
 
 
-def main():
-    bin_dir = sys.argv[1]
-    failed = 0
-    for test in (test_registration_and_commands, test_bad_clients):
-        s = Session(bin_dir)
-        try:
-            test(s)
-            print("PASS", test.__name__)
-        except Exception:
-            failed += 1
-            print("FAIL", test.__name__)
-            traceback.print_exc()
-            for p in s.procs:
-                print("--- output of", os.path.basename(p.out_path))
-                print(s.output(p)[-3000:])
-        finally:
-            s.close()
-    sys.exit(1 if failed else 0)
+class HostTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "hostlink_testdriver.exe")
+
+    def test_registration_and_commands(self):
+        registration_and_commands(self.rig)
+
+    def test_bad_clients(self):
+        bad_clients(self.rig)
 
 
 if __name__ == "__main__":

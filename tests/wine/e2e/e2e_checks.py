@@ -1,22 +1,22 @@
 """Checks shared by the end-to-end tests: the driver's tallies against the
 simulator's crosspoints, and its process figures against a baseline."""
-from e2e_harness import forget, lines_until, wait_for
+from rig import QUICK, wait_for
 
 MEMORY_SLACK = 2 << 20   # private bytes a drill may leave behind (heap growth, not leaks)
 
 
-def crosspoints(sim, level):
-    """The simulator's source of every destination of the level."""
-    return [sim.get(level, d) for d in range(1, level.dests + 1)]
+def configure(rig, levels, **keys):
+    """The site with the quick test settings, changed by keys."""
+    return rig.configure(levels, **dict(QUICK, **keys))
 
 
 def query(c, level, requester=42):
     """RQ over the whole level; the sources of the reply, which must carry
     the requester and the end mark on its last line."""
-    forget(c)
+    c.forget()
     c.send("RQ %d 1 %d %d" % (level.device, level.dests, requester))
     end = requester + 0x8000
-    lines = lines_until(c, r"TXREPLY %d RR %03d %03d \d+" % (end, level.device, level.dests))
+    lines = c.lines_until(r"TXREPLY %d RR %03d %03d \d+" % (end, level.device, level.dests))
     replies = [l.split() for l in lines if l.startswith("TXREPLY")]
     assert [int(r[1]) for r in replies] == [requester] * (level.dests - 1) + [end], lines
     assert [int(r[4]) for r in replies] == list(range(1, level.dests + 1)), lines
@@ -24,14 +24,14 @@ def query(c, level, requester=42):
 
 
 def matches_router(c, sim, level, requester=42):
-    got, want = query(c, level, requester), crosspoints(sim, level)
+    got, want = query(c, level, requester), sim.crosspoints(level)
     assert got == want, (level.device, got, want)
 
 
 def back_to_baseline(rig, base):
     """Handles as before, memory within a small slack, the same process."""
     def settled():
-        now = rig.stats()
+        now = rig.probe.stats()
         return (now["systemhandles"] == base["systemhandles"] and
                 now["private"] <= base["private"] + MEMORY_SLACK) and now
     now = wait_for(settled, "handles and memory back to %r" % base)

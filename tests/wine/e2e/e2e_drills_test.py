@@ -8,8 +8,10 @@ import signal
 import sys
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
-from e2e_checks import back_to_baseline, crosspoints, matches_router  # noqa: E402
-from e2e_harness import IDX_SIZE, Level, expect_all, forget, main, wait_for  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+from e2e_checks import back_to_baseline, configure, matches_router  # noqa: E402
+from rig import IDX_SIZE, SIM, Level, RigTest, main, wait_for  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)
@@ -30,7 +32,7 @@ JUNK_LINES = [
 
 
 def linked(c, driver=None):
-    expect_all(c, "TXINFO 200 IW 200 '1' 101", "TXINFO 200 IW 200 '1' 102")
+    c.expect_all("TXINFO 200 IW 200 '1' 101", "TXINFO 200 IW 200 '1' 102")
     if driver:
         driver.wait_trace("Dest Valid (Rtr 2, Dest %d)" % C.dests)
 
@@ -40,20 +42,20 @@ def chatty_router(rig, c, sim, driver):
     before every answer and in bursts, junk lines, a flood of status lines."""
     linked(c, driver)
     matches_router(c, sim, A)
-    base = rig.stats()
+    base = rig.probe.stats()
 
     for _ in range(2):
-        sim.ctl("garbage 1500")
+        sim.control("garbage 1500")
     for line in JUNK_LINES:
-        sim.ctl("send %s\\r\\n" % line)
+        sim.control("send %s\\r\\n" % line)
     matches_router(c, sim, A)
     matches_router(c, sim, C)
 
-    forget(c)
+    c.forget()
     flood = 300
-    sim.conn.sendall(b"".join(b"report 0 %d\n" % (i % A.dests + 1) for i in range(flood)))
+    sim.sock.sendall(b"".join(b"report 0 %d\n" % (i % A.dests + 1) for i in range(flood)))
     for _ in range(flood):
-        sim._read_line()
+        sim.read_line()
     sim.set(A, 3, 9)   # a real change at the end of the flood
     c.expect("TXREVERTIVE 0 RR 101 003 009")
     assert not any("IW 200 '0'" in l for l in c.taken()), c.taken()
@@ -66,8 +68,8 @@ def router_line_closed(rig, c, sim, driver, base):
     """The simulator dies: its end of the pty closes under the open port.
     The level fails, the driver keeps serving the host. A new simulator on
     COM12 is a new pty: this driver keeps its port; the next start uses it."""
-    expected = crosspoints(sim, A)
-    forget(c)
+    expected = sim.crosspoints(A)
+    c.forget()
     sim.proc.send_signal(signal.SIGKILL)
     sim.proc.wait()
     c.expect("ASSERTDEVMODE 1 101")
@@ -76,7 +78,7 @@ def router_line_closed(rig, c, sim, driver, base):
     wait_for(lambda: any(t.startswith("Tx Error ") and t.endswith(" on Port 12")
                          for t in driver.trace()), "failed writes in the trace")
     back_to_baseline(rig, base)
-    sim2 = rig.sim([A, C])
+    sim2 = rig.sim_levels([A, C])
     c.send("!CLOSE 101")
     c.expect("CLOSE 101 0")
     assert driver.wait_end() == 0
@@ -99,16 +101,16 @@ def killed_while_saving(rig, c, sim):
     """The driver is killed right after it starts writing its tally file
     (later each time). The file is then one whole generation, old or new,
     and the next start loads it."""
-    rig.site.configure([A, C], Access=ACCESS)
+    configure(rig, [A, C], Access=ACCESS)
     outcomes = []
     for i, delay_us in enumerate([0, 2000, 5000, 20000]):
         for d, source in enumerate(generation(i), start=1):
             sim.set(A, d, source)
         old = rig.site.read_idx()
-        gate = rig.s.start("E2EPROBE.EXE", ["killsave", str(delay_us)], "killsave%d" % i)
-        wait_for(lambda: "ready" in rig.s.output(gate), "the save gate")
-        forget(c)
-        driver = rig.driver("saving%d" % i, traced=False)
+        gate = rig.start("PROBE.EXE", ["killsave", str(delay_us)], "killsave%d" % i)
+        wait_for(lambda: "ready" in rig.output(gate), "the save gate")
+        c.forget()
+        driver = rig.start_driver("saving%d" % i, traced=False)
         wait_for(lambda: len([l for l in c.taken() if l.startswith("TXREVERTIVE 0 RR 101")])
                  >= A.dests, "the new generation's revertives")
         c.send("!CLOSE 101")
@@ -118,7 +120,7 @@ def killed_while_saving(rig, c, sim):
         assert len(saved) == IDX_SIZE, len(saved)
         new = with_level_a(old, generation(i))
         assert saved in (old, new), "a tally file of neither generation"
-        killed = gate.returncode == 0 and "killed" in rig.s.output(gate)
+        killed = gate.returncode == 0 and "killed" in rig.output(gate)
         outcomes.append((delay_us, "new" if saved == new else "old",
                          "killed" if killed else "ended first",
                          "temporary left" if os.path.exists(rig.site.idx + ".TMP") else ""))
@@ -127,8 +129,8 @@ def killed_while_saving(rig, c, sim):
     # The last file loads whole: the first cycle reports exactly the
     # destinations where it differs from the router.
     saved = rig.site.tallies(A, A.dests)
-    forget(c)
-    driver = rig.driver("reload")
+    c.forget()
+    driver = rig.start_driver("reload")
     driver.wait_up()
     texts = driver.trace()
     assert "Idxfu_WriteIndex config dir: " not in texts, "the tally file was not loaded"
@@ -142,10 +144,11 @@ def killed_while_saving(rig, c, sim):
 
 
 def run(rig):
-    rig.site.configure([A, C], Access=ACCESS)
-    sim = rig.sim([A, C], "--prompt", "--echo", "line", "--garbage", "3")
-    c = rig.start_host()
-    driver = rig.driver("chatty")
+    configure(rig, [A, C], Access=ACCESS)
+    sim = rig.sim_levels([A, C], "--prompt", "--echo", "line", "--garbage", "3")
+    rig.start_host()
+    c = rig.client
+    driver = rig.start_driver("chatty")
     base = chatty_router(rig, c, sim, driver)
     rig.step("garbage, junk lines, status flood")
     sim = router_line_closed(rig, c, sim, driver, base)
@@ -154,5 +157,12 @@ def run(rig):
     rig.step("killed while saving")
 
 
+class DrillsTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "TRACECAP.EXE", "PROBE.EXE", SIM)
+
+    def test_drills(self):
+        run(self.rig)
+
+
 if __name__ == "__main__":
-    main(run, sys.argv)
+    main()

@@ -3,12 +3,14 @@ driver set up as in service (no trace, minimised, the default poll period)
 with the router simulator on COM12: every text is counted, every query is
 answered, nothing else changes, and the driver's handles and memory come
 back to where they were."""
+import os
 import sys
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
-from e2e_checks import back_to_baseline, crosspoints, matches_router  # noqa: E402
-from e2e_harness import (Level, forget, main, send_in_background, wait_for,  # noqa: E402
-                         wait_progress)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+from e2e_checks import back_to_baseline, configure, matches_router  # noqa: E402
+from rig import SIM, Level, RigTest, main, wait_for, wait_progress  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)
@@ -37,27 +39,28 @@ def flood_texts(groups):
 def run(rig):
     # The default poll period: a driver kept busy by the host drains the
     # router's answers late; at a short period it judges the link failed.
-    rig.site.configure([A, C], DebugMode=0, TallyDelay=1000, Access="42")
-    sim = rig.sim([A, C])
+    configure(rig, [A, C], DebugMode=0, TallyDelay=1000, Access="42")
+    sim = rig.sim_levels([A, C])
     # Tallies saved as the router has them: no poll revertive is due.
-    rig.site.write_idx({l.index: crosspoints(sim, l) for l in (A, C)})
-    c = rig.start_host()
-    rig.driver("quiet", traced=False)
+    rig.site.write_idx({l.index: sim.crosspoints(l) for l in (A, C)})
+    rig.start_host()
+    c = rig.client
+    rig.start_driver("quiet", traced=False)
     c.expect("TXINFO 200 IW 200 '1' 101")
     matches_router(c, sim, A)
     matches_router(c, sim, C)
-    base = rig.stats()
+    base = rig.probe.stats()
     rig.step("start")
 
     texts, replies = flood_texts(1000)
     assert len(texts) == 10000
-    counted = int(rig.panel()[1102][1]) + len(texts)
-    forget(c)
-    send_in_background(c, texts)
+    counted = int(rig.probe.read().text(1102)) + len(texts)
+    c.forget()
+    c.send_in_background(texts)
     answers = ("TXREPLY 32810", "TXREVERTIVE 42")
     answered = lambda: sum(1 for l in c.taken() if l.startswith(answers))
     assert wait_progress(answered, replies, "answers to the flood") == replies
-    wait_for(lambda: rig.panel()[1102][1] == "%08d" % counted, "every text counted")
+    wait_for(lambda: rig.probe.read().text(1102) == "%08d" % counted, "every text counted")
     rig.step("10,000 texts")
     assert answered() == replies
     taken = c.taken()
@@ -70,5 +73,12 @@ def run(rig):
     c.expect("CLOSE 101 0")
 
 
+class FloodTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "TRACECAP.EXE", "PROBE.EXE", SIM)
+
+    def test_flood(self):
+        run(self.rig)
+
+
 if __name__ == "__main__":
-    main(run, sys.argv)
+    main()

@@ -4,12 +4,15 @@ crosspoints, fails a level when the simulator falls silent (the error limit
 asserting Rx only for every device; with a high error limit the silence
 check reporting the link failure instead) and recovers when it answers
 again."""
+import os
 import re
 import sys
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
-from e2e_checks import crosspoints, matches_router  # noqa: E402
-from e2e_harness import Level, expect_all, forget, main, wait_for  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+from e2e_checks import configure, matches_router  # noqa: E402
+from rig import SIM, Level, RigTest, main, wait_for  # noqa: E402
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)
@@ -48,17 +51,17 @@ def linked_with_both_levels(rig, c, sim):
     assert "TXINFO 200 IW 200 '1' 101" in first, first
     assert "TXINFO 200 IW 200 '1' 102" in first, first
     for level in (A, C):
-        assert revertives(first, level.device) == dict(enumerate(crosspoints(sim, level), 1)), first
-    forget(c)
-    panel = rig.panel()
-    assert panel[1802] == ("/__2B__", "OK"), panel
-    assert panel["title"].endswith(" - Tx/Rx"), panel
+        assert revertives(first, level.device) == dict(enumerate(sim.crosspoints(level), 1)), first
+    c.forget()
+    panel = rig.probe.read()
+    assert panel.field(1802) == ("/__2B__", "OK"), panel
+    assert panel.titles["main"].endswith(" - Tx/Rx"), panel
 
 
 def change_seen_within_a_cycle(c, sim, driver):
     """A crosspoint changed at the router is stored and reported before the
     cycle has queried every destination once more."""
-    sim.ctl("clear")
+    sim.control("clear")
     sim.set(A, 7, 11)
     c.expect("TXREVERTIVE 0 RR 101 007 011")
     polls = [f for f in sim.frames() if f.startswith(b"@ X?")]
@@ -68,7 +71,7 @@ def change_seen_within_a_cycle(c, sim, driver):
 
 
 def silence_fails_both_levels(rig, c, sim, driver):
-    sim.ctl("silent")
+    sim.control("silent")
     # Each level fails by the error limit on its own turn: its '0' text,
     # Rx only asserted for every device, its '0' text again.
     for _ in range(2):
@@ -82,10 +85,10 @@ def silence_fails_both_levels(rig, c, sim, driver):
     polls = [t for t in since_last_answer(driver.trace(), FAIL_BY_LIMIT) if t.startswith("@ X?")]
     moved = len({p[4] for p in polls}) > 1
     assert len(polls) == 2 + moved, polls
-    panel = rig.panel()
-    assert panel["title"].endswith(" - Rx Only"), panel
-    assert panel[1802] == ("/__1B__", "Fault"), panel
-    assert panel[1801][0] == "/__9B__", panel
+    panel = rig.probe.read()
+    assert panel.titles["main"].endswith(" - Rx Only"), panel
+    assert panel.field(1802) == ("/__1B__", "Fault"), panel
+    assert panel.state(1801) == "/__9B__", panel
     # While the link is down the host cannot put the driver back on air.
     c.send("!GOTXRX 101", "!INQTXRX 101", "!GORXONLY 101")
     c.expect("GOTXRX 101 0")
@@ -98,11 +101,12 @@ def silence_fails_both_levels(rig, c, sim, driver):
 
 
 def resume_recovers(rig, c, sim):
-    sim.ctl("resume")
-    expect_all(c, "TXINFO 200 IW 200 '1' 101", "TXINFO 200 IW 200 '1' 102")
-    wait_for(lambda: rig.panel()[1802] == ("/__2B__", "OK"), "the overall state to be good")
+    sim.control("resume")
+    c.expect_all("TXINFO 200 IW 200 '1' 101", "TXINFO 200 IW 200 '1' 102")
+    wait_for(lambda: rig.probe.read().field(1802) == ("/__2B__", "OK"),
+             "the overall state to be good")
     # The interface mode stays Rx only until the host asks for Tx/Rx.
-    assert rig.panel()["title"].endswith(" - Rx Only")
+    assert rig.probe.read().titles["main"].endswith(" - Rx Only")
     assert not any(l.startswith("ASSERTDEVMODE 3") for l in c.taken()), c.taken()
     c.send("!GOTXRX 101 102")
     c.expect("ASSERTDEVMODE 3 101")
@@ -115,11 +119,11 @@ def silence_check_reports_link_failure(rig, sim):
     fails the level: mode 5 for its device, one '0' text, no Rx-only
     assertion. The router answers A1 to A6 (three commands per poll), then
     stays silent."""
-    rig.site.configure([A, C], **dict(LINK, CommErrorLimit=1000))
+    configure(rig, [A, C], **dict(LINK, CommErrorLimit=1000))
     c = rig.client
-    sim.ctl("resume")
-    sim.ctl("silent-after 18")
-    driver = rig.driver("driver2")
+    sim.control("resume")
+    sim.control("silent-after 18")
+    driver = rig.start_driver("driver2")
     c.expect("TXINFO 200 IW 200 '1' 101")
     c.expect("ASSERTDEVMODE 5 101")
     c.expect("TXINFO 200 IW 200 '0' 101")
@@ -129,8 +133,8 @@ def silence_check_reports_link_failure(rig, sim):
     assert texts.count(TICK_DONE) == 2, texts
     assert re.fullmatch(r"iUnAck = 5, iTallyPtr = \d+ ,iTallyRtr = 0 ,RTR = 101", texts[-1]), texts
     assert not any(l.startswith("ASSERTDEVMODE 1") for l in c.taken()), c.taken()
-    assert rig.panel()["title"].endswith(" - Tx/Rx")
-    sim.ctl("resume")
+    assert rig.probe.read().titles["main"].endswith(" - Tx/Rx")
+    sim.control("resume")
     c.expect("TXINFO 200 IW 200 '1' 101")
     c.send("!CLOSE 101")
     c.expect("CLOSE 101 0")
@@ -138,10 +142,11 @@ def silence_check_reports_link_failure(rig, sim):
 
 
 def run(rig):
-    rig.site.configure([A, C], **LINK)
-    sim = rig.sim([A, C])
-    c = rig.start_host()
-    driver = rig.driver()
+    configure(rig, [A, C], **LINK)
+    sim = rig.sim_levels([A, C])
+    rig.start_host()
+    c = rig.client
+    driver = rig.start_driver()
     linked_with_both_levels(rig, c, sim)
     change_seen_within_a_cycle(c, sim, driver)
     silence_fails_both_levels(rig, c, sim, driver)
@@ -149,9 +154,16 @@ def run(rig):
     c.send("!CLOSE 101")
     c.expect("CLOSE 101 0")
     assert driver.wait_end() == 0
-    assert rig.site.tallies(A, A.dests) == crosspoints(sim, A)
+    assert rig.site.tallies(A, A.dests) == sim.crosspoints(A)
     silence_check_reports_link_failure(rig, sim)
 
 
+class LinkTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "TRACECAP.EXE", "PROBE.EXE", SIM)
+
+    def test_link(self):
+        run(self.rig)
+
+
 if __name__ == "__main__":
-    main(run, sys.argv)
+    main()

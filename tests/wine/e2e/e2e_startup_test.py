@@ -6,7 +6,13 @@ import os
 import sys
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
-from e2e_harness import NO_LEVELS_TEXT, Level, forget, lines_until, main, pty_link  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+from e2e_checks import configure  # noqa: E402
+from rig import SIM, Level, RigTest, main, pty_path  # noqa: E402
+
+NO_LEVELS_TEXT = ("There are no router driver ID's defined in the VAL_DRN.INI file.  "
+                  "There must be at least one router defined before VAL_DRN.EXE can function.")
 
 A = Level(0, 101, 16, 12)
 C = Level(2, 102, 8, 4)
@@ -32,9 +38,9 @@ def fails_with_box(rig, text, what):
     cleanly without touching the tally file."""
     before = tally_file(rig.site)
     if rig.client:
-        forget(rig.client)
-    driver = rig.driver(what)
-    box = rig.box()
+        rig.client.forget()
+    driver = rig.start_driver(what)
+    box = rig.probe.box()
     assert box == text, "%s: box %r" % (what, box)
     assert driver.wait_end() == 0, what
     assert tally_file(rig.site) == before, "%s: the tally file changed" % what
@@ -47,35 +53,45 @@ def registrations(lines):
 
 
 def run(rig):
-    link = pty_link(rig.s.bin)
+    link = pty_path()
     if os.path.lexists(link):
         os.remove(link)   # nothing answers on COM12
     rig.site.write_idx({0: list(range(1, A.dests + 1)), 2: [7] * C.dests})
 
-    c = rig.start_host()
-    rig.site.configure([])
+    rig.start_host()
+
+    c = rig.client
+    configure(rig, [])
     driver = fails_with_box(rig, NO_LEVELS_TEXT, "no level configured")
     assert registrations(c.taken()) == []
     assert "Trying to attach to HXIHOST" not in driver.trace()
 
-    rig.site.configure([A, C])
+    configure(rig, [A, C])
     fails_with_box(rig, "Cannot open serial port 12", "no serial port")
-    lines = lines_until(c, r"DEREGDEV \d+")
+    lines = c.lines_until(r"DEREGDEV \d+")
     assert registrations(lines) == ["REGDEV 101 0", "REGDEV 102 0"], lines
     rig.stop_host()
 
     fails_with_box(rig, "Cannot find ORVA Interface HXIHOST.EXE", "no host")
 
     for switches, text, regs in REFUSALS:
-        c = rig.start_host(*switches)
+        rig.start_host(*switches)
+        c = rig.client
         fails_with_box(rig, text, " ".join(switches))
-        lines = lines_until(c, r"DEREGDEV \d+")
+        lines = c.lines_until(r"DEREGDEV \d+")
         assert registrations(lines) == regs, lines
         rig.stop_host()
 
-    rc, boxes = rig.probe("boxes")
-    assert rc == 0 and boxes == [], boxes
+    boxes = rig.probe.run("boxes")[0].boxes
+    assert boxes == [], boxes
+
+
+class StartupTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "TRACECAP.EXE", "PROBE.EXE", SIM)
+
+    def test_startup(self):
+        run(self.rig)
 
 
 if __name__ == "__main__":
-    main(run, sys.argv)
+    main()

@@ -1,15 +1,14 @@
 """The panel of a driver in simulation with DebugMode 0: the main window
 opens minimised, the panel still works inside it, Take right after start
 routes the park entry, and the level items of the menu up to Z select their
-levels with lists filled from the host's names.
-
-  test_panel_minimised.py BIN_DIR LEITCH_SIM SCREENSHOT_DIR"""
+levels with lists filled from the host's names."""
 import os
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_harness import Probe, main  # noqa: E402
-from hostlink_harness import DriverSetup, wait_for  # noqa: E402
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+from rig import RigTest, main, wait_for  # noqa: E402
 
 LEVELS = [(0, 0, 0)] * 24 + [(124, 3, 2), (125, 2, 4)]   # levels Y and Z only
 
@@ -18,12 +17,12 @@ def lists(x):
     return x.items(1001), x.items(1002), x.sel(1002)
 
 
-def run(s, sim, shots):
-    DriverSetup(s, {"Simulation": 1, "DebugMode": 0}, LEVELS)
-    host = s.start_host()
-    c = s.connect(host)
-    driver = s.start("VAL_DRN.EXE", [], "driver")
-    p = Probe(s)
+def run(rig):
+    rig.configure(LEVELS, Simulation=1, DebugMode=0)
+    rig.start_host()
+    c = rig.client
+    driver = rig.start_driver(traced=False)
+    p = rig.probe
 
     p.until(lambda x: x.windows["panel"]["vis"] == "1" and x.count(1002) == 3,
             "the panel after start-up")
@@ -49,9 +48,15 @@ def run(s, sim, shots):
     assert p.read().text(1501) == "Level 'Y' 124"
 
     p.do("postmenu", 901)
-    wait_for(lambda: driver.poll() is not None, "the driver to end")
-    assert driver.returncode == 0, driver.returncode
+    assert driver.wait_end() == 0
+
+
+class MinimisedTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "PROBE.EXE")
+
+    def test_minimised(self):
+        run(self.rig)
 
 
 if __name__ == "__main__":
-    main(run, needs_router=False)
+    main()

@@ -3,16 +3,19 @@ simulator on COM12, read and driven from outside through its windows:
 start-up with a silent router, a healthy link, a take by a client, Take and
 Lock clicked on the panel, the menu commands that reach the panel, a router
 that falls silent, and the About box. Screenshots of the main states go to
-the folder given as the third argument.
-
-  test_panel_router.py BIN_DIR LEITCH_SIM SCREENSHOT_DIR"""
+build/windows/screenshots/."""
 import os
 import re
+import shutil
+import subprocess
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_harness import Camera, Probe, Router, main  # noqa: E402
-from hostlink_harness import DriverSetup, wait_for  # noqa: E402
+sys.dont_write_bytecode = True   # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
+                                "scripts"))
+from rig import BUILD, DEADLINE, SIM, RigTest, main, wait_for  # noqa: E402
+
+SHOTS = os.path.join(BUILD, "windows", "screenshots")
 
 SOURCES, DESTS = 16, 12
 TAKE_2_FROM_7 = "@ X:0/1,6\r"   # level A, destination 2, source 7 (numbers - 1)
@@ -20,17 +23,16 @@ TAKE_2_FROM_9 = "@ X:0/1,8\r"
 TAKE_5_FROM_1 = "@ X:0/4,0\r"
 
 
-def configure(s):
+def configure(rig):
     # A quick poll; the limits leave a loaded machine four ticks to answer
     # before a level counts as failed.
-    DriverSetup(s, {"DebugMode": 1, "Com": 12, "TallyDelay": 150, "CommErrorLimit": 9,
-                    "MaxUnAcks": 9, "Access": "42"},
-                [(101, SOURCES, DESTS), (0, 0, 0), (103, 4, 8)])
-    with open(os.path.join(s.dir, "names.txt"), "w") as f:
+    rig.configure([(101, SOURCES, DESTS), (0, 0, 0), (103, 4, 8)], DebugMode=1,
+                  TallyDelay=150, CommErrorLimit=9, MaxUnAcks=9, Access="42")
+    with open(os.path.join(rig.dir, "names.txt"), "w") as f:
         f.writelines("101 S %d CAM %d\n" % (k, k) for k in range(1, SOURCES + 1))
         f.writelines("101 D %d MON %d\n" % (k, k) for k in range(1, DESTS + 1))
     # Destination 12 of level A has no source: its tally stays unknown.
-    with open(os.path.join(s.dir, "router.map"), "w") as f:
+    with open(os.path.join(rig.dir, "router.map"), "w") as f:
         f.write("0 12 0\n")
 
 
@@ -80,19 +82,22 @@ def about_filled(about):
     return about if about and about.controls.get(1999, {}).get("text") else None
 
 
+def received(router):
+    return router.rx().decode("latin-1")
+
+
 def take_frames(text):
     return re.findall(r"@ X:[0-9A-F]+/[0-9A-F]+,[0-9A-F]+\r", text)
 
 
-def run(s, sim, shots):
-    configure(s)
-    router = Router(s, sim, "com12", "--size",
-                    "%d:%d" % (SOURCES, DESTS), "--level", "2=4:8", "--map",
-                    os.path.join(s.dir, "router.map"), "--silent")
-    host = s.start_host("/names", "names.txt")
-    c = s.connect(host)
-    driver = s.start("VAL_DRN.EXE", [], "driver")
-    p, cam = Probe(s), Camera(shots)
+def run(rig):
+    configure(rig)
+    router = rig.start_sim(["--size", "%d:%d" % (SOURCES, DESTS), "--level", "2=4:8", "--map",
+                            os.path.join(rig.dir, "router.map"), "--silent"])
+    rig.start_host("/names", "names.txt")
+    c = rig.client
+    driver = rig.start_driver(traced=False)
+    p, cam = rig.probe, Camera(SHOTS)
 
     # Start-up against a router that does not answer.
     p.until(lambda x: ready(x) and x.text(1802) == "Fault", "the panel after start-up")
@@ -106,7 +111,7 @@ def run(s, sim, shots):
     p.until(lambda x: x.windows["panel"]["pos"] == "0,0", "the panel back at the origin")
 
     # The router answers: every level OK, the poll position moves on.
-    router.command("resume")
+    router.control("resume")
     x = p.until(lambda x: x.text(1801).strip() == "Ok" and x.text(1802) == "OK"
                 and x.sel(1001) == 1, "the link to be good")
     assert (x.state(1801), x.state(1802), x.text(1007)) == ("/__2B__", "/__2B__", "Tx/Rx")
@@ -127,31 +132,32 @@ def run(s, sim, shots):
     assert x.sel(1001) == -1, (x.sel(1001), x.sel(1002))
 
     # Take clicked on the panel routes the selected source.
-    router.command("clear")
+    router.control("clear")
     p.do("select", 1001, 7, "select", 1002, 1, "click", 1003)
-    wait_for(lambda: TAKE_2_FROM_7 in router.received(), "the take frame at the router")
+    wait_for(lambda: TAKE_2_FROM_7 in received(router), "the take frame at the router")
     c.expect("TXREVERTIVE 0 RR 101 002 007")
     p.until(lambda x: x.sel(1001) == 7, "destination 2 to show source 7")
 
     # Lock: the caption and state follow, Take is greyed and refused by
     # every road; the lock itself sends nothing to the router.
-    router.command("clear")
+    router.control("clear")
     p.do("click", 1004)
     x = p.until(lambda x: x.text(1004) == "Locked", "the lock to show")
     assert (x.state(1004), x.enabled(1003)) == ("/1B____", False)
     cam.shoot("panel-locked", x.window_rect("main"), p, faces(x, c1004="purple", c1801="green"))
     p.do("click", 1003, "command", 1003, "menu", 907)
     c.send("RC 101 1 5 ',---' 42")   # a take elsewhere marks the end
-    wait_for(lambda: TAKE_5_FROM_1 in router.received(), "the marker take")
-    assert take_frames(router.received()) == [TAKE_5_FROM_1], router.received()
+    wait_for(lambda: TAKE_5_FROM_1 in received(router), "the marker take")
+    frames = received(router)
+    assert take_frames(frames) == [TAKE_5_FROM_1], frames
 
     # Menu commands: Lock toggles back, Take routes, the boxes take focus.
     p.do("menu", 902)
     x = p.read()
     assert (x.text(1004), x.state(1004), x.enabled(1003)) == ("Unlocked", "/2B____", True)
-    router.command("clear")
+    router.control("clear")
     p.do("select", 1001, 9, "menu", 907)
-    wait_for(lambda: TAKE_2_FROM_9 in router.received(), "the menu's take at the router")
+    wait_for(lambda: TAKE_2_FROM_9 in received(router), "the menu's take at the router")
     p.do("setsel", 1002, -1, "menu", 905)
     x = p.read()
     assert (x.focus, x.sel(1002)) == (1002, 0), (x.focus, x.sel(1002))
@@ -170,7 +176,7 @@ def run(s, sim, shots):
     assert (x.text(1005), x.state(1005), x.focus) == ("Disabled", "/__2B__", 1002)
 
     # The router falls silent: the level fails and the driver listens only.
-    router.command("silent")
+    router.control("silent")
     x = p.until(lambda x: x.text(1801).strip() == "Fail" and x.text(1007) == "Rx Only"
                 and x.text(1802) == "Fault", "the link failure to show")
     assert (x.state(1801), x.state(1007), x.state(1802)) == ("/__9B__", "/__1B0_", "/__1B__")
@@ -191,9 +197,113 @@ def run(s, sim, shots):
 
     # Exit from the menu ends the driver normally.
     p.do("postmenu", 901)
-    wait_for(lambda: driver.poll() is not None, "the driver to end")
-    assert driver.returncode == 0, driver.returncode
+    assert driver.wait_end() == 0
+
+
+class Camera:
+    """Screenshots of a window's rectangle from the test's X display, saved
+    as PNG files into the build tree."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.usable = bool(os.environ.get("DISPLAY")) and shutil.which("import") \
+            and shutil.which("convert")
+        if self.usable:
+            os.makedirs(folder, exist_ok=True)
+        else:
+            print("screenshots skipped: no X display or no imagemagick")
+
+    def grab(self, area):
+        x, y, w, h = area
+        geometry = "%dx%d+%d+%d" % (w, h, max(x, 0), max(y, 0))
+        p = subprocess.run(["import", "-silent", "-window", "root", "-crop", geometry,
+                            "+repage", "-depth", "8", "ppm:-"], stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, timeout=DEADLINE)
+        return p.stdout if p.returncode == 0 else None
+
+    def shoot(self, name, area, probe, expect):
+        """Saves name.png of the screen area once every control rectangle in
+        expect shows its colour family (a dict rect -> hue), so the picture
+        is known to show the state; with expect None, once two grabs in a
+        row agree. Returns the Image, or None without a display."""
+        if not self.usable:
+            return None
+        last = {}
+
+        def shows_state():
+            probe.do("redraw")
+            ppm = self.grab(area)
+            if not ppm:
+                return None
+            steady = ppm == last.get("ppm")
+            last["ppm"] = ppm
+            image = Image(ppm, area)
+            if expect is None:
+                return image if steady else None
+            last["seen"] = {r: hue(image.face(r) or (0, 0, 0)) for r in expect}
+            return image if last["seen"] == expect else None
+
+        path = os.path.join(self.folder, name + ".png")
+        try:
+            return wait_for(shows_state, "the screen to show " + name)
+        except AssertionError:
+            raise AssertionError("%s: wanted %r, saw %r" % (name, expect, last.get("seen")))
+        finally:
+            if last.get("ppm"):
+                subprocess.run(["convert", "ppm:-", "-strip", path], input=last["ppm"],
+                               check=True, timeout=DEADLINE)
+
+
+class Image:
+    """A PPM picture (P6, 8 bits) of a screen area, for colour checks."""
+
+    def __init__(self, ppm, area):
+        parts = ppm.split(maxsplit=4)
+        assert parts[0] == b"P6" and parts[3] == b"255", parts[:4]
+        self.width, self.height = int(parts[1]), int(parts[2])
+        self.pixels = parts[4]
+        self.left, self.top = area[0], area[1]
+
+    def face(self, screen_rect):
+        """The commonest colour inside a control's screen rectangle, edges
+        left out: the colour a person sees there from afar."""
+        x, y, w, h = screen_rect
+        counts = {}
+        for row in range(y - self.top + 2, y - self.top + h - 2):
+            for col in range(x - self.left + 2, x - self.left + w - 2):
+                if 0 <= row < self.height and 0 <= col < self.width:
+                    i = 3 * (row * self.width + col)
+                    px = tuple(self.pixels[i:i + 3])
+                    counts[px] = counts.get(px, 0) + 1
+        return max(counts, key=counts.get) if counts else None
+
+
+def hue(rgb):
+    """The colour family a person would name from across a room."""
+    r, g, b = rgb
+    if max(r, g, b) - min(r, g, b) < 40:
+        return "grey"
+    if g > r + 60 and g > b + 60:
+        return "green"
+    if r > g + 100 and r > b + 100:
+        return "red"
+    if r > 180 and 100 <= g <= 210 and b < 90:
+        return "amber"
+    if r > 180 and g > 210 and b < 150:
+        return "yellow"
+    if r > g + 80 and b > g + 80:
+        return "purple"
+    if b > r + 60:
+        return "blue"
+    return "other"
+
+
+class RouterTest(RigTest):
+    NEEDS = ("HXIHOST.EXE", "PROBE.EXE", SIM)
+
+    def test_router(self):
+        run(self.rig)
 
 
 if __name__ == "__main__":
-    main(run)
+    main()

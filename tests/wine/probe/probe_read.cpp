@@ -2,7 +2,7 @@
 // window manager, list entries through marshalled list box messages (one
 // round trip each, so they are read only when asked for), the focus through
 // the owning thread's GUI state.
-#include "tests/wine/panel/panel_probe.h"
+#include "tests/wine/probe/probe.h"
 
 #include <cstdio>
 #include <string>

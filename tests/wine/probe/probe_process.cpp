@@ -1,20 +1,7 @@
-// E2EPROBE.EXE: looks at the running driver from outside for the end-to-end
-// tests, one request per run, answering on standard output.
-//
-//   box MS             wait up to MS ms for a "! Error !" box of any process;
-//                      print its text and press OK (exit 2 when none came)
-//   boxes              print "caption|text" of every message box shown now
-//   post MSG W L ...   post messages to the driver's main window, in order
-//   panel              print the main window title and the panel's fields
-//   stats              print the driver's pid, memory and handle counts
-//   kill               end the driver's process at once (exit code 99)
-//   killsave US        be the session's debug output reader; once a process
-//                      has traced the path of a tally save, wait US
-//                      microseconds and end that process (exit code 99)
-//
-// The driver is the process of the top-level window of class "VALDRUNE";
-// exit 3 when there is none.
-#include <windows.h>
+// The probe's look at message boxes and at the driver's process: texts of
+// boxes of any process, memory and handle figures, and kills.
+#include "tests/wine/probe/probe.h"
+
 #include <psapi.h>
 
 #include <cstdio>
@@ -23,9 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/panel_ids.h"
 #include "stand-ins/tracecap/dbwin.h"
-#include "tests/wine/shell/control_window.h"
 #include "tests/wine/shell/driver_process.h"
 
 namespace {
@@ -54,12 +39,9 @@ std::vector<HWND> Boxes()
     return s.found;
 }
 
-HWND Driver()
-{
-    return FindWindowA("VALDRUNE", nullptr);
-}
+}  // namespace
 
-int WaitBox(DWORD ms)
+int Probe_WaitBox(DWORD ms)
 {
     DWORD start = GetTickCount();
     do {
@@ -68,7 +50,7 @@ int WaitBox(DWORD ms)
             GetWindowTextA(box, title, sizeof title);
             if (std::strcmp(title, kBoxCaptions[0]) != 0)
                 continue;
-            std::printf("%s\n", MessageBoxText(box).c_str());
+            std::printf("box\t%s\t%s\n", title, MessageBoxText(box).c_str());
             DismissMessageBox(box);
             return 0;
         }
@@ -77,45 +59,17 @@ int WaitBox(DWORD ms)
     return 2;
 }
 
-int ListBoxes()
+int Probe_Boxes()
 {
     for (HWND box : Boxes()) {
         char title[64] = "";
         GetWindowTextA(box, title, sizeof title);
-        std::printf("%s|%s\n", title, MessageBoxText(box).c_str());
+        std::printf("box\t%s\t%s\n", title, MessageBoxText(box).c_str());
     }
     return 0;
 }
 
-int Post(HWND driver, int count, char** args)
-{
-    for (int i = 0; i + 2 < count; i += 3) {
-        UINT msg = (UINT)std::strtoul(args[i], nullptr, 0);
-        WPARAM w = (WPARAM)std::strtoull(args[i + 1], nullptr, 0);
-        LPARAM l = (LPARAM)std::strtoll(args[i + 2], nullptr, 0);
-        if (!PostMessageA(driver, msg, w, l))
-            return 1;
-    }
-    return 0;
-}
-
-// One line per field: "<id> <state code or -> <text>"; the title first.
-int Panel(HWND driver)
-{
-    std::printf("title %s\n", ControlCaption(driver).c_str());
-    HWND panel = GetWindow(driver, GW_CHILD);
-    const int kFields[] = {IDC_STATUS_IND,  IDC_DRIVER_IND, IDC_INTERFACE_IND, IDC_KEYBOARD_IND,
-                           IDC_POLL_ROUTER, IDC_POLL_DEST,  IDC_TX_COUNT,      IDC_RX_COUNT};
-    for (int id : kFields) {
-        HWND field = panel ? GetDlgItem(panel, id) : nullptr;
-        if (!field)
-            continue;
-        std::string state = ControlState(field);
-        std::printf("%d %s %s\n", id, state.empty() ? "-" : state.c_str(),
-                    ControlCaption(field).c_str());
-    }
-    return 0;
-}
+namespace {
 
 // Handles of one process, counted in the system's handle table (the
 // per-process count is not kept under Wine). -1 when the table is refused.
@@ -156,7 +110,9 @@ long SystemHandles(DWORD pid)
     return -1;
 }
 
-int Stats(HWND driver)
+}  // namespace
+
+int Probe_Stats(HWND driver)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(driver, &pid);
@@ -168,8 +124,9 @@ int Stats(HWND driver)
     GetProcessMemoryInfo(p, &mem, sizeof mem);
     DWORD handles = 0;
     GetProcessHandleCount(p, &handles);
-    std::printf("pid %lu\nworkingset %llu\nprivate %llu\nhandles %lu\nsystemhandles %ld\n"
-                "gdi %lu\nuser %lu\n",
+    std::printf("stat\tpid\t%lu\nstat\tworkingset\t%llu\nstat\tprivate\t%llu\n"
+                "stat\thandles\t%lu\nstat\tsystemhandles\t%ld\nstat\tgdi\t%lu\n"
+                "stat\tuser\t%lu\n",
                 (unsigned long)pid, (unsigned long long)mem.WorkingSetSize,
                 (unsigned long long)mem.PagefileUsage, (unsigned long)handles, SystemHandles(pid),
                 (unsigned long)GetGuiResources(p, GR_GDIOBJECTS),
@@ -177,6 +134,8 @@ int Stats(HWND driver)
     CloseHandle(p);
     return 0;
 }
+
+namespace {
 
 int KillProcess(DWORD pid)
 {
@@ -188,7 +147,9 @@ int KillProcess(DWORD pid)
     return 0;
 }
 
-int Kill(HWND driver)
+}  // namespace
+
+int Probe_Kill(HWND driver)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(driver, &pid);
@@ -198,7 +159,7 @@ int Kill(HWND driver)
 // The save writes its file right after tracing the path: the writer has
 // handed the text over and goes on, so a kill now lands inside the save or
 // just after it, depending on the delay.
-int KillDuringSave(long delayUs)
+int Probe_KillDuringSave(long delayUs)
 {
     DbwinCapture c;
     if (!Dbwin_Open(&c)) {
@@ -228,46 +189,5 @@ int KillDuringSave(long delayUs)
     int rc = KillProcess(saver);
     Dbwin_Close(&c);
     std::printf("killed %lu\n", (unsigned long)saver);
-    return rc;
-}
-
-int Usage()
-{
-    std::fputs("usage: E2EPROBE.EXE box MS | boxes | post MSG W L... | panel | stats | kill |"
-               " killsave US\n",
-               stderr);
-    return 1;
-}
-
-}  // namespace
-
-int main(int argc, char** argv)
-{
-    if (argc < 2)
-        return Usage();
-    std::string what = argv[1];
-    int rc;
-    if (what == "box" && argc == 3) {
-        rc = WaitBox((DWORD)std::strtoul(argv[2], nullptr, 10));
-    } else if (what == "boxes") {
-        rc = ListBoxes();
-    } else if (what == "killsave" && argc == 3) {
-        rc = KillDuringSave(std::strtol(argv[2], nullptr, 10));
-    } else {
-        HWND driver = Driver();
-        if (!driver)
-            return 3;
-        if (what == "post" && argc >= 5)
-            rc = Post(driver, argc - 2, argv + 2);
-        else if (what == "panel")
-            rc = Panel(driver);
-        else if (what == "stats")
-            rc = Stats(driver);
-        else if (what == "kill")
-            rc = Kill(driver);
-        else
-            return Usage();
-    }
-    std::fflush(stdout);
     return rc;
 }

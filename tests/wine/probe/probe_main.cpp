@@ -1,5 +1,5 @@
-// PANELPROBE.EXE command ... : runs each command in turn against the
-// running driver and prints what it reads (see panel_probe.h).
+// PROBE.EXE command ... : runs each command in turn against the running
+// driver and prints what it reads (see probe.h).
 //
 //   read               the main window, the panel, the controls that change
 //                      while the driver runs, and the focus
@@ -16,17 +16,26 @@
 //   move X Y           moves the panel inside the main window
 //   about-ok           presses the About box's Ok button
 //   redraw             repaints the main window and its children now
+//   post MSG W L       posts a message to the main window (several in a row
+//                      arrive back to back)
+//   box MS             waits up to MS ms for a "! Error !" box of any
+//                      process, prints it and presses OK (2: none came)
+//   boxes              every message box shown now
+//   stats              the driver's pid, memory and handle counts
+//   kill               ends the driver's process at once
+//   killsave US        ends the driver US microseconds after it begins a
+//                      tally save (prints "ready" once it listens)
 //
-// PANELPROBE.EXE serve reads such command lines from standard input, one
+// PROBE.EXE serve reads such command lines from standard input, one
 // at a time, and ends each answer with a line "end <exit code>".
 //
 // Exit code 0; 3 when the driver's window (or the About box asked for) is
-// not there; 2 for a command line it does not understand.
+// not there; 2 for a command line it does not understand (or no box came).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/wine/panel/panel_probe.h"
+#include "tests/wine/probe/probe.h"
 
 namespace {
 
@@ -100,6 +109,31 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
     auto arg = [&](int n) { return *i + n < argc ? std::atoi(argv[*i + n]) : 0; };
     auto need = [&](int n) { return *i + n <= argc; };
 
+    if (std::strcmp(cmd, "box") == 0 && need(1)) {
+        *i += 1;
+        return Probe_WaitBox((DWORD)std::strtoul(argv[*i - 1], nullptr, 10));
+    }
+    if (std::strcmp(cmd, "boxes") == 0)
+        return Probe_Boxes();
+    if (std::strcmp(cmd, "killsave") == 0 && need(1)) {
+        *i += 1;
+        return Probe_KillDuringSave(std::strtol(argv[*i - 1], nullptr, 10));
+    }
+    if (!main) {
+        std::printf("absent\tmain\n");
+        return 3;
+    }
+    if (std::strcmp(cmd, "stats") == 0)
+        return Probe_Stats(main);
+    if (std::strcmp(cmd, "kill") == 0)
+        return Probe_Kill(main);
+    if (std::strcmp(cmd, "post") == 0 && need(3)) {
+        UINT msg = (UINT)std::strtoul(argv[*i], nullptr, 0);
+        WPARAM w = (WPARAM)std::strtoull(argv[*i + 1], nullptr, 0);
+        LPARAM l = (LPARAM)std::strtoll(argv[*i + 2], nullptr, 0);
+        *i += 3;
+        return PostMessageA(main, msg, w, l) ? 0 : 1;
+    }
     if (std::strcmp(cmd, "read") == 0) {
         Read(main, panel);
         return 0;
@@ -158,10 +192,6 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
 int RunCommands(int argc, char** argv)
 {
     HWND main = Probe_MainWindow();
-    if (!main) {
-        std::printf("absent\tmain\n");
-        return 3;
-    }
     HWND panel = Probe_Panel(main);
     for (int i = 0; i < argc;) {
         const char* cmd = argv[i];
