@@ -324,9 +324,9 @@ class Simulator:
     socket. With verbose on, every command it receives is kept with the time
     its log line arrived (commands(), expect())."""
 
-    def __init__(self, folder, args, verbose=False, name="sim"):
+    def __init__(self, folder, args, verbose=False, name="sim", link=None):
         self.control_path = os.path.join(folder, name + ".sock")
-        self.link = pty_path()
+        self.link = link or pty_path()
         self.received = []       # (time, command text)
         self.lock = threading.Lock()
         os.makedirs(os.path.dirname(self.link), exist_ok=True)
