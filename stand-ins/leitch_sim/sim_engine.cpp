@@ -189,7 +189,7 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
     long n = -1;
     std::istringstream(rest) >> n;
 
-    if (word == "set" || word == "get")
+    if (word == "set" || word == "get" || word == "report")
         return ControlSet(line, now);
     if (word == "silent") {
         silent_ = true;
@@ -230,7 +230,7 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
     return "ok\n";
 }
 
-// "set L D S", "get L D" in the driver's numbering.
+// "set L D S", "get L D", "report L D" in the driver's numbering.
 std::string Engine::ControlSet(const std::string& line, long now)
 {
     std::istringstream in(line);
@@ -242,6 +242,10 @@ std::string Engine::ControlSet(const std::string& line, long now)
         return "error no such level or destination\n";
     if (word == "get")
         return "ok " + std::to_string(router_.Get(level, dest - 1) + 1) + "\n";
+    if (word == "report") {
+        Emit(now, Status(level, dest - 1));
+        return "ok\n";
+    }
     if (!(in >> source) || !router_.ValidSource(level, source - 1))
         return "error no such source\n";
     ChangeAtRouter(level, dest - 1, source - 1);

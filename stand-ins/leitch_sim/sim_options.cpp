@@ -46,7 +46,8 @@ const char* UsageText()
            "\n"
            "Control socket: one command per line, one reply line (\"ok ...\" or\n"
            "\"error ...\"):\n"
-           "  set L D S | get L D | silent | resume | silent-after N | garbage N\n"
+           "  set L D S | get L D | report L D | silent | resume | silent-after N\n"
+           "  garbage N\n"
            "  send TEXT (escapes \\r \\n \\t \\\\ \\xHH)\n"
            "  commands (count received) | rx (\"ok N\", then the N bytes received)\n"
            "  clear (forget the bytes received) | quit\n";
