@@ -61,7 +61,7 @@ void AnswerName(HANDLE pipe, uint32_t param, std::string data)
         hxihost::AnswerNameBlock(Host().names, (unsigned char*)&data[0], data.size());
     }
     std::string name = hxihost::DataText(data.data(), data.size());
-    Net_Broadcast(hxihost::MessageLine(ZUV_REQNAME, param,
+    Net_Queue(hxihost::MessageLine(ZUV_REQNAME, param,
                                        std::to_string(device) + " " + std::to_string(kind) + " " +
                                            std::to_string(number) + " " + name));
     Reply(pipe, 0, data);
@@ -98,8 +98,9 @@ void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std:
         break;
     }
     // Queued for the clients before the driver goes on, so its lines keep
-    // their order with what it sends the host window next.
-    Net_Broadcast(hxihost::MessageLine(req.msg, req.param, hxihost::DataText(data.data(), data.size())));
+    // their order with what it sends the host window next; the network
+    // thread is woken after the reply.
+    Net_Queue(hxihost::MessageLine(req.msg, req.param, hxihost::DataText(data.data(), data.size())));
     Reply(pipe, 0, "");
 }
 
@@ -131,6 +132,7 @@ void Serve(HANDLE pipe)
         size_t have = got - sizeof req;
         size_t length = req.length < have ? req.length : have;
         Handle(pipe, process, req, std::string(buffer.data() + sizeof req, length));
+        Net_Flush();
     }
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);

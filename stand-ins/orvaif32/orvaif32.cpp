@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "hostlink/hxi_messages.h"
 #include "stand-ins/orvaif32/pipe_proto.h"
@@ -79,8 +78,10 @@ long ReadReply()
 // Every message waits for its reply, even those whose result the driver
 // ignores: the host has then put its line out, so the clients see the
 // driver's pipe messages and its window messages in the order it sent them.
+// Up to `room` bytes of the reply's data go to `body` (when given);
+// `*bodyLength` is how many.
 bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
-              HxiPipeReply* head, std::vector<char>* body)
+              HxiPipeReply* head, char* body, size_t room, size_t* bodyLength)
 {
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
@@ -102,11 +103,15 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
             ClosePipe();
     }
     bool ok = got >= 0;
+    *bodyLength = 0;
     if (ok) {
         std::memcpy(head, gReply, sizeof *head);
         size_t have = (size_t)got - sizeof *head;
         size_t take = head->length < have ? head->length : have;
-        body->assign(gReply + sizeof *head, gReply + sizeof *head + take);
+        take = take < room ? take : room;
+        if (take)
+            std::memcpy(body, gReply + sizeof *head, take);
+        *bodyLength = take;
     }
     LeaveCriticalSection(&gLock);
     return ok;
@@ -129,20 +134,18 @@ extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD par
                                                    BOOL flag, DWORD length)
 {
     const void* payload = (flag && data) ? data : nullptr;
+    // A name request is answered in the caller's block, straight from the
+    // reply; every other answer's data is not wanted.
+    bool named = msg == ZUV_REQNAME && payload && length > 0;
     HxiPipeReply head;
-    std::vector<char> body;
+    size_t got = 0;
     if (!Transact(msg, (uint64_t)(uintptr_t)hxi, param, payload, payload ? length : 0, &head,
-                  &body)) {
+                  named ? static_cast<char*>(data) : nullptr, named ? length : 0, &got)) {
         // No host to answer a name request: the name is empty, rather than
         // the request's own bytes read back as a name.
-        if (msg == ZUV_REQNAME && payload && length > 0)
+        if (named)
             static_cast<char*>(data)[0] = '\0';
         return 0;
-    }
-    // A name request is answered in the caller's block.
-    if (msg == ZUV_REQNAME && payload && !body.empty()) {
-        size_t n = body.size() < length ? body.size() : length;
-        std::memcpy(data, body.data(), n);
     }
     return head.result;
 }
@@ -150,13 +153,16 @@ extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD par
 extern "C" ORVAIF32_API LONG WINAPI ORVA32RxMessage(HWND self, WPARAM wParam, LPARAM lParam)
 {
     HxiPipeReply head;
-    std::vector<char> body;
+    // Command texts are client lines (at most 1,024 bytes); a longer one
+    // is cut, never overrun. On the stack: a delivery may nest in another.
+    char body[4096];
+    size_t got = 0;
     if (!Transact(ZUV_RXMESSAGE, (uint64_t)(uintptr_t)self, (uint32_t)wParam, nullptr, 0, &head,
-                  &body))
+                  body, sizeof body - 1, &got))
         return 0;
     if (head.result != ZUV_RXCOMMAND)
         return 0;
     // The driver gets its own copy, always NUL-terminated.
-    body.push_back('\0');
-    return (LONG)SendMessageA(self, ZUV_RXCOMMAND, 0, (LPARAM)body.data());
+    body[got] = '\0';
+    return (LONG)SendMessageA(self, ZUV_RXCOMMAND, 0, (LPARAM)body);
 }
