@@ -117,6 +117,78 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
     return ok;
 }
 
+// Names fetched in one go while a list is filled: a name request for the
+// number after the last one asked (same device and kind) takes the next
+// names with it, and the requests after it are answered from them. Kept
+// only for a moment, so each fill asks the host afresh.
+struct NameBatch {
+    unsigned char first[NAME_REQUEST_SIZE];   // request block of names[0]
+    int count = 0;
+    int next = -1;                             // index the walk asks next
+    uint64_t at = 0;
+    char names[HXIPIPE_MAX_NAMES][NAME_REQUEST_SIZE];
+};
+NameBatch gBatch;
+unsigned char gLastAsked[NAME_REQUEST_SIZE];   // the last single request
+const uint64_t kBatchMs = 2000;
+
+int BlockNumber(const unsigned char* block) { return block[4] | block[5] << 8; }
+
+// Whether b asks for the name after a's: same device, kind and tail.
+bool FollowsOn(const unsigned char* a, const unsigned char* b)
+{
+    return BlockNumber(b) == BlockNumber(a) + 1 && std::memcmp(a, b, 4) == 0 &&
+           std::memcmp(a + 6, b + 6, NAME_REQUEST_SIZE - 6) == 0;
+}
+
+// Answers from the batch; false when the request is not its next name.
+bool FromBatch(unsigned char* block)
+{
+    NameBatch& b = gBatch;
+    if (b.next < 1 || b.next >= b.count || GetTickCount64() - b.at > kBatchMs)
+        return false;
+    unsigned char expect[NAME_REQUEST_SIZE];
+    std::memcpy(expect, b.first, sizeof expect);
+    int number = BlockNumber(b.first) + b.next;
+    expect[4] = (unsigned char)(number & 0xFF);
+    expect[5] = (unsigned char)(number >> 8);
+    if (std::memcmp(expect, block, sizeof expect) != 0)
+        return false;
+    std::memcpy(block, b.names[b.next++], NAME_REQUEST_SIZE);
+    return true;
+}
+
+bool FetchBatch(HWND hxi, unsigned char* block)
+{
+    NameBatch& b = gBatch;
+    std::memcpy(b.first, block, NAME_REQUEST_SIZE);
+    HxiPipeReply head;
+    size_t got = 0;
+    b.count = b.next = 0;
+    if (!Transact(HXIPIPE_NAMES, (uint64_t)(uintptr_t)hxi, HXIPIPE_MAX_NAMES, block,
+                  NAME_REQUEST_SIZE, &head, &b.names[0][0], sizeof b.names, &got) ||
+        got < NAME_REQUEST_SIZE)
+        return false;
+    b.count = (int)(got / NAME_REQUEST_SIZE);
+    b.next = 1;
+    b.at = GetTickCount64();
+    std::memcpy(block, b.names[0], NAME_REQUEST_SIZE);
+    return true;
+}
+
+// A name request of the panel's size: from the batch, a new batch, or
+// alone. Returns false when it is to go alone.
+bool NameInTurn(HWND hxi, unsigned char* block)
+{
+    unsigned char asked[NAME_REQUEST_SIZE];
+    std::memcpy(asked, block, sizeof asked);
+    EnterCriticalSection(&gLock);
+    bool done = FromBatch(block) || (FollowsOn(gLastAsked, asked) && FetchBatch(hxi, block));
+    std::memcpy(gLastAsked, asked, sizeof asked);
+    LeaveCriticalSection(&gLock);
+    return done;
+}
+
 }  // namespace
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
@@ -137,6 +209,8 @@ extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD par
     // A name request is answered in the caller's block, straight from the
     // reply; every other answer's data is not wanted.
     bool named = msg == ZUV_REQNAME && payload && length > 0;
+    if (named && length == NAME_REQUEST_SIZE && NameInTurn(hxi, static_cast<unsigned char*>(data)))
+        return 0;
     HxiPipeReply head;
     size_t got = 0;
     if (!Transact(msg, (uint64_t)(uintptr_t)hxi, param, payload, payload ? length : 0, &head,
