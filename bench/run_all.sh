@@ -85,7 +85,7 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
   echo
   echo "Machine: ${cpu:-unknown CPU}, $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo);"
   echo "load average at the start $load. $(wine --version). $(date -u '+%Y-%m-%d %H:%M UTC')."
-  echo "Polling windows of $POLL_SECONDS s. Made by \`bash bench/run_all.sh ${QUICK[*]}\`."
+  echo "Polling windows of $POLL_SECONDS s. Made by \`bash bench/run_all.sh${QUICK[*]:+ ${QUICK[*]}}\`."
   echo
   python3 bench/goals.py "$figures"
   echo
