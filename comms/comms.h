@@ -25,6 +25,9 @@ int Comms_Write(int index, const void* data, uint16_t count);
 // The system's error bit for received bytes lost: the receive ring
 // reports it once reading has reached the place where bytes were lost.
 #define COMMS_CE_RXOVER 0x0001
+// The system's error bit for an I/O error: the port's reads have failed
+// persistently (the device is gone); reported until the port is closed.
+#define COMMS_CE_IOE 0x0400
 // The error mask; -1 for a bad index or no table.
 int Comms_GetError(int index, CommsStat* stat);
 int Comms_Purge(int index, uint32_t flags);

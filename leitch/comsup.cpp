@@ -63,26 +63,41 @@ int ComSup_Init()
 
 int ComSup_OpenPort(int port)
 {
-    const DriverSettings& s = Settings();
-    const int kOneStopBit = 0;
-    int index = Comms_OpenPort(port, s.Speed, s.DataBits, kOneStopBit, ParityCode(s.Parity));
+    int index = ComSup_OpenQuietly(port);
     if (index < 0) {
         char text[64];
         std::snprintf(text, sizeof text, "Cannot open serial port %d", port);
         Plat_MessageBox(Shell().hMainWnd, text, "! Error !", PLAT_MB_OK);
         return -1;
     }
+    return index;
+}
+
+int ComSup_OpenQuietly(int port)
+{
+    const DriverSettings& s = Settings();
+    const int kOneStopBit = 0;
+    int index = Comms_OpenPort(port, s.Speed, s.DataBits, kOneStopBit, ParityCode(s.Parity));
+    if (index < 0)
+        return index;
     // One byte per read request, so each byte is announced as it arrives.
     Comms_SetNotifyWindow(index, Shell().hMainWnd, 1);
     return index;
 }
 
-void ComSup_ClosePort() { Comms_ClosePort(gLink.iPortIndex); }
+void ComSup_ClosePort()
+{
+    gLink.bPortLost = 0;   // closed for good: no more attempts to reopen it
+    Comms_ClosePort(gLink.iPortIndex);
+}
 
 namespace {
-// Writes one frame; a write that fails is traced and has no other effect.
+// Writes one frame. A write that fails is traced and the port closed, to be
+// opened again; nothing is written while it is closed.
 void WriteFrame(const char* text, int length)
 {
+    if (gLink.bPortLost)
+        return;
     if (length < 0)
         length = 0;
     if (length > 65535)
@@ -93,6 +108,7 @@ void WriteFrame(const char* text, int length)
         int mask = Comms_GetError(gLink.iPortIndex, &stat);
         Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
         CheckOverrun(mask);
+        ComSup_PortLost();
     }
 }
 }  // namespace
@@ -119,18 +135,24 @@ void ComSup_SendTake(const char* text, int length) { WriteFrame(text, length); }
 
 void ComSup_ReadData()
 {
-    // Every read, even an empty one, counts as a sign of life.
-    for (;;) {
+    // Every read, even an empty one, counts as a sign of life, except
+    // from a port that is gone.
+    while (!gLink.bPortLost) {
         unsigned char byte = 0;
         int n = Comms_Read(gLink.iPortIndex, &byte, 1);
         if (n > 0) {
             Leitch_RxChar(byte);
-        } else {
-            CommsStat stat;   // clears the port's error state
-            CheckOverrun(Comms_GetError(gLink.iPortIndex, &stat));
+            gLink.iUnAck = 0;
+            continue;
+        }
+        CommsStat stat;   // clears the port's error state
+        int mask = Comms_GetError(gLink.iPortIndex, &stat);
+        CheckOverrun(mask);
+        if (mask > 0 && (mask & COMMS_CE_IOE)) {
+            ComSup_PortLost();
+            return;
         }
         gLink.iUnAck = 0;
-        if (n <= 0)
-            return;
+        return;
     }
 }

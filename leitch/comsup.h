@@ -16,6 +16,9 @@ struct LinkState {
     int iPortIndex;        // serial port index; 0 when no port is opened
     int bFirstCycle;
     int bDriverOkShown;
+    int bPortLost;         // the port failed and is closed; the poll ticks reopen it
+    int iReopenTicks;      // poll ticks until the next attempt to reopen it
+    int iReopenAttempts;   // attempts of the current series
 };
 
 LinkState& Link();
@@ -23,7 +26,15 @@ void ComSup_Reset();
 
 int ComSup_Init();
 int ComSup_OpenPort(int port);
+// As ComSup_OpenPort, without the message box: the port index or negative.
+int ComSup_OpenQuietly(int port);
 void ComSup_ClosePort();
+// The port's handle failed (a write, or the reader's reads persistently):
+// closes it; the poll ticks then try to open it again.
+void ComSup_PortLost();
+// One poll tick's share of reopening a lost port: an attempt every couple
+// of seconds, with the same port and line settings, never a message box.
+void ComSup_ReopenTick();
 void ComSup_SendData(const char* text, int length);
 // Sends a frame the router does not answer; it is not counted as unanswered.
 void ComSup_SendTake(const char* text, int length);

@@ -103,6 +103,7 @@ void Dialog_Tally()
     ShowPollPosition();
     if (!AnyLevelPolled())
         return;   // every configured level is beyond what the link can address
+    ComSup_ReopenTick();
     CheckSilence();
     // The host may have closed the driver while the silence was reported.
     if (Shell().bShutdownDone)

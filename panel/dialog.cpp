@@ -72,6 +72,7 @@ int ListLength()
 
 void FillList(int id, int kind)
 {
+    Plat_ListRedraw(Shell().hMainDlg, id, 0);
     Plat_ListReset(Shell().hMainDlg, id);
     if (kind == NAME_KIND_SOURCE)
         Plat_ListAdd(Shell().hMainDlg, id, Settings().ParkLabel);
@@ -82,6 +83,7 @@ void FillList(int id, int kind)
         Dialog_GetName(device, kind, k, name, sizeof name);
         Plat_ListAdd(Shell().hMainDlg, id, name);
     }
+    Plat_ListRedraw(Shell().hMainDlg, id, 1);
 }
 
 void SelectFirstDest()

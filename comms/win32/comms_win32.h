@@ -37,6 +37,8 @@ struct PORTINFO {
     volatile LONG bRxOverrun;      // both: set by a store that dropped bytes; the ring then
                                    // takes nothing until a read comes short (reached the hole)
     volatile LONG bRxHoleReached;  // both: set by that read, reported and cleared by Comms_GetError
+    volatile LONG bLineLost;       // reader thread: its reads fail persistently (the device is
+                                   // gone); Comms_GetError reports CE_IOE while it is set
 };
 
 // The receive ring block. At most COMMS_RING_SIZE - 1 bytes are unread: one
@@ -62,6 +64,9 @@ BOOL Comms_ConfigDialog(int index, HWND owner);
 DWORD WINAPI Comms_ReaderThread(LPVOID startBlock);
 void Comms_StoreReceived(int index, const BYTE* data, int count);
 void Comms_ResetReceive(HANDLE hCom);
+// The reader thread's reads have failed persistently (lost) or work again:
+// kept for Comms_GetError; a loss is announced at once, unthrottled.
+void Comms_NoteLineLost(int index, bool lost);
 // Received bytes dropped since the port was opened because the ring was full
 // or busy; 0 for a port not in use.
 DWORD Comms_GetDropped(int index);

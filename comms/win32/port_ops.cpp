@@ -87,6 +87,8 @@ int Comms_GetError(int index, CommsStat* stat)
     ClearCommError(p->hCom, &errors, &cs);
     if (InterlockedExchange(&p->bRxHoleReached, 0))
         errors |= CE_RXOVER;
+    if (p->bLineLost)
+        errors |= CE_IOE;
     Table_Unlock();
     if (stat) {
         static_assert(sizeof(DWORD) == sizeof(stat->dwFlags), "flag word");

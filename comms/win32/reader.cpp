@@ -1,7 +1,9 @@
 // The reader thread: one per open port, keeping an overlapped read request
 // outstanding and storing whatever arrives. Its pace is set by the port's
-// read timeouts; only a failed request adds a short pause, so a dead line
-// does not make it spin.
+// read timeouts; only a failed request adds a pause, so a dead line does not
+// make it spin. Requests that keep failing mark the line lost (the device is
+// gone: an adapter unplugged, the far end of a pseudo-terminal closed), and
+// from then on it only tries a few times a second until the port is closed.
 #include <cstring>
 
 #include "comms/win32/comms_internal.h"
@@ -9,6 +11,8 @@
 namespace {
 
 const DWORD FAILED_READ_PAUSE_MS = 10;
+const int LOST_AFTER_FAILURES = 10;     // about 0.1 s of nothing but failures
+const DWORD LOST_READ_PAUSE_MS = 250;
 
 enum ReadOutcome {
     READ_DATA,     // bytes arrived
@@ -72,17 +76,25 @@ DWORD WINAPI Comms_ReaderThread(LPVOID startBlock)
     ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ReleaseSemaphore(own.hStartSem, 1, nullptr);  // the open may now reuse the start block
 
+    int failures = 0;
     while (bPortRunning[index]) {
         DWORD got = 0;
         ReadOutcome outcome = ReadOnce(hCom, &ov, buffer, (DWORD)CurrentChunk(index), &got);
-        if (outcome == READ_DATA)
-            Comms_StoreReceived(index, buffer, (int)got);
-        if (outcome == READ_REFUSED)
-            Comms_ResetReceive(hCom);
-        if (outcome == READ_REFUSED || outcome == READ_LOST)
-            Sleep(FAILED_READ_PAUSE_MS);
         if (ov.hEvent)
             ResetEvent(ov.hEvent);
+        if (outcome == READ_DATA)
+            Comms_StoreReceived(index, buffer, (int)got);
+        if (outcome == READ_DATA || outcome == READ_EMPTY) {
+            if (failures >= LOST_AFTER_FAILURES)
+                Comms_NoteLineLost(index, false);
+            failures = 0;
+            continue;
+        }
+        if (outcome == READ_REFUSED)
+            Comms_ResetReceive(hCom);
+        if (++failures == LOST_AFTER_FAILURES)
+            Comms_NoteLineLost(index, true);
+        Sleep(failures >= LOST_AFTER_FAILURES ? LOST_READ_PAUSE_MS : FAILED_READ_PAUSE_MS);
     }
     if (ov.hEvent)
         CloseHandle(ov.hEvent);

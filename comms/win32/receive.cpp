@@ -82,6 +82,21 @@ int Comms_Read(int index, void* buffer, int count)
     return taken;
 }
 
+void Comms_NoteLineLost(int index, bool lost)
+{
+    PORTINFO* p = Port_Lock(index);
+    if (!p)
+        return;
+    LONG was = InterlockedExchange(&p->bLineLost, lost ? 1 : 0);
+    HWND wnd = p->hNotifyWnd;
+    if (lost && !was) {
+        Comms_Tracef("Comms: reads of COM%d fail persistently: the device is gone", index + 1);
+        if (wnd)
+            PostMessageA(wnd, WM_COMMNOTIFY, (WPARAM)index, 0);
+    }
+    Table_Unlock();
+}
+
 void Comms_SetReadHook(CommsReadHookFn hook) { gReadHook = hook; }
 
 DWORD Comms_GetDropped(int index)

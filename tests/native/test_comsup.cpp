@@ -4,6 +4,8 @@
 
 #include "panel/panel_ids.h"
 
+#include <algorithm>
+#include <functional>
 #include <tuple>
 
 namespace {
@@ -33,21 +35,55 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
     }
 }
 
-TEST_F(ComSup, FramesThatCannotBeWrittenStillCountAndFailTheLevel)
+// A port whose handle fails is closed and opened again every 2 s (4 ticks
+// of 500 ms) with its settings, never with a box; its frames still count, so
+// the level fails meanwhile, and the router's answers bring it back after.
+TEST_F(ComSup, ALostPortIsOpenedAgainEveryTwoSecondsWithoutABox)
 {
-    Configure({{0, 101, 20}});
-    Start();
-    Link().iComState[0] = COMSTATE_OK;
-    FakeComms().writeResult = -1;
-    FakeComms().errorMask = 0x8;
-    for (int i = 0; i < 4; ++i)
-        ComSup_SendData("@ ?\rT F\r", 8);
-    EXPECT_TRUE(fake::Traced("Tx Error '0x0008' on Port 2"));
-    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
-    ComSup_SendData("@ ?\rT F\r", 8);
-    EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
-    EXPECT_EQ(FakeComms().writes.size(), 5u);
-    EXPECT_EQ(FakeComms().writes[0], std::string("@ ?\rT F\r"));
+    const std::function<void()> losses[] = {
+        [] {   // a write fails: traced as before
+            FakeComms().writeResult = -1;
+            FakeComms().errorMask = 0x8;
+            Dialog_Tally();
+            EXPECT_TRUE(fake::Traced("Tx Error '0x0008' on Port 2"));
+            FakeComms().writeResult = 0;
+            FakeComms().errorMask = 0;
+        },
+        [] {   // the reader thread finds the device gone
+            FakeComms().errorMask = COMMS_CE_IOE;
+            ComSup_ReadData();
+            FakeComms().errorMask = 0;
+        },
+    };
+    for (const auto& lose : losses) {
+        fake::Reset();
+        router = ScriptedRouter();
+        SetUp();
+        Configure({{0, 101, 20}});
+        Settings().TallyDelay = 500;
+        Start();
+        Ticks(2);
+        ASSERT_EQ(Link().iComState[0], COMSTATE_OK);
+        FakeComms().openResult = -1;
+        lose();
+        EXPECT_EQ(FakeComms().closes, 1);
+        const size_t written = FakeComms().writes.size();
+        Ticks(12);
+        EXPECT_EQ(FakeComms().opens, 1 + 3);
+        EXPECT_EQ(FakeComms().writes.size(), written);
+        EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
+        EXPECT_EQ(CountLog("box"), 0);
+        const std::string lost = "<VALDRUNE>-Port 2 lost: closed, opening it again every 2000 ms\n";
+        EXPECT_EQ(std::count(fake::S().trace.begin(), fake::S().trace.end(), lost), 1);
+
+        FakeComms().openResult = 1;
+        Ticks(5);
+        EXPECT_TRUE(fake::Traced("Port 2 open again after 4 attempts"));
+        EXPECT_EQ(FakeComms().notifyWnd, fake::kMainWnd);
+        EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
+        ComSup_ClosePort();
+        EXPECT_EQ(FakeComms().closes, 2);
+    }
 }
 
 // Bytes lost in the ring: the line they were part of is never decoded, the

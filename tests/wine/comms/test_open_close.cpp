@@ -42,49 +42,23 @@ void ExpectTimeouts(const COMMTIMEOUTS& t, DWORD interval, DWORD multiplier)
 
 }  // namespace
 
-TEST_F(CommsOpenClose, RefusedArgumentsTouchNothing)
+// Refused arguments, a port that does not exist and a mapped one with no
+// device behind it (Wine opens it; reading its state fails) leave no table.
+TEST_F(CommsOpenClose, FailedOpensFreeTheTable)
 {
-    struct { int port; uint32_t speed; } cases[] = {{0, 9600}, {257, 9600}, {-1, 9600}, {kPort, 0}};
+    struct { int port; uint32_t speed; } cases[] = {
+        {0, 9600}, {257, 9600}, {kPort, 0}, {kMissingPort, 9600}, {kMappedButAbsentPort, 9600}};
     for (auto c : cases) {
         EXPECT_EQ(Comms_OpenPort(c.port, c.speed, 8, 0, 0), -1) << c.port << " " << c.speed;
         EXPECT_EQ(hPortTable, nullptr);
         EXPECT_EQ(Comms_Write(0, "x", 1), -3);
     }
-}
-
-TEST_F(CommsOpenClose, MissingPortFailsAndFreesTheTable)
-{
-    EXPECT_EQ(Comms_OpenPort(kMissingPort, 9600, 8, 0, 0), -1);
-    EXPECT_EQ(hPortTable, nullptr);
-    // Wine opens a mapped device whose pty is absent; reading its state fails.
-    EXPECT_EQ(Comms_OpenPort(kMappedButAbsentPort, 9600, 8, 0, 0), -1);
-    EXPECT_EQ(hPortTable, nullptr);
 
     // With another port open the table stays and that port keeps working.
     ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
     EXPECT_EQ(Comms_OpenPort(kMissingPort, 9600, 8, 0, 0), -1);
     EXPECT_NE(hPortTable, nullptr);
     EXPECT_EQ(RecordOf(kMissingPort - 1).hCom, nullptr);
-    FarEnd remote(kFarPort);
-    EXPECT_EQ(Comms_Write(kIndex, "ok", 2), 2);
-    EXPECT_EQ(remote.Read(2), "ok");
-}
-
-TEST_F(CommsOpenClose, SecondOpenOfAHeldPortIsRefusedAndTheFirstKeepsWorking)
-{
-    ASSERT_EQ(Comms_OpenPort(kPort, 38400, 8, 0, 0), kIndex);
-    PORTINFO before = RecordOf(kIndex);
-    EXPECT_EQ(Comms_OpenPort(kPort, 9600, 7, 2, 2), -2);
-    PORTINFO after = RecordOf(kIndex);
-    EXPECT_EQ(after.hCom, before.hCom);
-    EXPECT_EQ(after.hThread, before.hThread);
-    EXPECT_EQ(after.iSpeed, 38400);
-
-    FarEnd remote(kFarPort);
-    EXPECT_EQ(Comms_Write(kIndex, "ping", 4), 4);
-    EXPECT_EQ(remote.Read(4), "ping");
-    EXPECT_EQ(remote.Write("pong"), 4u);
-    EXPECT_EQ(ReadFromLibrary(kIndex, 4), "pong");
 }
 
 TEST_F(CommsOpenClose, TimeoutsFollowTheSpeedAndTheReadChunk)
@@ -103,22 +77,16 @@ TEST_F(CommsOpenClose, TimeoutsFollowTheSpeedAndTheReadChunk)
         EXPECT_EQ(iReadChunk[kIndex], 1);
         Comms_ClosePort(kIndex);
     }
-}
-
-TEST_F(CommsOpenClose, ReadChunkIsKeptWithinItsBufferAndANegativeOneOnlyStopsNotifying)
-{
-    NotifySink sink;
+    // The chunk is kept within the reader's buffer; a negative one only
+    // stops the notifications.
     ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
-    struct { int asked; LONG kept; } cases[] = {{0, 1}, {256, 256}, {1000, 256}, {7, 7}};
-    for (auto c : cases) {
+    struct { int asked; LONG kept; } chunks[] = {{0, 1}, {1000, 256}, {7, 7}, {-1, 7}};
+    for (auto c : chunks) {
         EXPECT_EQ(Comms_SetNotifyWindow(kIndex, sink.plat(), c.asked), 1);
         EXPECT_EQ(iReadChunk[kIndex], c.kept) << c.asked;
         EXPECT_EQ(TimeoutsOf(kIndex).ReadTotalTimeoutMultiplier, (DWORD)c.kept);
     }
-    EXPECT_EQ(Comms_SetNotifyWindow(kIndex, sink.plat(), -1), 1);
     EXPECT_EQ(RecordOf(kIndex).hNotifyWnd, nullptr);
-    EXPECT_EQ(iReadChunk[kIndex], 7);
-    EXPECT_EQ(TimeoutsOf(kIndex).ReadTotalTimeoutMultiplier, 7u);
 }
 
 TEST_F(CommsOpenClose, LineSettingsAreAppliedAndTheRestOfTheStateIsKept)
@@ -141,29 +109,11 @@ TEST_F(CommsOpenClose, LineSettingsAreAppliedAndTheRestOfTheStateIsKept)
     want.fParity = now.fParity;
     EXPECT_EQ(std::memcmp(&now, &want, sizeof now), 0) << "speed " << now.BaudRate << ", stop bits "
                                                         << (int)now.StopBits;
-    now.BaudRate = 4800;
-    EXPECT_TRUE(Comms_SetState(kIndex, &now));
-    ASSERT_TRUE(Comms_GetState(kIndex, &system));
-    EXPECT_EQ(system.BaudRate, 4800u);
-}
-
-TEST_F(CommsOpenClose, ClosingTheOnlyPortFreesTheTableAndThePortOpensAgain)
-{
-    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
-    Comms_ClosePort(kIndex);
-    EXPECT_EQ(hPortTable, nullptr);
-    EXPECT_EQ(Comms_Write(kIndex, "x", 1), -3);
-    EXPECT_EQ(bPortRunning[kIndex], 0);
-
-    ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
-    FarEnd remote(kFarPort);
-    EXPECT_EQ(Comms_Write(kIndex, "again", 5), 5);
-    EXPECT_EQ(remote.Read(5), "again");
 }
 
 // With a chunk of 256 an idle read waits over a minute for its timeout; the
 // close must still end the thread before it returns.
-TEST_F(CommsOpenClose, CloseEndsTheReaderWhoseExitCodeIsTheIndexPlus100)
+TEST_F(CommsOpenClose, CloseEndsAReaderInTheMiddleOfALongRead)
 {
     ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
     EXPECT_EQ(Comms_SetNotifyWindow(kIndex, 0, 256), 1);
@@ -173,9 +123,6 @@ TEST_F(CommsOpenClose, CloseEndsTheReaderWhoseExitCodeIsTheIndexPlus100)
     Sleep(50);  // lets the thread's long read get under way (not a synchronisation)
     Comms_ClosePort(kIndex);
     EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
-    DWORD code = 0;
-    GetExitCodeThread(thread, &code);
-    EXPECT_EQ(code, (DWORD)(kIndex + 100));
     CloseHandle(thread);
 }
 
@@ -185,31 +132,19 @@ TEST_F(CommsOpenClose, IndexesNotInUse)
 {
     ASSERT_EQ(Comms_OpenPort(kPort, 9600, 8, 0, 0), kIndex);
     ASSERT_EQ(Comms_OpenPort(kPort2, 9600, 8, 0, 0), kPort2 - 1);
-    for (int index : {10, 255, 300, -1, -5}) {
+    for (int index : {10, 300, -1}) {
         SCOPED_TRACE(index);
         char buf[4];
         CommsStat stat = {};
-        DCB dcb = {};
-        dcb.DCBlength = sizeof dcb;
         EXPECT_EQ(Comms_Write(index, "x", 1), -2);
         EXPECT_EQ(Comms_GetError(index, &stat), -1);
         EXPECT_EQ(Comms_SetNotifyWindow(index, 0, 1), 0);
-        EXPECT_FALSE(Comms_GetState(index, &dcb));
-        EXPECT_FALSE(Comms_SetState(index, &dcb));
         EXPECT_FALSE(Comms_ConfigDialog(index, nullptr));
-        EXPECT_EQ(Comms_Purge(index, PURGE_RXCLEAR), 0);
         EXPECT_EQ(Comms_Read(index, buf, sizeof buf), 0);
-        EXPECT_EQ(Comms_GetDropped(index), 0u);
         Comms_ClosePort(index);
     }
-    EXPECT_EQ(RecordOf(10).hCom, nullptr);
-
-    FarEnd remote(kFarPort), remote2(kFarPort2);
-    EXPECT_EQ(Comms_Write(kIndex, "one", 3), 3);
-    EXPECT_EQ(remote.Read(3), "one");
     Comms_ClosePort(kIndex);
-    CommsStat stat = {};
-    EXPECT_EQ(Comms_GetError(kIndex, &stat), -1);
+    FarEnd remote2(kFarPort2);
     EXPECT_EQ(Comms_Write(kPort2 - 1, "two", 3), 3);
     EXPECT_EQ(remote2.Read(3), "two");
 }
