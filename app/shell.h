@@ -36,5 +36,10 @@ void Main_ToggleKeyboardControl();
 // The main window procedure, on portable types.
 intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
 
+// The "! Error !" message box over the main window, for every module.
+void Shell_ErrorBox(const char* text);
+// True once the shutdown sequence has run: nothing may start again.
+bool Shell_ShuttingDown();
+
 // Writes a text to a panel control; dropped while there is no panel yet.
 void Main_SetPanelText(int id, const char* text);

@@ -21,15 +21,9 @@ namespace {
 
 HostLinkState gHost;
 
-const char kErrorCaption[] = "! Error !";
 const size_t kCommandText = 512;   // command texts are cut to 511 characters
 
 enum RegOutcome { REG_REGISTERED, REG_REFUSED_NEXT, REG_REFUSED_STOP, REG_FAILED };
-
-void ErrorBox(const char* text)
-{
-    Plat_MessageBox(Shell().hMainWnd, text, kErrorCaption, PLAT_MB_OK);
-}
 
 // Registers one device number and acts on the host's answer.
 RegOutcome RegisterDevice(int device)
@@ -44,15 +38,15 @@ RegOutcome RegisterDevice(int device)
         HXISup_SetTxRxMode(TXRX_TXRX);
         return REG_REGISTERED;
     case HXI_REG_INVALID:
-        ErrorBox("Request refused - ID supplied is invalid");
+        Shell_ErrorBox("Request refused - ID supplied is invalid");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_NEXT;
     case HXI_REG_IN_USE:
-        ErrorBox("Request refused - Device Id already in use on this workstation");
+        Shell_ErrorBox("Request refused - Device Id already in use on this workstation");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_STOP;
     case HXI_REG_NOT_DRIVER:
-        ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
+        Shell_ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_STOP;
     default:
@@ -80,7 +74,7 @@ int Hxi_Attach()
     Debug_Trace("Trying to attach to HXIHOST");
     Plat_SendToAllTopLevel(ZUV_REQHXIHANDLE, Shell().hMainWnd, 0);
     if (gHost.hHxiWnd == 0) {
-        ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
+        Shell_ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
         return 0;
     }
     return 1;
@@ -96,7 +90,7 @@ int Hxi_RegisterDevices()
             continue;
         last = RegisterDevice(device);
         // A close request answered meanwhile has withdrawn the registrations.
-        if (last == REG_REFUSED_STOP || Shell().bShutdownDone)
+        if (last == REG_REFUSED_STOP || Shell_ShuttingDown())
             break;
     }
     // Only the last attempt decides: an earlier refusal followed by a

@@ -67,7 +67,7 @@ int ComSup_OpenPort(int port)
     if (index < 0) {
         char text[64];
         std::snprintf(text, sizeof text, "Cannot open serial port %d", port);
-        Plat_MessageBox(Shell().hMainWnd, text, "! Error !", PLAT_MB_OK);
+        Shell_ErrorBox(text);
         return -1;
     }
     return index;

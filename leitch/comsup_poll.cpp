@@ -106,7 +106,7 @@ void Dialog_Tally()
     ComSup_ReopenTick();
     CheckSilence();
     // The host may have closed the driver while the silence was reported.
-    if (Shell().bShutdownDone)
+    if (Shell_ShuttingDown())
         return;
     if (link.iUnAck < kTickUnAckCap)
         link.iUnAck++;

@@ -102,7 +102,7 @@ void Dispatch(const char* text)
 intptr_t OnCommand(uintptr_t wParam)
 {
     // After the shutdown the level memory is gone; buttons do nothing.
-    if (Shell().bShutdownDone)
+    if (Shell_ShuttingDown())
         return 1;
     switch (wParam & 0xFFFF) {
     case IDC_SOURCE_LIST: Dialog_SourceSelected(); break;
@@ -118,7 +118,7 @@ intptr_t OnTimer(uintptr_t wParam)
 {
     // The save timer outlives the shutdown; a late tick must not overwrite
     // the saved tallies with empty blocks.
-    if (Shell().bShutdownDone)
+    if (Shell_ShuttingDown())
         return 1;
     switch (wParam & 0xFFFF) {
     case PANEL_TIMER_POLL:
