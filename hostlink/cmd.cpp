@@ -12,7 +12,7 @@
 #include "hostlink/hxi_messages.h"
 #include "leitch/leitch.h"
 #include "panel/dialog.h"
-#include "panel/panel_ids.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -204,9 +204,7 @@ void Cmd_SendRevertives(int device, int first, int last, int kind, int requester
                     (uint32_t)std::strlen(text) + 1);
         Bump(&gTxCount);
     }
-    char count[16];
-    std::snprintf(count, sizeof count, "%08ld", (long)gTxCount);
-    Main_SetPanelText(IDC_TX_COUNT, count);
+    Panel_ShowTxCount((long)gTxCount);
     if (Panel().iSelDest >= first && Panel().iSelDest <= last)
         Dialog_ShowDest();
 }

@@ -13,8 +13,7 @@
 #include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
-#include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -126,16 +125,14 @@ namespace {
 // How each interface mode shows: indicator code (none for an unknown mode),
 // caption, title suffix and trace (none where nothing is traced).
 struct ModeLook {
-    const char* code;
-    const char* caption;
     const char* suffix;
     const char* trace;
 };
 
-const ModeLook kNone = {SB_CODE_MODE_NONE, " - - - ", "", nullptr};
-const ModeLook kRxOnly = {SB_CODE_MODE_RXONLY, "Rx Only", " - Rx Only", "HXISup_SetTxRxMode=RX ONLY"};
-const ModeLook kTxRx = {SB_CODE_MODE_TXRX, "Tx/Rx", " - Tx/Rx", "HXISup_SetTxRxMode=TX/RX"};
-const ModeLook kUnknown = {nullptr, "Error!", " - Unknown Mode", nullptr};
+const ModeLook kNone = {"", nullptr};
+const ModeLook kRxOnly = {" - Rx Only", "HXISup_SetTxRxMode=RX ONLY"};
+const ModeLook kTxRx = {" - Tx/Rx", "HXISup_SetTxRxMode=TX/RX"};
+const ModeLook kUnknown = {" - Unknown Mode", nullptr};
 }  // namespace
 
 void HXISup_SetTxRxMode(int mode)
@@ -146,9 +143,7 @@ void HXISup_SetTxRxMode(int mode)
                          : mode == 1 ? kRxOnly
                          : (mode == 2 || mode == 3) ? kTxRx
                                                     : kUnknown;
-    if (look.code)
-        Main_SetPanelText(IDC_INTERFACE_IND, look.code);
-    Main_SetPanelText(IDC_INTERFACE_IND, look.caption);
+    Panel_ShowInterfaceMode(mode);
     char title[256];
     std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", VALDRN_VERSION_TEXT, Settings().Name,
                   look.suffix);
@@ -169,9 +164,7 @@ void Hxi_OnCommandText(const char* text)
 
     // Every text counts, known command or not; the count wraps at 2^32.
     gHost.lRxCount = (int32_t)((uint32_t)gHost.lRxCount + 1u);
-    char count[16];
-    std::snprintf(count, sizeof count, "%08ld", (long)gHost.lRxCount);
-    Main_SetPanelText(IDC_RX_COUNT, count);
+    Panel_ShowRxCount((long)gHost.lRxCount);
 }
 
 void Hxi_OnHandle(PlatWnd hxi)

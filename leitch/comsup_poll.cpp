@@ -9,7 +9,7 @@
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
 #include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -35,17 +35,11 @@ bool AnyLevelPolled()
 void ShowPollPosition()
 {
     LinkState& link = Link();
-    if (Plat_IsIconic(Shell().hMainDlg))
+    if (!Panel_ShowPollPosition(Store_Level(link.iTallyRtr)->iDevice, link.iTallyPtr))
         return;
-    char text[16];
-    std::snprintf(text, sizeof text, "%03d", Store_Level(link.iTallyRtr)->iDevice);
-    Main_SetPanelText(IDC_POLL_ROUTER, text);
-    std::snprintf(text, sizeof text, "%04d", link.iTallyPtr);
-    Main_SetPanelText(IDC_POLL_DEST, text);
     if (link.bDriverOkShown)
         return;
-    Main_SetPanelText(IDC_DRIVER_IND, "OK");
-    Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+    Panel_ShowOverall(PANEL_OVERALL_OK);
     link.bDriverOkShown = 1;
 }
 
@@ -64,8 +58,7 @@ void CheckSilence()
         Debug_Trace("Dialog_Tally: SetComState(FAIL)");
         SetComState(COMSTATE_FAIL);
     }
-    Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
-    Main_SetPanelText(IDC_STATUS_IND, "Fail");
+    Panel_ShowLevel(PANEL_LEVEL_SILENT);
 }
 
 // Moves to destination 1 of the next level the cycle visits. The first wrap
@@ -125,8 +118,7 @@ void ComSup_PollStart()
     SetComState(COMSTATE_FAIL);
     link.iTallyPtr = 1;
     if (Settings().Simulation) {
-        Main_SetPanelText(IDC_DRIVER_IND, "OK");
-        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+        Panel_ShowOverall(PANEL_OVERALL_OK);
         link.iOverallState = 1;
         return;
     }
@@ -138,8 +130,7 @@ void ComSup_PollStart()
         delay = kDefaultTallyDelay;
     }
     Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_POLL, (unsigned)delay);
-    Main_SetPanelText(IDC_DRIVER_IND, "Polling");
-    Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
+    Panel_ShowOverall(PANEL_OVERALL_POLLING);
     link.iOverallState = 1;
     link.bFirstCycle = 1;
     link.iUnAck = 0;

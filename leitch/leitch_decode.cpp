@@ -6,8 +6,7 @@
 #include "hostlink/cmd.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
-#include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -34,8 +33,7 @@ void ShowLinkAlive(int level)
         SetComStateOf(level, COMSTATE_OK);
         return;
     }
-    Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
-    Main_SetPanelText(IDC_STATUS_IND, "Ok");
+    Panel_ShowLevel(PANEL_LEVEL_ANSWERED);
 }
 
 }  // namespace
