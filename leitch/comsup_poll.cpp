@@ -1,6 +1,5 @@
 // The poll cycle: one destination per tick, level after level, for ever, with
 // the silence check that fails a level whose router has stopped answering.
-#include <cstdio>
 
 #include "app/shell.h"
 #include "app/trace.h"
