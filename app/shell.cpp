@@ -143,6 +143,7 @@ bool StartupStopped() { return gShell.bShutdownDone || gShell.bStartupEnded; }
 
 void Main_Initialize()
 {
+    Core_Wire();
     std::snprintf(gShell.szDriverName, sizeof gShell.szDriverName, "%s", "VAL_DRN");
 
     Main_LoadLibraries();

@@ -22,7 +22,9 @@ struct ShellState {
 
 ShellState& Shell();
 void Shell_Reset();
-// Resets every module of the core (tests).
+// Wires the router side and the host side together (start-up, tests).
+void Core_Wire();
+// Resets every module of the core and wires it (tests).
 void Core_Reset();
 
 // Start-up sequence, run once the main window exists (hMainWnd set).

@@ -10,7 +10,7 @@
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
-#include "leitch/leitch.h"
+#include "hostlink/router_port.h"
 #include "panel/dialog.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
@@ -65,10 +65,10 @@ void Route(int level, int device, int source, int dest)
         return;
     }
     // A level the router link cannot address gets no take; its tally stays.
-    if (!Leitch_LevelServed(level))
+    if (!Hxi_Router().LevelServed(level))
         return;
     Store_SetTally(device, dest, 0);
-    Leitch_Connect(level, source, dest);
+    Hxi_Router().Take(level, source, dest);
 }
 
 // Level of a range command (RL, RP, RQ) when it may act: the level exists,

@@ -12,11 +12,13 @@
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
-#include "leitch/comsup.h"
+#include "hostlink/router_port.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
+
+RouterPort gRouterPort;   // wired once by app/; not part of the host link's state
 
 HostLinkState gHost;
 
@@ -54,7 +56,7 @@ RegOutcome RegisterDevice(int device)
     }
 }
 
-bool LinkGood() { return Link().iOverallState == 1; }
+bool LinkGood() { return Hxi_Router().LinkGood(); }
 
 // The excepted device as the host sent it; a value no device number can
 // take matches none.
@@ -205,3 +207,19 @@ void Hxi_OnSetRxOnly()
     gHost.iTxRxMode = TXRX_RXONLY;
     HXISup_SetTxRxMode(TXRX_RXONLY);
 }
+
+void Hxi_ReportLinkFailure(int device)
+{
+    Plat_SendMessage(gHost.hHxiWnd, ZUV_ASSERTDEVMODE, HXI_ASSERT_LINKFAIL, device);
+}
+
+void Hxi_SendStatusText(uint32_t statusDevice, const char* text)
+{
+    char copy[128];   // the library takes a writable block
+    std::snprintf(copy, sizeof copy, "%s", text);
+    Plat_HostTx(gHost.hHxiWnd, ZUV_TXINFO, statusDevice, copy, 1, (uint32_t)std::strlen(copy) + 1);
+}
+
+void Hxi_SetRouterPort(const RouterPort& port) { gRouterPort = port; }
+
+const RouterPort& Hxi_Router() { return gRouterPort; }

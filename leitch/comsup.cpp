@@ -9,8 +9,7 @@
 #include "app/shell.h"
 #include "app/trace.h"
 #include "comms/comms.h"
-#include "hostlink/hxi.h"
-#include "hostlink/hxi_messages.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
 
 namespace {
@@ -47,6 +46,8 @@ void CheckOverrun(int mask)
     Debug_Tracef("Rx Overrun '0x%04x' on Port %d: line dropped", mask, Settings().Com);
     Leitch_DropLine();
 }
+HostPort gHostPort;   // wired once by app/; not part of the link's state
+
 }  // namespace
 
 LinkState& Link() { return gLink; }
@@ -125,7 +126,7 @@ void ComSup_SendData(const char* text, int length)
     Debug_Tracef("ComSup_SendData: UnAck msgs >= ErrorLimit (%d). SetComState(FAIL)",
                  Settings().CommErrorLimit);
     SetComState(COMSTATE_FAIL);
-    Hxi_AssertMode(HXI_ASSERT_RXONLY, 0);
+    ComSup_Host().AssertRxOnly();
     SetComState(COMSTATE_FAIL);
 }
 
@@ -156,3 +157,7 @@ void ComSup_ReadData()
         return;
     }
 }
+
+void ComSup_SetHostPort(const HostPort& port) { gHostPort = port; }
+
+const HostPort& ComSup_Host() { return gHostPort; }

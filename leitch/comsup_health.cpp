@@ -5,9 +5,8 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "hostlink/hxi.h"
-#include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
@@ -23,8 +22,7 @@ void SendStatusText(int level, const char* format)
         return;
     char text[64];
     std::snprintf(text, sizeof text, format, s.StatusInfoDriverId, slot);
-    Plat_HostTx(HostLink().hHxiWnd, ZUV_TXINFO, (uint32_t)s.StatusInfoDriverId, text, 1,
-                (uint32_t)std::strlen(text) + 1);
+    ComSup_Host().SendStatusText((uint32_t)s.StatusInfoDriverId, text);
 }
 }  // namespace
 

@@ -3,9 +3,8 @@
 
 #include "app/shell.h"
 #include "app/trace.h"
-#include "hostlink/hxi.h"
-#include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/panel_ids.h"
 #include "panel/panel_show.h"
@@ -53,7 +52,7 @@ void CheckSilence()
         int device = Store_Level(link.iTallyRtr)->iDevice;
         Debug_Tracef("iUnAck = %d, iTallyPtr = %d ,iTallyRtr = %d ,RTR = %d", link.iUnAck,
                      link.iTallyPtr, link.iTallyRtr, device);
-        Plat_SendMessage(HostLink().hHxiWnd, ZUV_ASSERTDEVMODE, HXI_ASSERT_LINKFAIL, device);
+        ComSup_Host().ReportLinkFailure(device);
         Debug_Trace("Dialog_Tally: SetComState(FAIL)");
         SetComState(COMSTATE_FAIL);
     }

@@ -3,8 +3,8 @@
 // working link.
 #include "app/shell.h"
 #include "app/trace.h"
-#include "hostlink/cmd.h"
 #include "leitch/comsup.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
@@ -64,5 +64,5 @@ void Leitch_Decode()
     if (Store_GetTally(device, st.dest) == source)
         return;
     Store_SetTally(device, st.dest, source);
-    Cmd_SendRevertives(device, st.dest, st.dest, 1, 0);
+    ComSup_Host().SendRevertive(device, st.dest);
 }
