@@ -14,9 +14,12 @@
 #include "panel/dialog.h"
 #include "store/idxfu.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 void Core_Wire()
 {
+    Debug_SetEnabledQuery([] { return Settings().bDebugMode != 0; });
+
     HostPort host;
     host.SendRevertive = [](int device, int dest) { Cmd_SendRevertives(device, dest, dest, 1, 0); };
     host.AssertRxOnly = [] { Hxi_AssertMode(HXI_ASSERT_RXONLY, 0); };

@@ -5,7 +5,7 @@
 
 #include "app/menu_ids.h"
 #include "app/messages.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "app/version.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "comms/comms.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"

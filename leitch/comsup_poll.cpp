@@ -2,7 +2,7 @@
 // the silence check that fails a level whose router has stopped answering.
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"

@@ -2,7 +2,7 @@
 // stored and announced as a revertive; any valid status line is a sign of a
 // working link.
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"

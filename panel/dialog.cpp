@@ -9,7 +9,7 @@
 #include "app/menu_ids.h"
 #include "app/messages.h"
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi.h"
