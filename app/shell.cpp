@@ -5,7 +5,7 @@
 
 #include "app/menu_ids.h"
 #include "app/messages.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
@@ -26,11 +26,6 @@ const char kErrorCaption[] = "! Error !";
 const char kNoLevelsText[] =
     "There are no router driver ID's defined in the VAL_DRN.INI file.  There must be at least "
     "one router defined before VAL_DRN.EXE can function.";
-
-void ErrorBox(const char* text)
-{
-    Plat_MessageBox(gShell.hMainWnd, text, kErrorCaption, PLAT_MB_OK);
-}
 
 // The router items of the menu: Source Box, Dest Box, Take and Lock.
 const unsigned kRouterItems[] = {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK};
@@ -115,7 +110,7 @@ void Main_LoadLibraries()
     if (gShell.hDialogLibrary == 0) {
         char text[300];
         std::snprintf(text, sizeof text, "ValDrune: Cannot find %s", path);
-        ErrorBox(text);
+        Shell_ErrorBox(text);
         if (gShell.bShutdownDone)
             return;
         Plat_RegisterPlainDialogClasses();
@@ -127,7 +122,7 @@ void Main_LoadLibraries()
     Config_SystemFilePath("ORVA_CC.DLL", 256, gShell.szCcPath, sizeof gShell.szCcPath);
     gShell.hCcLibrary = gShell.szCcPath[0] ? Plat_LoadLibrary(gShell.szCcPath) : 0;
     if (gShell.hCcLibrary == 0) {
-        ErrorBox("Cannot find ORVA_CC.DLL");
+        Shell_ErrorBox("Cannot find ORVA_CC.DLL");
         Plat_PostQuit(0);
         return;
     }
@@ -148,6 +143,7 @@ bool StartupStopped() { return gShell.bShutdownDone || gShell.bStartupEnded; }
 
 void Main_Initialize()
 {
+    Core_Wire();
     std::snprintf(gShell.szDriverName, sizeof gShell.szDriverName, "%s", "VAL_DRN");
 
     Main_LoadLibraries();
@@ -158,7 +154,7 @@ void Main_Initialize()
     if (StartupStopped())
         return;
     if (Prof_LoadSettings() == 0) {
-        ErrorBox(kNoLevelsText);
+        Shell_ErrorBox(kNoLevelsText);
         Plat_PostQuit(0);
         gShell.bStartupEnded = 1;
         return;
@@ -297,3 +293,10 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         return Plat_DefWindowProc(wnd, msg, wParam, lParam);
     }
 }
+
+void Shell_ErrorBox(const char* text)
+{
+    Plat_MessageBox(gShell.hMainWnd, text, kErrorCaption, PLAT_MB_OK);
+}
+
+bool Shell_ShuttingDown() { return gShell.bShutdownDone != 0; }

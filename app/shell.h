@@ -22,7 +22,9 @@ struct ShellState {
 
 ShellState& Shell();
 void Shell_Reset();
-// Resets every module of the core (tests).
+// Wires the router side and the host side together (start-up, tests).
+void Core_Wire();
+// Resets every module of the core and wires it (tests).
 void Core_Reset();
 
 // Start-up sequence, run once the main window exists (hMainWnd set).
@@ -35,6 +37,11 @@ void Main_StopPollTimer();
 void Main_ToggleKeyboardControl();
 // The main window procedure, on portable types.
 intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
+
+// The "! Error !" message box over the main window, for every module.
+void Shell_ErrorBox(const char* text);
+// True once the shutdown sequence has run: nothing may start again.
+bool Shell_ShuttingDown();
 
 // Writes a text to a panel control; dropped while there is no panel yet.
 void Main_SetPanelText(int id, const char* text);

@@ -44,7 +44,8 @@ trap cleanup EXIT
 value() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
 
 # CPU ticks (user + system) of one process.
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# A process that has ended reads as "gone", never as 0 ticks.
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo gone; }
 
 # The wineserver of this prefix: its working directory is named after the
 # prefix's device and inode.
@@ -72,7 +73,8 @@ idle_cpu() {
   local mode=$1 out bench pid srv helpers t0 t1 s0 s1 h0 h1 hz secs=10
   out=$(mktemp)
   start_pair
-  wine "$BIN" idle "$PORT" 115200 $((secs + 4)) >"$out" 2>&1 &
+  # Runs well past the window and is ended after the last reading.
+  wine "$BIN" idle "$PORT" 115200 $((secs + 60)) >"$out" 2>&1 &
   bench=$!
   until grep -q ready "$out"; do sleep 0.05; kill -0 "$bench" 2>/dev/null || break; done
   [ "$mode" = dead ] && stop_pair
@@ -82,15 +84,21 @@ idle_cpu() {
   helpers=$(helper_pids "$pid")
   hz=$(getconf CLK_TCK)
   t0=$(ticks "$pid"); s0=$(ticks "$srv"); h0=0
-  for p in $helpers; do h0=$((h0 + $(ticks "$p"))); done
+  for p in $helpers; do h0="$h0 $(ticks "$p")"; done
   sleep "$secs"
   t1=$(ticks "$pid"); s1=$(ticks "$srv"); h1=0
-  for p in $helpers; do h1=$((h1 + $(ticks "$p"))); done
-  wait "$bench"
+  for p in $helpers; do h1="$h1 $(ticks "$p")"; done
+  kill "$bench" 2>/dev/null
+  wait "$bench" 2>/dev/null
   stop_pair
   rm -f "$out"
-  awk -v a=$((t1 - t0)) -v b=$((s1 - s0)) -v c=$((h1 - h0)) -v hz="$hz" -v s="$secs" \
-    'BEGIN { d = hz * s / 100; printf "%.1f %.1f %.1f %.1f", a/d, b/d, c/d, (a+b+c)/d }'
+  echo "$t0 $s0 $h0 | $t1 $s1 $h1" | awk -v hz="$hz" -v s="$secs" '
+    { for (i = 1; i <= NF; i++) if ($i == "gone") { print "gone gone gone gone"; exit } }
+    { n = (NF - 1) / 2; c = 0
+      for (i = 3; i <= n; i++) c += $(n + 1 + i) - $i
+      d = hz * s / 100
+      printf "%.1f %.1f %.1f %.1f", ($(n+2) - $1) / d, ($(n+3) - $2) / d, c / d,
+             ($(n+2) - $1 + $(n+3) - $2 + c) / d }'
 }
 
 run_bench() {

@@ -53,6 +53,37 @@ def row(measurement, result, limit=""):
     print("| %s | %s | %s |" % (measurement, result, limit), flush=True)
 
 
+def bench(name, value):
+    """A figure for scripts, on stderr beside the progress lines."""
+    print("BENCH_%s=%s" % (name, value), file=sys.stderr, flush=True)
+
+
+def wine_helpers():
+    """Wine's own processes of the prefix (services, device host and the
+    like: programs of its system folder)."""
+    return rig.processes(b"windows\\system32", "WINEPREFIX=" + os.path.abspath(rig.PREFIX))
+
+
+def cpu_window(pids, seconds):
+    """% of one core each process used over a window of `seconds`, read at
+    both ends while they run; None for one that ended inside the window
+    (never a negative figure)."""
+    def ticks(pid):
+        try:
+            with open("/proc/%d/stat" % pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            return int(fields[11]) + int(fields[12])
+        except (OSError, TypeError):
+            return None
+
+    before, t0 = [ticks(p) for p in pids], time.monotonic()
+    time.sleep(seconds)                       # the measurement window
+    after, elapsed = [ticks(p) for p in pids], time.monotonic() - t0
+    hz = os.sysconf("SC_CLK_TCK")
+    return [None if a is None or b is None else 100 * (b - a) / hz / elapsed
+            for a, b in zip(before, after)]
+
+
 def spread(values):
     """mean / p50 / p99 / max in ms."""
     v = sorted(values)
@@ -112,9 +143,10 @@ class Run:
         self.client.expect("REGDEV %d 0" % DEVICE)
         self.sim.expect(QUERY.pattern)        # polling has begun
 
-    def cpu(self):
-        """(driver, wineserver) CPU seconds so far."""
-        return rig.cpu_seconds(self.driver.pid), rig.cpu_seconds(rig.wineserver_pid())
+    def pids(self):
+        """The driver, the wineserver, then Wine's own processes."""
+        return ([self.rig.driver_pids()[0] if self.rig.driver_pids() else self.driver.pid,
+                 rig.wineserver_pid()] + wine_helpers())
 
     def queries(self, start):
         """(time, destination) of the queries the simulator received."""
@@ -125,25 +157,33 @@ class Run:
         self.rig.close()
 
 
+def cpu_text(cpu):
+    """driver / wineserver / Wine's own processes together, and the total;
+    a process that ended inside the window makes the figure "gone"."""
+    if None in cpu:
+        return "gone before the window ended"
+    parts = cpu[:2] + [sum(cpu[2:])]
+    return "%.2f / %.2f / %.2f, total %.2f" % tuple(parts + [sum(cpu)])
+
+
 def polling(delay, seconds, samples):
     progress("polling at %d ms for %d s, trace off" % (delay, seconds))
     r = Run("poll-%d" % delay, delay)
     try:
         q0, c0 = len(r.sim.commands()), r.client.mark()
-        cpu0, t0 = r.cpu(), time.monotonic()
-        time.sleep(seconds)                   # the measurement window
-        elapsed = time.monotonic() - t0
-        cpu = [100 * (a - b) / elapsed for a, b in zip(r.cpu(), cpu0)]
+        cpu = cpu_window(r.pids(), seconds)
         times = [t for t, _ in r.queries(q0)]
         gaps = [b - a for a, b in zip(times, times[1:])]
+        rate = (len(times) - 1) / (times[-1] - times[0])
         row("Polls per second at TallyDelay %d ms over %d s (interval mean / p50 / p99 / max)"
-            % (delay, seconds), "%.1f (%s)" % ((len(times) - 1) / (times[-1] - times[0]), spread(gaps)),
-            "%d asked" % (1000 // delay))
+            % (delay, seconds), "%.1f (%s)" % (rate, spread(gaps)), "%d asked" % (1000 // delay))
         fails = r.client.count(r"ASSERTDEVMODE [15] %d" % DEVICE, c0)
+        bench("POLLS_PER_S_%dMS" % delay, "%.1f" % rate)
+        bench("FALSE_FAILURES_%dMS" % delay, fails)
         row("Link failures declared at %d ms over %d s, router answering every query" % (delay, seconds),
             str(fails), "0")
-        row("CPU while polling at %d ms: driver / wineserver" % delay,
-            "%.1f / %.1f %% of one core" % tuple(cpu))
+        row("CPU while polling at %d ms: driver / wineserver / Wine's own" % delay,
+            "%s %% of one core" % cpu_text(cpu))
         take_latency(r, delay, samples)
     finally:
         r.close()
@@ -161,6 +201,8 @@ def take_latency(r, delay, samples):
         lat.append(t1 - t)
     row("Take latency at %d ms: RC at the client to the take frame at the router, %d takes "
         "(mean / p50 / p99 / max)" % (delay, samples), spread(lat), "2.6 ms on the line (10 bytes)")
+    v = sorted(lat)
+    bench("TAKE_P99_MS" + ("" if delay == 10 else "_%dMS" % delay), "%.1f" % (1000 * v[min(len(v) - 1, int(len(v) * 0.99))]))
 
 
 def answers(trace_lines):
@@ -244,12 +286,11 @@ def idle(seconds):
     r = Run("idle", 1000)
     try:
         r.client.expect(r"TXREVERTIVE 0 RR %d %03d \d+" % (DEVICE, DESTS))   # one full cycle
-        cpu0, t0 = r.cpu(), time.monotonic()
-        time.sleep(seconds)                   # the measurement window
-        elapsed = time.monotonic() - t0
-        driver, server = [100 * (a - b) / elapsed for a, b in zip(r.cpu(), cpu0)]
-        row("Idle CPU at TallyDelay 1000 ms over %d s: driver / wineserver / both" % seconds,
-            "%.2f / %.2f / %.2f %% of one core" % (driver, server, driver + server))
+        cpu = cpu_window(r.pids(), seconds)
+        row("Idle CPU at TallyDelay 1000 ms over %d s: driver / wineserver / Wine's own" % seconds,
+            "%s %% of one core" % cpu_text(cpu), "a few tenths of a percent")
+        if None not in cpu:
+            bench("IDLE_CPU_PCT", "%.2f" % sum(cpu))
         receive(r)
     finally:
         r.close()
@@ -276,6 +317,7 @@ def receive(r):
     t1, _ = r.client.expect_timed("TXREVERTIVE 0 RR %d 001 .*" % DEVICE, timeout=300)
     row("Receive throughput, lines without a status mark (%d KB; a pty has no baud rate)"
         % (size // 1024), "%.0f bytes/s" % (size / (t1 - t)), "3840 bytes/s at 38400 baud")
+    bench("RX_BYTES_PER_S_DRIVER", "%.0f" % (size / (t1 - t)))
 
     count = 1000
     start = r.client.mark()
@@ -294,13 +336,16 @@ def main():
     ap.add_argument("--seconds", type=int, default=60, help="polling window of each run (60)")
     ap.add_argument("--samples", type=int, default=20, help="latency samples (20)")
     ap.add_argument("--idle-seconds", type=int, default=10, help="idle CPU window (10)")
+    ap.add_argument("--quick", action="store_true",
+                    help="10 ms only, no traced runs: a few minutes in all")
     args = ap.parse_args()
     missing = rig.missing("HXIHOST.EXE", "TRACECAP.EXE", rig.SIM)
     if missing:
         sys.exit("link_bench: the build has no " + ", ".join(missing))
-    for delay in (10, 100):
+    for delay in (10,) if args.quick else (10, 100):
         polling(delay, args.seconds, args.samples)
-        traced(delay, args.seconds, args.samples)
+        if not args.quick:
+            traced(delay, args.seconds, args.samples)
     idle(args.idle_seconds)
 
 

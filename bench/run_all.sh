@@ -7,19 +7,25 @@
 #     failures, latencies, CPU, receive throughput,
 #   - the core's parsers natively (bench/native, built optimised).
 #
-#   bash bench/run_all.sh [--seconds N]   N: polling window of each run (60)
+#   bash bench/run_all.sh [--seconds N] [--quick]
+#     N: polling window of each run (60); --quick: 10 s windows, the 10 ms
+#     polling only, fewer calls (a few minutes)
 #
-# About 4 + 4 N/60 minutes. Uses the build's Wine prefix: not beside
+# Each figure is also printed as a line BENCH_<NAME>=<number>, and the
+# table opens with the figures set side by side with their goals.
+# About 6 + 4 N/60 minutes. Uses the build's Wine prefix: not beside
 # scripts/test.sh or scripts/demo.sh.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=${JOBS:-2}
 POLL_SECONDS=60
+QUICK=()
 while [ $# -gt 0 ]; do
   case $1 in
     --seconds) POLL_SECONDS=$2; shift 2 ;;
-    *) echo "usage: bash bench/run_all.sh [--seconds N]" >&2; exit 2 ;;
+    --quick) QUICK=(--quick); POLL_SECONDS=10; shift ;;
+    *) echo "usage: bash bench/run_all.sh [--seconds N] [--quick]" >&2; exit 2 ;;
   esac
 done
 
@@ -32,7 +38,7 @@ echo "bench: building (log: $log)" >&2
   cmake --build --preset native -j "$JOBS" --target leitch_sim &&
   cmake --preset windows &&
   cmake --build --preset windows -j "$JOBS" --target \
-    val_drn hxihost orvaif32 orva_cc bwcc32 tracecap bench_comms &&
+    val_drn hxihost orvaif32 orva_cc bwcc32 tracecap bench_comms hostlink_testdriver &&
   cmake -S bench/native -B build/bench-native -G Ninja &&
   cmake --build build/bench-native -j "$JOBS"
 } >"$log" 2>&1 || { tail -30 "$log"; echo "bench: build failed" >&2; exit 1; }
@@ -41,7 +47,8 @@ export WINEPREFIX=$ROOT/build/windows/wineprefix WINEDEBUG=-all
 bash scripts/wine-prefix.sh "$WINEPREFIX" || exit 1
 . scripts/wine-session.sh
 rows=$(mktemp)
-trap 'wine_session_end; rm -f "$rows"' EXIT
+figures=$(mktemp)
+trap 'wine_session_end; rm -f "$rows" "$figures"' EXIT
 wine_session_start || exit 1
 load=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -51,16 +58,23 @@ echo "bench: serial library (about 2 minutes)" >&2
 # Its own table: keep the rows, add the third column.
 bash bench/comms_bench.sh >"$rows.comms" || failed "Serial library benchmark"
 grep '^| ' "$rows.comms" | tail -n +2 | sed 's/^| /| Serial library: /; s/ |$/ | |/' >>"$rows"
+for speed in 38400 115200; do
+  sed -n "s/^| Received at $speed baud, driver's chunk 1.* | \([0-9.]*\) B\/s.*/BENCH_RX_BYTES_PER_S_$speed=\1/p" \
+    "$rows.comms" | tee -a "$figures"
+done
 rm -f "$rows.comms"
 
 echo "bench: host link" >&2
 # "label: value" lines become rows.
-python3 bench/host_bench.py >"$rows.host" || failed "Host link benchmark"
+python3 bench/host_bench.py "${QUICK[@]}" >"$rows.host" || failed "Host link benchmark"
 sed -n 's/^\([^:]*\): \(.*\)$/| Host link: \1 | \2 | |/p' "$rows.host" >>"$rows"
+grep '^BENCH_' "$rows.host" | tee -a "$figures"
 rm -f "$rows.host"
 
 echo "bench: router link" >&2
-python3 bench/link_bench.py --seconds "$POLL_SECONDS" >>"$rows" || failed "Router link benchmark"
+python3 bench/link_bench.py --seconds "$POLL_SECONDS" "${QUICK[@]}" >>"$rows" \
+  2> >(tee -a "$figures" | grep -v '^BENCH_' >&2) || failed "Router link benchmark"
+sleep 1   # the tee behind stderr has written its last lines
 
 echo "bench: core parsers (native)" >&2
 build/bench-native/bench_core >>"$rows" || failed "Native core benchmark"
@@ -71,7 +85,9 @@ cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
   echo
   echo "Machine: ${cpu:-unknown CPU}, $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo);"
   echo "load average at the start $load. $(wine --version). $(date -u '+%Y-%m-%d %H:%M UTC')."
-  echo "Polling windows of $POLL_SECONDS s. Made by \`bash bench/run_all.sh\`."
+  echo "Polling windows of $POLL_SECONDS s. Made by \`bash bench/run_all.sh${QUICK[*]:+ ${QUICK[*]}}\`."
+  echo
+  python3 bench/goals.py "$figures"
   echo
   echo "| Measurement | Result | Limit or request |"
   echo "|---|---|---|"

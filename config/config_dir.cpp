@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "platform/platform.h"
 
 namespace {

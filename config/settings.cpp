@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "platform/platform.h"
 #include "store/store.h"

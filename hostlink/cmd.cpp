@@ -6,13 +6,13 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
-#include "leitch/leitch.h"
+#include "hostlink/router_port.h"
 #include "panel/dialog.h"
-#include "panel/panel_ids.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -65,10 +65,10 @@ void Route(int level, int device, int source, int dest)
         return;
     }
     // A level the router link cannot address gets no take; its tally stays.
-    if (!Leitch_LevelServed(level))
+    if (!Hxi_Router().LevelServed(level))
         return;
     Store_SetTally(device, dest, 0);
-    Leitch_Connect(level, source, dest);
+    Hxi_Router().Take(level, source, dest);
 }
 
 // Level of a range command (RL, RP, RQ) when it may act: the level exists,
@@ -204,9 +204,7 @@ void Cmd_SendRevertives(int device, int first, int last, int kind, int requester
                     (uint32_t)std::strlen(text) + 1);
         Bump(&gTxCount);
     }
-    char count[16];
-    std::snprintf(count, sizeof count, "%08ld", (long)gTxCount);
-    Main_SetPanelText(IDC_TX_COUNT, count);
+    Panel_ShowTxCount((long)gTxCount);
     if (Panel().iSelDest >= first && Panel().iSelDest <= last)
         Dialog_ShowDest();
 }

@@ -7,29 +7,24 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "app/version.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
-#include "leitch/comsup.h"
-#include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "hostlink/router_port.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
 
+RouterPort gRouterPort;   // wired once by app/; not part of the host link's state
+
 HostLinkState gHost;
 
-const char kErrorCaption[] = "! Error !";
 const size_t kCommandText = 512;   // command texts are cut to 511 characters
 
 enum RegOutcome { REG_REGISTERED, REG_REFUSED_NEXT, REG_REFUSED_STOP, REG_FAILED };
-
-void ErrorBox(const char* text)
-{
-    Plat_MessageBox(Shell().hMainWnd, text, kErrorCaption, PLAT_MB_OK);
-}
 
 // Registers one device number and acts on the host's answer.
 RegOutcome RegisterDevice(int device)
@@ -44,15 +39,15 @@ RegOutcome RegisterDevice(int device)
         HXISup_SetTxRxMode(TXRX_TXRX);
         return REG_REGISTERED;
     case HXI_REG_INVALID:
-        ErrorBox("Request refused - ID supplied is invalid");
+        Shell_ErrorBox("Request refused - ID supplied is invalid");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_NEXT;
     case HXI_REG_IN_USE:
-        ErrorBox("Request refused - Device Id already in use on this workstation");
+        Shell_ErrorBox("Request refused - Device Id already in use on this workstation");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_STOP;
     case HXI_REG_NOT_DRIVER:
-        ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
+        Shell_ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_STOP;
     default:
@@ -61,7 +56,7 @@ RegOutcome RegisterDevice(int device)
     }
 }
 
-bool LinkGood() { return Link().iOverallState == 1; }
+bool LinkGood() { return Hxi_Router().LinkGood(); }
 
 // The excepted device as the host sent it; a value no device number can
 // take matches none.
@@ -80,7 +75,7 @@ int Hxi_Attach()
     Debug_Trace("Trying to attach to HXIHOST");
     Plat_SendToAllTopLevel(ZUV_REQHXIHANDLE, Shell().hMainWnd, 0);
     if (gHost.hHxiWnd == 0) {
-        ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
+        Shell_ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
         return 0;
     }
     return 1;
@@ -96,7 +91,7 @@ int Hxi_RegisterDevices()
             continue;
         last = RegisterDevice(device);
         // A close request answered meanwhile has withdrawn the registrations.
-        if (last == REG_REFUSED_STOP || Shell().bShutdownDone)
+        if (last == REG_REFUSED_STOP || Shell_ShuttingDown())
             break;
     }
     // Only the last attempt decides: an earlier refusal followed by a
@@ -132,16 +127,14 @@ namespace {
 // How each interface mode shows: indicator code (none for an unknown mode),
 // caption, title suffix and trace (none where nothing is traced).
 struct ModeLook {
-    const char* code;
-    const char* caption;
     const char* suffix;
     const char* trace;
 };
 
-const ModeLook kNone = {SB_CODE_MODE_NONE, " - - - ", "", nullptr};
-const ModeLook kRxOnly = {SB_CODE_MODE_RXONLY, "Rx Only", " - Rx Only", "HXISup_SetTxRxMode=RX ONLY"};
-const ModeLook kTxRx = {SB_CODE_MODE_TXRX, "Tx/Rx", " - Tx/Rx", "HXISup_SetTxRxMode=TX/RX"};
-const ModeLook kUnknown = {nullptr, "Error!", " - Unknown Mode", nullptr};
+const ModeLook kNone = {"", nullptr};
+const ModeLook kRxOnly = {" - Rx Only", "HXISup_SetTxRxMode=RX ONLY"};
+const ModeLook kTxRx = {" - Tx/Rx", "HXISup_SetTxRxMode=TX/RX"};
+const ModeLook kUnknown = {" - Unknown Mode", nullptr};
 }  // namespace
 
 void HXISup_SetTxRxMode(int mode)
@@ -152,9 +145,7 @@ void HXISup_SetTxRxMode(int mode)
                          : mode == 1 ? kRxOnly
                          : (mode == 2 || mode == 3) ? kTxRx
                                                     : kUnknown;
-    if (look.code)
-        Main_SetPanelText(IDC_INTERFACE_IND, look.code);
-    Main_SetPanelText(IDC_INTERFACE_IND, look.caption);
+    Panel_ShowInterfaceMode(mode);
     char title[256];
     std::snprintf(title, sizeof title, "VALDRUNE v%s - %s%s", VALDRN_VERSION_TEXT, Settings().Name,
                   look.suffix);
@@ -175,9 +166,7 @@ void Hxi_OnCommandText(const char* text)
 
     // Every text counts, known command or not; the count wraps at 2^32.
     gHost.lRxCount = (int32_t)((uint32_t)gHost.lRxCount + 1u);
-    char count[16];
-    std::snprintf(count, sizeof count, "%08ld", (long)gHost.lRxCount);
-    Main_SetPanelText(IDC_RX_COUNT, count);
+    Panel_ShowRxCount((long)gHost.lRxCount);
 }
 
 void Hxi_OnHandle(PlatWnd hxi)
@@ -218,3 +207,19 @@ void Hxi_OnSetRxOnly()
     gHost.iTxRxMode = TXRX_RXONLY;
     HXISup_SetTxRxMode(TXRX_RXONLY);
 }
+
+void Hxi_ReportLinkFailure(int device)
+{
+    Plat_SendMessage(gHost.hHxiWnd, ZUV_ASSERTDEVMODE, HXI_ASSERT_LINKFAIL, device);
+}
+
+void Hxi_SendStatusText(uint32_t statusDevice, const char* text)
+{
+    char copy[128];   // the library takes a writable block
+    std::snprintf(copy, sizeof copy, "%s", text);
+    Plat_HostTx(gHost.hHxiWnd, ZUV_TXINFO, statusDevice, copy, 1, (uint32_t)std::strlen(copy) + 1);
+}
+
+void Hxi_SetRouterPort(const RouterPort& port) { gRouterPort = port; }
+
+const RouterPort& Hxi_Router() { return gRouterPort; }

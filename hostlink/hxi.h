@@ -25,6 +25,10 @@ int Hxi_Attach();
 int Hxi_RegisterDevices();
 void Hxi_Deregister();
 int Hxi_AssertMode(int mode, int exceptDevice);
+// Mode 5 asserted for one device: its link has failed.
+void Hxi_ReportLinkFailure(int device);
+// An IW status text to the status device.
+void Hxi_SendStatusText(uint32_t statusDevice, const char* text);
 void HXISup_SetTxRxMode(int mode);
 void Hxi_OnCommandText(const char* text);
 

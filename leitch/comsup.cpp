@@ -7,10 +7,9 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "comms/comms.h"
-#include "hostlink/hxi.h"
-#include "hostlink/hxi_messages.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
 
 namespace {
@@ -49,6 +48,8 @@ void CheckOverrun(int mask)
     Debug_Tracef("Rx Overrun '0x%04x' on Port %d: line dropped", mask, Settings().Com);
     Leitch_DropLine();
 }
+HostPort gHostPort;   // wired once by app/; not part of the link's state
+
 }  // namespace
 
 LinkState& Link() { return gLink; }
@@ -69,7 +70,7 @@ int ComSup_OpenPort(int port)
     if (index < 0) {
         char text[64];
         std::snprintf(text, sizeof text, "Cannot open serial port %d", port);
-        Plat_MessageBox(Shell().hMainWnd, text, "! Error !", PLAT_MB_OK);
+        Shell_ErrorBox(text);
         return -1;
     }
     return index;
@@ -130,7 +131,7 @@ void ComSup_SendData(const char* text, int length)
     Debug_Tracef("ComSup_SendData: UnAck msgs >= ErrorLimit (%d). SetComState(FAIL)",
                  Settings().CommErrorLimit);
     SetComState(COMSTATE_FAIL);
-    Hxi_AssertMode(HXI_ASSERT_RXONLY, 0);
+    ComSup_Host().AssertRxOnly();
     SetComState(COMSTATE_FAIL);
 }
 
@@ -163,3 +164,7 @@ void ComSup_ReadData()
         return;
     }
 }
+
+void ComSup_SetHostPort(const HostPort& port) { gHostPort = port; }
+
+const HostPort& ComSup_Host() { return gHostPort; }

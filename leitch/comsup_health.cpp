@@ -5,12 +5,10 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "hostlink/hxi.h"
-#include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
-#include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -24,8 +22,7 @@ void SendStatusText(int level, const char* format)
         return;
     char text[64];
     std::snprintf(text, sizeof text, format, s.StatusInfoDriverId, slot);
-    Plat_HostTx(HostLink().hHxiWnd, ZUV_TXINFO, (uint32_t)s.StatusInfoDriverId, text, 1,
-                (uint32_t)std::strlen(text) + 1);
+    ComSup_Host().SendStatusText((uint32_t)s.StatusInfoDriverId, text);
 }
 }  // namespace
 
@@ -42,16 +39,14 @@ int SetComStateOf(int level, int state)
     if (state == COMSTATE_OK) {
         link.iComState[level] = COMSTATE_OK;
         if (shown) {
-            Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
-            Main_SetPanelText(IDC_STATUS_IND, Settings().Simulation ? "Sim" : "  Ok  ");
+            Panel_ShowLevel(Settings().Simulation ? PANEL_LEVEL_SIM : PANEL_LEVEL_OK);
         }
         link.iUnAck = 0;
         format = "IW %d '1' %d";
     } else {
         link.iComState[level] = COMSTATE_FAIL;
         if (shown) {
-            Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
-            Main_SetPanelText(IDC_STATUS_IND, "  Fail  ");
+            Panel_ShowLevel(PANEL_LEVEL_FAILED);
         }
         format = "IW %d '0' %d";
     }
@@ -71,12 +66,6 @@ int UpdateOverallState()
             link.iOverallState = 0;
             break;
         }
-    if (link.iOverallState) {
-        Main_SetPanelText(IDC_DRIVER_IND, "OK");
-        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
-    } else {
-        Main_SetPanelText(IDC_DRIVER_IND, "Fault");
-        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
-    }
+    Panel_ShowOverall(link.iOverallState ? PANEL_OVERALL_OK : PANEL_OVERALL_FAULT);
     return link.iOverallState;
 }

@@ -1,15 +1,13 @@
 // The poll cycle: one destination per tick, level after level, for ever, with
 // the silence check that fails a level whose router has stopped answering.
-#include <cstdio>
 
 #include "app/shell.h"
-#include "app/trace.h"
-#include "hostlink/hxi.h"
-#include "hostlink/hxi_messages.h"
+#include "trace/trace.h"
 #include "leitch/comsup.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -35,17 +33,11 @@ bool AnyLevelPolled()
 void ShowPollPosition()
 {
     LinkState& link = Link();
-    if (Plat_IsIconic(Shell().hMainDlg))
+    if (!Panel_ShowPollPosition(Store_Level(link.iTallyRtr)->iDevice, link.iTallyPtr))
         return;
-    char text[16];
-    std::snprintf(text, sizeof text, "%03d", Store_Level(link.iTallyRtr)->iDevice);
-    Main_SetPanelText(IDC_POLL_ROUTER, text);
-    std::snprintf(text, sizeof text, "%04d", link.iTallyPtr);
-    Main_SetPanelText(IDC_POLL_DEST, text);
     if (link.bDriverOkShown)
         return;
-    Main_SetPanelText(IDC_DRIVER_IND, "OK");
-    Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+    Panel_ShowOverall(PANEL_OVERALL_OK);
     link.bDriverOkShown = 1;
 }
 
@@ -60,12 +52,11 @@ void CheckSilence()
         int device = Store_Level(link.iTallyRtr)->iDevice;
         Debug_Tracef("iUnAck = %d, iTallyPtr = %d ,iTallyRtr = %d ,RTR = %d", link.iUnAck,
                      link.iTallyPtr, link.iTallyRtr, device);
-        Plat_SendMessage(HostLink().hHxiWnd, ZUV_ASSERTDEVMODE, HXI_ASSERT_LINKFAIL, device);
+        ComSup_Host().ReportLinkFailure(device);
         Debug_Trace("Dialog_Tally: SetComState(FAIL)");
         SetComState(COMSTATE_FAIL);
     }
-    Main_SetPanelText(IDC_STATUS_IND, SB_CODE_FAILED);
-    Main_SetPanelText(IDC_STATUS_IND, "Fail");
+    Panel_ShowLevel(PANEL_LEVEL_SILENT);
 }
 
 // Moves to destination 1 of the next level the cycle visits. The first wrap
@@ -106,7 +97,7 @@ void Dialog_Tally()
     ComSup_ReopenTick();
     CheckSilence();
     // The host may have closed the driver while the silence was reported.
-    if (Shell().bShutdownDone)
+    if (Shell_ShuttingDown())
         return;
     if (link.iUnAck < kTickUnAckCap)
         link.iUnAck++;
@@ -125,8 +116,7 @@ void ComSup_PollStart()
     SetComState(COMSTATE_FAIL);
     link.iTallyPtr = 1;
     if (Settings().Simulation) {
-        Main_SetPanelText(IDC_DRIVER_IND, "OK");
-        Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_GOOD);
+        Panel_ShowOverall(PANEL_OVERALL_OK);
         link.iOverallState = 1;
         return;
     }
@@ -138,8 +128,7 @@ void ComSup_PollStart()
         delay = kDefaultTallyDelay;
     }
     Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_POLL, (unsigned)delay);
-    Main_SetPanelText(IDC_DRIVER_IND, "Polling");
-    Main_SetPanelText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
+    Panel_ShowOverall(PANEL_OVERALL_POLLING);
     link.iOverallState = 1;
     link.bFirstCycle = 1;
     link.iUnAck = 0;

@@ -5,7 +5,7 @@
 // Nobody may be at the machine: no message box, one trace line per loss and
 // one per recovery.
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "comms/comms.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
@@ -27,7 +27,7 @@ int ReopenPeriodTicks()
 void ComSup_PortLost()
 {
     LinkState& link = Link();
-    if (link.bPortLost || Shell().bShutdownDone)
+    if (link.bPortLost || Shell_ShuttingDown())
         return;
     Debug_Tracef("Port %d lost: closed, opening it again every %d ms", Settings().Com,
                  kReopenPeriodMs);
@@ -40,7 +40,7 @@ void ComSup_PortLost()
 void ComSup_ReopenTick()
 {
     LinkState& link = Link();
-    if (!link.bPortLost || Shell().bShutdownDone || --link.iReopenTicks > 0)
+    if (!link.bPortLost || Shell_ShuttingDown() || --link.iReopenTicks > 0)
         return;
     link.iReopenAttempts++;
     int index = ComSup_OpenQuietly(Settings().Com);

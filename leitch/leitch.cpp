@@ -4,7 +4,7 @@
 // level 16), and a status line names its level with one character.
 #include "leitch/leitch.h"
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "store/store.h"
 
 int Leitch_LevelServed(int level) { return level >= 0 && level < LEITCH_MAX_LEVELS; }

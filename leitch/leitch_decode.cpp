@@ -2,12 +2,11 @@
 // stored and announced as a revertive; any valid status line is a sign of a
 // working link.
 #include "app/shell.h"
-#include "app/trace.h"
-#include "hostlink/cmd.h"
+#include "trace/trace.h"
 #include "leitch/comsup.h"
+#include "leitch/host_port.h"
 #include "leitch/leitch.h"
-#include "panel/panel_ids.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/store.h"
 
 namespace {
@@ -34,8 +33,7 @@ void ShowLinkAlive(int level)
         SetComStateOf(level, COMSTATE_OK);
         return;
     }
-    Main_SetPanelText(IDC_STATUS_IND, SB_CODE_GOOD);
-    Main_SetPanelText(IDC_STATUS_IND, "Ok");
+    Panel_ShowLevel(PANEL_LEVEL_ANSWERED);
 }
 
 }  // namespace
@@ -66,5 +64,5 @@ void Leitch_Decode()
     if (Store_GetTally(device, st.dest) == source)
         return;
     Store_SetTally(device, st.dest, source);
-    Cmd_SendRevertives(device, st.dest, st.dest, 1, 0);
+    ComSup_Host().SendRevertive(device, st.dest);
 }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
 

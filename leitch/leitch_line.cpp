@@ -2,7 +2,7 @@
 // ignored wherever it occurs.
 #include <cstring>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "leitch/leitch.h"
 
 namespace {

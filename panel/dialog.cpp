@@ -9,7 +9,7 @@
 #include "app/menu_ids.h"
 #include "app/messages.h"
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi.h"
@@ -72,6 +72,7 @@ int ListLength()
 
 void FillList(int id, int kind)
 {
+    Plat_ListRedraw(Shell().hMainDlg, id, 0);
     Plat_ListReset(Shell().hMainDlg, id);
     if (kind == NAME_KIND_SOURCE)
         Plat_ListAdd(Shell().hMainDlg, id, Settings().ParkLabel);
@@ -82,6 +83,7 @@ void FillList(int id, int kind)
         Dialog_GetName(device, kind, k, name, sizeof name);
         Plat_ListAdd(Shell().hMainDlg, id, name);
     }
+    Plat_ListRedraw(Shell().hMainDlg, id, 1);
 }
 
 void SelectFirstDest()
@@ -100,7 +102,7 @@ void Dispatch(const char* text)
 intptr_t OnCommand(uintptr_t wParam)
 {
     // After the shutdown the level memory is gone; buttons do nothing.
-    if (Shell().bShutdownDone)
+    if (Shell_ShuttingDown())
         return 1;
     switch (wParam & 0xFFFF) {
     case IDC_SOURCE_LIST: Dialog_SourceSelected(); break;
@@ -116,7 +118,7 @@ intptr_t OnTimer(uintptr_t wParam)
 {
     // The save timer outlives the shutdown; a late tick must not overwrite
     // the saved tallies with empty blocks.
-    if (Shell().bShutdownDone)
+    if (Shell_ShuttingDown())
         return 1;
     switch (wParam & 0xFFFF) {
     case PANEL_TIMER_POLL:

@@ -81,6 +81,8 @@ void Plat_MoveToOrigin(PlatWnd wnd);
 // ---- List boxes ----------------------------------------------------------------
 void Plat_ListReset(PlatWnd dlg, int id);
 void Plat_ListAdd(PlatWnd dlg, int id, const char* text);
+// Off while a list is filled: it is drawn once, when turned back on.
+void Plat_ListRedraw(PlatWnd dlg, int id, int on);
 int Plat_ListGetSel(PlatWnd dlg, int id);   // -1 when nothing is selected
 void Plat_ListSetSel(PlatWnd dlg, int id, int index);  // -1 or beyond the list: none
 void Plat_ListSetColumnWidth(PlatWnd dlg, int id, int pixels);

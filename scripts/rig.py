@@ -324,9 +324,9 @@ class Simulator:
     socket. With verbose on, every command it receives is kept with the time
     its log line arrived (commands(), expect())."""
 
-    def __init__(self, folder, args, verbose=False, name="sim"):
+    def __init__(self, folder, args, verbose=False, name="sim", link=None):
         self.control_path = os.path.join(folder, name + ".sock")
-        self.link = pty_path()
+        self.link = link or pty_path()
         self.received = []       # (time, command text)
         self.lock = threading.Lock()
         os.makedirs(os.path.dirname(self.link), exist_ok=True)
@@ -773,21 +773,7 @@ class Rig:
         """Linux process ids of the drivers this rig started. TRACECAP
         starts the driver as a process of its own, outside our session; the
         rig's pipe name in its environment tells ours from any other."""
-        marker = ("HXIHOST_PIPE=" + self.env["HXIHOST_PIPE"]).encode("latin-1")
-        pids = []
-        for name in os.listdir("/proc"):
-            if not name.isdigit():
-                continue
-            try:
-                with open("/proc/%s/cmdline" % name, "rb") as f:
-                    if b"VAL_DRN.EXE" not in f.read():
-                        continue
-                with open("/proc/%s/environ" % name, "rb") as f:
-                    if marker in f.read().split(b"\0"):
-                        pids.append(int(name))
-            except OSError:
-                continue
-        return pids
+        return processes(b"VAL_DRN.EXE", "HXIHOST_PIPE=" + self.env["HXIHOST_PIPE"])
 
     def dump(self):
         """The tail of every program's output."""
@@ -875,6 +861,28 @@ def wineserver_pid(prefix=PREFIX):
         except OSError:
             continue
     return None
+
+
+def processes(command_part, variable):
+    """Linux process ids whose command line holds the bytes command_part
+    (as written or in lower case) and whose environment holds the
+    NAME=value variable."""
+    marker = variable.encode("latin-1")
+    pids = []
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % name, "rb") as f:
+                cmd = f.read()
+                if command_part not in cmd and command_part not in cmd.lower():
+                    continue
+            with open("/proc/%s/environ" % name, "rb") as f:
+                if marker in f.read().split(b"\0"):
+                    pids.append(int(name))
+        except OSError:
+            continue
+    return pids
 
 
 def cpu_seconds(pid):

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "platform/platform.h"
 
 int FileImage_Load(const char* path, unsigned char* image, int size)

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "store/file_image.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "platform/platform.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "app/win32/main_window.h"
 #include "comms/win32/comms_win32.h"
 

@@ -17,6 +17,14 @@ void Plat_ListAdd(PlatWnd dlg, int id, const char* text)
     ToList(dlg, id, LB_ADDSTRING, 0, (LPARAM)text);
 }
 
+void Plat_ListRedraw(PlatWnd dlg, int id, int on)
+{
+    ToList(dlg, id, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    HWND list = dlg ? GetDlgItem((HWND)dlg, id) : nullptr;
+    if (on && list)
+        InvalidateRect(list, nullptr, TRUE);
+}
+
 int Plat_ListGetSel(PlatWnd dlg, int id) { return (int)ToList(dlg, id, LB_GETCURSEL, 0, 0); }
 
 void Plat_ListSetSel(PlatWnd dlg, int id, int index)

@@ -395,6 +395,8 @@ bool Delivery::Next(uint64_t now, uint64_t retryMs, Job* job)
         lastProbe_ = now;
     } else if (inFlight_.size() >= kInFlight) {
         return false;
+    } else if (!inFlight_.empty() && (inFlight_.back().request || waiting_.front().request)) {
+        return false;
     }
     *job = waiting_.front();
     waiting_.pop_front();

@@ -142,9 +142,11 @@ struct Job {
 };
 class Delivery {
 public:
-    // One at a time: a job's answer line is out before the driver gets the
-    // next, so clients see answers and the driver's own lines in order.
-    static constexpr size_t kInFlight = 1;
+    // Command texts go several at a time (the driver takes them in the order
+    // sent, without waiting for the host between them); a "!" request goes
+    // alone, so its answer line is out before the driver gets the next job
+    // and clients see answers and the driver's own lines in order.
+    static constexpr size_t kInFlight = 8;
     static constexpr size_t kHeld = 1000;      // bound while the driver is hung
     static constexpr size_t kQueued = 100000;  // bound while it answers: a flood waits its turn
 

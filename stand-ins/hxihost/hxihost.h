@@ -42,6 +42,11 @@ bool Net_Start(const char* bindAddress, int port, int idleSeconds, int* boundPor
 // The CLIENTS line and one CLIENT line per connection, for !STATUS.
 std::vector<std::string> Net_StatusLines();
 void Net_Broadcast(const std::string& line);
+// Net_Broadcast in two steps: the line takes its place among the others at
+// once, the network thread is woken later (after a pipe reply, off the
+// caller's wait).
+void Net_Queue(const std::string& line);
+void Net_Flush();
 void Net_SendTo(uint32_t client, const std::string& line);
 // The next client line waiting for the GUI thread; false when none.
 bool Net_NextLine(uint32_t* client, std::string* line);

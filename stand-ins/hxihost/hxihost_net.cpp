@@ -52,6 +52,7 @@ std::atomic<bool> gWakePending{false};
 const long kBusyPollUs = 2000;
 std::atomic<bool> gPolling{false};
 std::atomic<unsigned> gNewLines{0};
+std::atomic<bool> gUnflushed{false};     // lines queued by Net_Queue, no wake yet
 
 void Wake()
 {
@@ -133,11 +134,18 @@ bool ReadClient(uint32_t id, Client& c)
     return true;
 }
 
+// Up to this many bytes of queued lines go out in one send: each send is a
+// few wineserver requests, so a line each would cost more than the lines.
+const size_t kSendBatch = 16 * 1024;
+
 // Writes queued lines until the socket would block; false when it has gone.
 bool WriteClient(Client& c)
 {
+    std::string line;
     for (;;) {
-        if (c.sending.empty() && !c.out.Pop(&c.sending))
+        while (c.sending.size() < kSendBatch && c.out.Pop(&line))
+            c.sending += line;
+        if (c.sending.empty())
             return true;
         int n = send(c.sock, c.sending.data(), (int)c.sending.size(), 0);
         if (n < 0)
@@ -259,13 +267,25 @@ bool Net_Start(const char* bindAddress, int port, int idleSeconds, int* boundPor
     return true;
 }
 
-void Net_Broadcast(const std::string& line)
+void Net_Queue(const std::string& line)
 {
     {
         std::lock_guard<std::mutex> hold(gLock);
         for (auto& entry : gClients)
             entry.second.out.Push(line);
     }
+    gUnflushed = true;
+}
+
+void Net_Flush()
+{
+    if (gUnflushed.exchange(false))
+        Wake();
+}
+
+void Net_Broadcast(const std::string& line)
+{
+    Net_Queue(line);
     Wake();
 }
 

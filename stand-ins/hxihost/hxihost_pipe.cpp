@@ -47,24 +47,45 @@ void Fetch(HANDLE pipe, uint32_t id, uint32_t process)
     Reply(pipe, ZUV_RXCOMMAND, text);
 }
 
-void AnswerName(HANDLE pipe, uint32_t param, std::string data)
+// Answers a name request block (of at least 6 bytes) in place and queues
+// its line for the clients.
+void AnswerBlock(uint32_t param, std::string* data)
 {
-    if (data.size() < 6) {
-        Reply(pipe, 0, data);
-        return;
-    }
-    int device = (unsigned char)data[0] | (unsigned char)data[1] << 8;
-    int kind = (unsigned char)data[2] | (unsigned char)data[3] << 8;
-    int number = (unsigned char)data[4] | (unsigned char)data[5] << 8;
+    int device = (unsigned char)(*data)[0] | (unsigned char)(*data)[1] << 8;
+    int kind = (unsigned char)(*data)[2] | (unsigned char)(*data)[3] << 8;
+    int number = (unsigned char)(*data)[4] | (unsigned char)(*data)[5] << 8;
     {
         std::lock_guard<std::mutex> hold(Host().lock);
-        hxihost::AnswerNameBlock(Host().names, (unsigned char*)&data[0], data.size());
+        hxihost::AnswerNameBlock(Host().names, (unsigned char*)&(*data)[0], data->size());
     }
-    std::string name = hxihost::DataText(data.data(), data.size());
-    Net_Broadcast(hxihost::MessageLine(ZUV_REQNAME, param,
-                                       std::to_string(device) + " " + std::to_string(kind) + " " +
-                                           std::to_string(number) + " " + name));
+    std::string name = hxihost::DataText(data->data(), data->size());
+    Net_Queue(hxihost::MessageLine(ZUV_REQNAME, param,
+                                   std::to_string(device) + " " + std::to_string(kind) + " " +
+                                       std::to_string(number) + " " + name));
+}
+
+void AnswerName(HANDLE pipe, uint32_t param, std::string data)
+{
+    if (data.size() >= 6)
+        AnswerBlock(param, &data);
     Reply(pipe, 0, data);
+}
+
+// `count` names from the block's number on, one answered block each.
+void AnswerNames(HANDLE pipe, uint32_t count, const std::string& data)
+{
+    std::string out;
+    if (data.size() == NAME_REQUEST_SIZE && count <= HXIPIPE_MAX_NAMES) {
+        int number = (unsigned char)data[4] | (unsigned char)data[5] << 8;
+        for (uint32_t k = 0; k < count && number + k <= 0xFFFF; ++k) {
+            std::string block = data;
+            block[4] = (char)((number + k) & 0xFF);
+            block[5] = (char)((number + k) >> 8);
+            AnswerBlock(0, &block);
+            out += block;
+        }
+    }
+    Reply(pipe, 0, out);
 }
 
 void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std::string& data)
@@ -75,6 +96,9 @@ void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std:
         return;
     case ZUV_REQNAME:
         AnswerName(pipe, req.param, data);
+        return;
+    case HXIPIPE_NAMES:
+        AnswerNames(pipe, req.param, data);
         return;
     case ZUV_DEREGDEV: {
         bool foreign;
@@ -98,8 +122,9 @@ void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std:
         break;
     }
     // Queued for the clients before the driver goes on, so its lines keep
-    // their order with what it sends the host window next.
-    Net_Broadcast(hxihost::MessageLine(req.msg, req.param, hxihost::DataText(data.data(), data.size())));
+    // their order with what it sends the host window next; the network
+    // thread is woken after the reply.
+    Net_Queue(hxihost::MessageLine(req.msg, req.param, hxihost::DataText(data.data(), data.size())));
     Reply(pipe, 0, "");
 }
 
@@ -131,6 +156,7 @@ void Serve(HANDLE pipe)
         size_t have = got - sizeof req;
         size_t length = req.length < have ? req.length : have;
         Handle(pipe, process, req, std::string(buffer.data() + sizeof req, length));
+        Net_Flush();
     }
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);

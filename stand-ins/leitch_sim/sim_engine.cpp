@@ -42,8 +42,7 @@ Engine::Engine(const Options& opt, const Router& router, long now)
       silent_(opt.silent || opt.silentAfter == 0),
       silentAfter_(opt.silentAfter > 0 ? opt.silentAfter : -1),
       nextFlood_(Later(now, opt.floodMs)),
-      nextChange_(Later(now, opt.changeMs)),
-      rng_((unsigned)opt.seed)
+      rng_(1u)
 {
 }
 
@@ -98,44 +97,34 @@ void Engine::OnCommand(const std::string& text, long now)
 void Engine::Answer(const Command& cmd, long now)
 {
     std::string out;
-    if (cmd.kind == CMD_QUERY && router_.HasDest(cmd.level, cmd.dest)) {
-        if ((long)(rng_() % 100) < opt_.dropPercent)
-            Log("answer dropped");
-        else
-            out = Garbage(opt_.garbage) + Status(cmd.level, cmd.dest);
-    }
+    if (cmd.kind == CMD_QUERY && router_.HasDest(cmd.level, cmd.dest))
+        out = Garbage(opt_.garbage) + Status(cmd.level, cmd.dest);
     if (cmd.kind == CMD_TAKE)
-        ChangeAtRouter(cmd.level, cmd.dest, cmd.source, now);
+        ChangeAtRouter(cmd.level, cmd.dest, cmd.source);
     if (opt_.prompt)
         out += ">";
     if (!out.empty())
-        Emit(now + opt_.delayMs, out);
+        Emit(now, out);
 }
 
-// Output leaves in order, so a shorter delay never overtakes a longer one.
 void Engine::Emit(long due, const std::string& bytes)
 {
     if (silent_)
         return;
-    if (due < lastDue_)
-        due = lastDue_;
-    lastDue_ = due;
     queue_.push_back({due, bytes});
 }
 
-void Engine::ChangeAtRouter(int level, long dest, long source, long now)
+void Engine::ChangeAtRouter(int level, long dest, long source)
 {
     if (!router_.Set(level, dest, source))
         return;
     Log("level " + std::to_string(level) + " destination " + std::to_string(dest + 1) +
         " now shows source " + std::to_string(source + 1));
-    if (opt_.report)
-        Emit(now, Status(level, dest));
 }
 
 std::string Engine::Status(int level, long dest) const
 {
-    return StatusLine(level, dest, router_.Get(level, dest), opt_.lowercase);
+    return StatusLine(level, dest, router_.Get(level, dest));
 }
 
 std::string Engine::Garbage(long n)
@@ -152,10 +141,6 @@ void Engine::Tick(long now)
         Flood(now);
         nextFlood_ += opt_.floodMs;
     }
-    while (nextChange_ >= 0 && now >= nextChange_) {
-        RandomChange(now);
-        nextChange_ += opt_.changeMs;
-    }
 }
 
 // The next destination of a round over every level the router has.
@@ -171,24 +156,6 @@ void Engine::Flood(long now)
     }
 }
 
-void Engine::RandomChange(long now)
-{
-    int present[LEVELS];
-    int count = 0;
-    for (int l = 0; l < LEVELS; ++l)
-        if (router_.At(l).dests > 0)
-            present[count++] = l;
-    if (count == 0)
-        return;
-    int level = present[rng_() % (unsigned)count];
-    const Level& l = router_.At(level);
-    long dest = (long)(rng_() % (unsigned)l.dests);
-    long source = (long)(rng_() % (unsigned)l.sources);
-    if (source == router_.Get(level, dest) && l.sources > 1)
-        source = (source + 1) % l.sources;
-    ChangeAtRouter(level, dest, source, now);
-}
-
 std::string Engine::TakeDue(long now)
 {
     std::string out;
@@ -202,7 +169,7 @@ std::string Engine::TakeDue(long now)
 long Engine::NextEvent(long now) const
 {
     long next = -1;
-    for (long t : {queue_.empty() ? -1 : queue_.front().due, nextFlood_, nextChange_})
+    for (long t : {queue_.empty() ? -1 : queue_.front().due, nextFlood_})
         if (t >= 0 && (next < 0 || t < next))
             next = t;
     if (next < 0)
@@ -255,13 +222,6 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
     if (word == "silent-after") {
         silentAfter_ = n > 0 ? n : -1;
         silent_ = silent_ || n == 0;
-    } else if (word == "delay") {
-        opt_.delayMs = n;
-    } else if (word == "change") {
-        opt_.changeMs = n;
-        nextChange_ = Later(now, n);
-    } else if (word == "drop" && n <= 100) {
-        opt_.dropPercent = n;
     } else if (word == "garbage" && n <= 65536) {
         Emit(now, Garbage(n));
     } else {
@@ -288,7 +248,7 @@ std::string Engine::ControlSet(const std::string& line, long now)
     }
     if (!(in >> source) || !router_.ValidSource(level, source - 1))
         return "error no such source\n";
-    ChangeAtRouter(level, dest - 1, source - 1, now);
+    ChangeAtRouter(level, dest - 1, source - 1);
     return "ok\n";
 }
 

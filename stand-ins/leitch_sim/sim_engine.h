@@ -38,9 +38,8 @@ private:
     void OnCommand(const std::string& text, long now);
     void Answer(const Command& cmd, long now);
     void Emit(long due, const std::string& bytes);
-    void ChangeAtRouter(int level, long dest, long source, long now);
+    void ChangeAtRouter(int level, long dest, long source);
     void Flood(long now);
-    void RandomChange(long now);
     std::string Garbage(long n);
     std::string Status(int level, long dest) const;
     std::string ControlSet(const std::string& args, long now);
@@ -55,8 +54,7 @@ private:
     std::string line_;        // command being assembled
     bool overlong_ = false;   // the command being assembled was too long
     std::deque<Pending> queue_;
-    long lastDue_ = 0;
-    long nextFlood_, nextChange_;
+    long nextFlood_;
     int floodLevel_ = 0;
     long floodDest_ = 0;
     std::mt19937 rng_;

@@ -107,8 +107,7 @@ int main(int argc, char** argv)
 
     sim::SerialLine line;
     bool opened = opt.device.empty() ? sim::OpenPty(&line, &error)
-                                     : sim::OpenDevice(opt.device, opt.baud, (int)opt.dataBits,
-                                                       opt.parity, &line, &error);
+                                     : sim::OpenDevice(opt.device, opt.baud, &line, &error);
     if (!opened)
         return Fail(error);
     sim::ControlServer control;

@@ -19,33 +19,27 @@ const char* UsageText()
            "\n"
            "Serial line:\n"
            "  --device PATH        use this serial device instead of a pseudo-terminal\n"
-           "  --baud N             line speed for --device (default 9600)\n"
-           "  --data 5..8          data bits for --device (default 8)\n"
-           "  --parity n|e|o       parity for --device (default n)\n"
+           "  --baud N             line speed for --device, 8N1 (default 9600)\n"
            "  --link PATH          also make PATH a symbolic link to the line\n"
            "  --control PATH       control socket (unix stream socket) to create\n"
            "Levels and crosspoints:\n"
            "  --levels N           the router has levels 0 to N-1 (default 16)\n"
            "  --size S:D           sources and destinations of every level (default 32:32)\n"
            "  --level L=S:D        size of one level; 0:0 removes it (repeatable)\n"
-           "  --rule same|none|first  start map: destination d shows source d (wrapping),\n"
-           "                       no source, or source 1 (default same)\n"
-           "  --map FILE           then apply lines \"level dest source\" (# comments)\n"
+           "  --map FILE           lines \"level dest source\" (# comments); destination d\n"
+           "                       shows source d (wrapping) unless the file names one\n"
            "Dialect:\n"
            "  --prompt             send \">\" (no line end) after every command\n"
            "  --echo line|bare     echo every command, with CR LF or without a line end\n"
-           "  --lowercase          hexadecimal digits in lower case\n"
-           "  --report             send a status line by itself when a crosspoint changes\n"
+
            "Faults:\n"
            "  --silent             start silent: commands are recorded, not carried out,\n"
            "                       and nothing is sent\n"
            "  --silent-after N     go silent after N commands\n"
-           "  --delay MS           answer late by MS milliseconds\n"
-           "  --drop PERCENT       drop that share of the status answers\n"
+
            "  --garbage N          send N random bytes before every answer\n"
            "  --flood MS           send a status line every MS milliseconds\n"
-           "  --change MS          change a random crosspoint every MS milliseconds\n"
-           "  --seed N             seed of the random choices (default 1)\n"
+
            "Other:\n"
            "  -v, --verbose        log commands and changes on standard error\n"
            "  -h, --help           this text\n"
@@ -53,7 +47,7 @@ const char* UsageText()
            "Control socket: one command per line, one reply line (\"ok ...\" or\n"
            "\"error ...\"):\n"
            "  set L D S | get L D | report L D | silent | resume | silent-after N\n"
-           "  delay MS | drop PERCENT | change MS (0 stops) | garbage N\n"
+           "  garbage N\n"
            "  send TEXT (escapes \\r \\n \\t \\\\ \\xHH)\n"
            "  commands (count received) | rx (\"ok N\", then the N bytes received)\n"
            "  clear (forget the bytes received) | quit\n";
@@ -153,9 +147,8 @@ bool Choice(Parser& p, const char* name, std::vector<std::string> allowed, std::
 bool One(Parser& p, const std::string& a, Options* opt)
 {
     const std::pair<const char*, bool*> flags[] = {
-        {"--prompt", &opt->prompt}, {"--lowercase", &opt->lowercase}, {"--report", &opt->report},
-        {"--silent", &opt->silent}, {"-v", &opt->verbose},           {"--verbose", &opt->verbose},
-        {"-h", &opt->help},         {"--help", &opt->help}};
+        {"--prompt", &opt->prompt}, {"--silent", &opt->silent}, {"-v", &opt->verbose},
+        {"--verbose", &opt->verbose}, {"-h", &opt->help},     {"--help", &opt->help}};
     for (const auto& f : flags)
         if (a == f.first) {
             *f.second = true;
@@ -170,14 +163,9 @@ bool One(Parser& p, const std::string& a, Options* opt)
     const NumberOption numbers[] = {
         {"--baud", 50, 4000000, &opt->baud},
         {"--levels", 0, LEVELS, &opt->levelCount},
-        {"--data", 5, 8, &opt->dataBits},
         {"--silent-after", 0, 1L << 30, &opt->silentAfter},
-        {"--delay", 0, 600000, &opt->delayMs},
-        {"--drop", 0, 100, &opt->dropPercent},
         {"--garbage", 0, 4096, &opt->garbage},
-        {"--flood", 1, 3600000, &opt->floodMs},
-        {"--change", 1, 3600000, &opt->changeMs},
-        {"--seed", 0, 0x7FFFFFFF, &opt->seed}};
+        {"--flood", 1, 3600000, &opt->floodMs}};
     for (const NumberOption& n : numbers)
         if (a == n.name)
             return p.Long(n.name, n.low, n.high, n.value);
@@ -190,20 +178,12 @@ bool One(Parser& p, const std::string& a, Options* opt)
             return p.Value(t.first, t.second);
 
     std::string v;
-    if (a == "--parity") {
-        if (!Choice(p, "--parity", {"n", "e", "o"}, &v))
-            return false;
-        opt->parity = v[0];
-        return true;
-    }
     if (a == "--echo") {
         if (!Choice(p, "--echo", {"line", "bare"}, &v))
             return false;
         opt->echo = v == "line" ? ECHO_LINE : ECHO_BARE;
         return true;
     }
-    if (a == "--rule")
-        return Choice(p, "--rule", {"same", "none", "first"}, &opt->rule);
     if (a == "--level")
         return p.Value("--level", &v) && LevelOption(v, opt, p.error);
     if (a == "--size") {

@@ -18,33 +18,25 @@ struct Options {
     // Serial line.
     std::string device;            // empty: open a pseudo-terminal pair
     std::string link;              // symlink to the pty's far end
-    long baud = 9600;
-    long dataBits = 8;
-    char parity = 'n';
+    long baud = 9600;              // 8 data bits, no parity, 1 stop bit
     std::string control;           // control socket path; empty: none
 
     // Levels and crosspoints.
     long levelCount = 16;          // the router has levels 0 to levelCount - 1
     int sources = 32, dests = 32;  // every level unless given per level
     std::vector<LevelSize> levels;
-    std::string rule = "same";     // same | none | first
-    std::string map;               // file of "level dest source" lines
+    std::string map;               // file of "level dest source" lines; destination d
+                                   // shows source d (wrapping) unless it names one
 
     // Dialect.
     bool prompt = false;
     EchoMode echo = ECHO_NONE;
-    bool lowercase = false;
-    bool report = false;
 
     // Faults.
     bool silent = false;
     long silentAfter = -1;         // commands answered before going silent
-    long delayMs = 0;
-    long dropPercent = 0;
     long garbage = 0;              // random bytes before every answer
     long floodMs = 0;              // a status line every floodMs
-    long changeMs = 0;             // a crosspoint change every changeMs
-    long seed = 1;
 
     bool verbose = false;
     bool help = false;

@@ -76,14 +76,13 @@ Command ParseCommand(const std::string& line)
     return cmd;
 }
 
-std::string StatusLine(int level, long dest, long source, bool lowercase)
+std::string StatusLine(int level, long dest, long source)
 {
     char text[64];
     if (source == NO_SOURCE)
-        std::snprintf(text, sizeof text, lowercase ? "S:%x%lx,X\r\n" : "S:%X%lX,X\r\n", level, dest);
+        std::snprintf(text, sizeof text, "S:%X%lX,X\r\n", level, dest);
     else
-        std::snprintf(text, sizeof text, lowercase ? "S:%x%lx,%lx\r\n" : "S:%X%lX,%lX\r\n", level,
-                      dest, source);
+        std::snprintf(text, sizeof text, "S:%X%lX,%lX\r\n", level, dest, source);
     return text;
 }
 

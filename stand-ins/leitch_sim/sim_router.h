@@ -35,7 +35,7 @@ int HexDigit(char c);
 Command ParseCommand(const std::string& line);
 
 // "S:<l><d>,<s>" or "S:<l><d>,X", then CR LF.
-std::string StatusLine(int level, long dest, long source, bool lowercase);
+std::string StatusLine(int level, long dest, long source);
 
 class Router {
 public:

@@ -62,7 +62,7 @@ bool OpenPty(SerialLine* line, std::string* error)
     return true;
 }
 
-bool OpenDevice(const std::string& path, long baud, int dataBits, char parity, SerialLine* line,
+bool OpenDevice(const std::string& path, long baud, SerialLine* line,
                 std::string* error)
 {
     speed_t code = BaudCode(baud);
@@ -82,10 +82,7 @@ bool OpenDevice(const std::string& path, long baud, int dataBits, char parity, S
     cfsetispeed(&t, code);
     cfsetospeed(&t, code);
     t.c_cflag &= ~(tcflag_t)(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    const tcflag_t sizes[] = {CS5, CS6, CS7, CS8};
-    t.c_cflag |= CLOCAL | CREAD | sizes[dataBits >= 5 && dataBits <= 8 ? dataBits - 5 : 3];
-    if (parity != 'n')
-        t.c_cflag |= PARENB | (parity == 'o' ? PARODD : 0);
+    t.c_cflag |= CLOCAL | CREAD | CS8;
     if (tcsetattr(fd, TCSANOW, &t) != 0) {
         close(fd);
         return Fail(path, error);

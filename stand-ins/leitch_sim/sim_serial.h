@@ -14,7 +14,7 @@ struct SerialLine {
 
 // False with a message in *error.
 bool OpenPty(SerialLine* line, std::string* error);
-bool OpenDevice(const std::string& path, long baud, int dataBits, char parity, SerialLine* line,
+bool OpenDevice(const std::string& path, long baud, SerialLine* line,
                 std::string* error);
 void CloseLine(SerialLine* line);
 

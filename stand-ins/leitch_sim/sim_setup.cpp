@@ -7,15 +7,6 @@ namespace sim {
 
 namespace {
 
-long RuleSource(const std::string& rule, long dest, int sources)
-{
-    if (rule == "none")
-        return NO_SOURCE;
-    if (rule == "first")
-        return 0;
-    return dest % sources;
-}
-
 bool ApplyMap(const std::string& path, Router* router, std::string* error)
 {
     std::ifstream file(path);
@@ -53,7 +44,7 @@ bool BuildRouter(const Options& opt, Router* router, std::string* error)
     for (int level = 0; level < LEVELS; ++level) {
         const Level& l = router->At(level);
         for (long d = 0; d < l.dests; ++d)
-            router->Set(level, d, RuleSource(opt.rule, d, l.sources));
+            router->Set(level, d, d % l.sources);
     }
     return opt.map.empty() || ApplyMap(opt.map, router, error);
 }

@@ -1,5 +1,5 @@
 // The router as the command line describes it: level sizes, the starting
-// rule and the crosspoint map file.
+// map (destination d shows source d) and the crosspoint map file.
 #pragma once
 
 #include <string>

@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "hostlink/hxi_messages.h"
 #include "stand-ins/orvaif32/pipe_proto.h"
@@ -79,8 +78,10 @@ long ReadReply()
 // Every message waits for its reply, even those whose result the driver
 // ignores: the host has then put its line out, so the clients see the
 // driver's pipe messages and its window messages in the order it sent them.
+// Up to `room` bytes of the reply's data go to `body` (when given);
+// `*bodyLength` is how many.
 bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
-              HxiPipeReply* head, std::vector<char>* body)
+              HxiPipeReply* head, char* body, size_t room, size_t* bodyLength)
 {
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
@@ -102,14 +103,90 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
             ClosePipe();
     }
     bool ok = got >= 0;
+    *bodyLength = 0;
     if (ok) {
         std::memcpy(head, gReply, sizeof *head);
         size_t have = (size_t)got - sizeof *head;
         size_t take = head->length < have ? head->length : have;
-        body->assign(gReply + sizeof *head, gReply + sizeof *head + take);
+        take = take < room ? take : room;
+        if (take)
+            std::memcpy(body, gReply + sizeof *head, take);
+        *bodyLength = take;
     }
     LeaveCriticalSection(&gLock);
     return ok;
+}
+
+// Names fetched in one go while a list is filled: a name request for the
+// number after the last one asked (same device and kind) takes the next
+// names with it, and the requests after it are answered from them. Kept
+// only for a moment, so each fill asks the host afresh.
+struct NameBatch {
+    unsigned char first[NAME_REQUEST_SIZE];   // request block of names[0]
+    int count = 0;
+    int next = -1;                             // index the walk asks next
+    uint64_t at = 0;
+    char names[HXIPIPE_MAX_NAMES][NAME_REQUEST_SIZE];
+};
+NameBatch gBatch;
+unsigned char gLastAsked[NAME_REQUEST_SIZE];   // the last single request
+const uint64_t kBatchMs = 2000;
+
+int BlockNumber(const unsigned char* block) { return block[4] | block[5] << 8; }
+
+// Whether b asks for the name after a's: same device, kind and tail.
+bool FollowsOn(const unsigned char* a, const unsigned char* b)
+{
+    return BlockNumber(b) == BlockNumber(a) + 1 && std::memcmp(a, b, 4) == 0 &&
+           std::memcmp(a + 6, b + 6, NAME_REQUEST_SIZE - 6) == 0;
+}
+
+// Answers from the batch; false when the request is not its next name.
+bool FromBatch(unsigned char* block)
+{
+    NameBatch& b = gBatch;
+    if (b.next < 1 || b.next >= b.count || GetTickCount64() - b.at > kBatchMs)
+        return false;
+    unsigned char expect[NAME_REQUEST_SIZE];
+    std::memcpy(expect, b.first, sizeof expect);
+    int number = BlockNumber(b.first) + b.next;
+    expect[4] = (unsigned char)(number & 0xFF);
+    expect[5] = (unsigned char)(number >> 8);
+    if (std::memcmp(expect, block, sizeof expect) != 0)
+        return false;
+    std::memcpy(block, b.names[b.next++], NAME_REQUEST_SIZE);
+    return true;
+}
+
+bool FetchBatch(HWND hxi, unsigned char* block)
+{
+    NameBatch& b = gBatch;
+    std::memcpy(b.first, block, NAME_REQUEST_SIZE);
+    HxiPipeReply head;
+    size_t got = 0;
+    b.count = b.next = 0;
+    if (!Transact(HXIPIPE_NAMES, (uint64_t)(uintptr_t)hxi, HXIPIPE_MAX_NAMES, block,
+                  NAME_REQUEST_SIZE, &head, &b.names[0][0], sizeof b.names, &got) ||
+        got < NAME_REQUEST_SIZE)
+        return false;
+    b.count = (int)(got / NAME_REQUEST_SIZE);
+    b.next = 1;
+    b.at = GetTickCount64();
+    std::memcpy(block, b.names[0], NAME_REQUEST_SIZE);
+    return true;
+}
+
+// A name request of the panel's size: from the batch, a new batch, or
+// alone. Returns false when it is to go alone.
+bool NameInTurn(HWND hxi, unsigned char* block)
+{
+    unsigned char asked[NAME_REQUEST_SIZE];
+    std::memcpy(asked, block, sizeof asked);
+    EnterCriticalSection(&gLock);
+    bool done = FromBatch(block) || (FollowsOn(gLastAsked, asked) && FetchBatch(hxi, block));
+    std::memcpy(gLastAsked, asked, sizeof asked);
+    LeaveCriticalSection(&gLock);
+    return done;
 }
 
 }  // namespace
@@ -129,20 +206,20 @@ extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD par
                                                    BOOL flag, DWORD length)
 {
     const void* payload = (flag && data) ? data : nullptr;
+    // A name request is answered in the caller's block, straight from the
+    // reply; every other answer's data is not wanted.
+    bool named = msg == ZUV_REQNAME && payload && length > 0;
+    if (named && length == NAME_REQUEST_SIZE && NameInTurn(hxi, static_cast<unsigned char*>(data)))
+        return 0;
     HxiPipeReply head;
-    std::vector<char> body;
+    size_t got = 0;
     if (!Transact(msg, (uint64_t)(uintptr_t)hxi, param, payload, payload ? length : 0, &head,
-                  &body)) {
+                  named ? static_cast<char*>(data) : nullptr, named ? length : 0, &got)) {
         // No host to answer a name request: the name is empty, rather than
         // the request's own bytes read back as a name.
-        if (msg == ZUV_REQNAME && payload && length > 0)
+        if (named)
             static_cast<char*>(data)[0] = '\0';
         return 0;
-    }
-    // A name request is answered in the caller's block.
-    if (msg == ZUV_REQNAME && payload && !body.empty()) {
-        size_t n = body.size() < length ? body.size() : length;
-        std::memcpy(data, body.data(), n);
     }
     return head.result;
 }
@@ -150,13 +227,16 @@ extern "C" ORVAIF32_API int WINAPI ORVA32TxMessage(HWND hxi, WORD msg, DWORD par
 extern "C" ORVAIF32_API LONG WINAPI ORVA32RxMessage(HWND self, WPARAM wParam, LPARAM lParam)
 {
     HxiPipeReply head;
-    std::vector<char> body;
+    // Command texts are client lines (at most 1,024 bytes); a longer one
+    // is cut, never overrun. On the stack: a delivery may nest in another.
+    char body[4096];
+    size_t got = 0;
     if (!Transact(ZUV_RXMESSAGE, (uint64_t)(uintptr_t)self, (uint32_t)wParam, nullptr, 0, &head,
-                  &body))
+                  body, sizeof body - 1, &got))
         return 0;
     if (head.result != ZUV_RXCOMMAND)
         return 0;
     // The driver gets its own copy, always NUL-terminated.
-    body.push_back('\0');
-    return (LONG)SendMessageA(self, ZUV_RXCOMMAND, 0, (LPARAM)body.data());
+    body[got] = '\0';
+    return (LONG)SendMessageA(self, ZUV_RXCOMMAND, 0, (LPARAM)body);
 }

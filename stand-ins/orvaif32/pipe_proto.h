@@ -25,6 +25,13 @@ typedef struct {
 } HxiPipeReply;
 #pragma pack(pop)
 
+/* Names fetched in one go while a list is filled in order: a request with
+   msg = HXIPIPE_NAMES, param = how many (at most HXIPIPE_MAX_NAMES) and as
+   data the name request block of the first; the reply's data is one
+   answered block per name, numbers counting up from the first. */
+#define HXIPIPE_NAMES 0x7FFF0001u
+#define HXIPIPE_MAX_NAMES 64
+
 /* A fetch of the waiting message announced by ZUV_RXMESSAGE travels as a
    request with msg = ZUV_RXMESSAGE and param = its wParam; the reply's
    result is the message to deliver (ZUV_RXCOMMAND) or 0 when nothing waits,

@@ -268,6 +268,7 @@ void Plat_ListReset(PlatWnd, int id)
 }
 
 void Plat_ListAdd(PlatWnd, int id, const char* text) { S().lists[id].push_back(Text(text)); }
+void Plat_ListRedraw(PlatWnd, int, int) {}
 
 int Plat_ListGetSel(PlatWnd, int id) { return S().listSel.count(id) ? S().listSel[id] : -1; }
 

@@ -203,4 +203,20 @@ TEST(HostDelivery, HungDriverHoldsItsOwnWork)
     EXPECT_EQ(d.Held(), 0u);
 }
 
+TEST(HostDelivery, RequestGoesAlone)
+{
+    Delivery d;
+    Job text{1, 101, 0, 0, 0, nullptr}, request{1, 101, 0, 0, 0, "GOTXRX"}, sent;
+    for (const Job& j : {text, request, text})
+        d.Add(j);
+    ASSERT_TRUE(d.Next(0, 100, &sent));
+    EXPECT_FALSE(d.Next(0, 100, &sent));           // the request waits for the text
+    d.Answered(sent.seq, &sent);
+    ASSERT_TRUE(d.Next(0, 100, &sent));
+    EXPECT_STREQ(sent.request, "GOTXRX");
+    EXPECT_FALSE(d.Next(0, 100, &sent));           // nothing goes beside it
+    d.Answered(sent.seq, &sent);
+    EXPECT_TRUE(d.Next(0, 100, &sent));
+}
+
 }  // namespace

@@ -8,7 +8,7 @@
 #include "app/menu_ids.h"
 #include "app/messages.h"
 #include "app/shell.h"
-#include "app/trace.h"
+#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
@@ -280,22 +280,18 @@ TEST_F(ShellTest, CommandTextsOnlyFromTheHostLibrary)
     }
 }
 
+// The indicator and the focus that go with it are read from the real panel.
 TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)
 {
     StartSimulated({{0, 101}, {3, 104}, {7, -2}});   // non-zero counts as configured for the menu
     EXPECT_EQ(fake::CountLog("dialog library"), 1);
     ExpectMenu(false, {});
     fake::S().log.clear();
-
     Send(MSG_COMMAND, IDM_KEYBOARD);
     ExpectMenu(true, {0, 3, 7});
-    EXPECT_TRUE(fake::LogHasInOrder({"menu redraw", "text 1005 '/__1B__'", "text 1005 'Enabled'",
-                                     "focus 1002"}));
-
-    fake::S().log.clear();
+    EXPECT_EQ(fake::CountLog("menu redraw"), 1);
     Send(MSG_COMMAND, IDM_KEYBOARD);
     ExpectMenu(false, {});
-    EXPECT_TRUE(fake::LogHasInOrder({"text 1005 '/__2B__'", "text 1005 'Disabled'", "focus 1002"}));
 }
 
 TEST_F(ShellTest, ListBoxCommandsSelectTheFirstEntryOnlyWhenNoneIsSelected)

@@ -1,15 +1,93 @@
-// The byte layout of the areas, the database file names, level lookup and
-// the areas' boundaries. Sizing and range checks are covered by the model
-// check in test_store_model.cpp.
+// Sizing from the database files, the byte layout of the areas, level
+// lookup, range checks and the areas' boundaries.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <vector>
 
 #include "tests/native/test_store_support.h"
 
 using namespace storetest;
 
 namespace {
+
+// Counts as the database texts give them (cut to seven characters, capped
+// at the areas); only a level with both counts positive gets its areas.
+TEST(Store, SizingFromTheDatabaseTexts)
+{
+    const struct {
+        const char* sources;
+        const char* dests;   // null: key absent
+        int wantSources, wantDests;
+    } cases[] = {
+        {"5", "3", 5, 3},          {"70000", "5000", 65534, 1025}, {nullptr, nullptr, -1, 0},
+        {"8", nullptr, 8, -1},     {"0", "9", 0, 0},               {"16", "12abc", 16, 12},
+        {"  +8", "3", 8, 3},       {"00000123", "00000456", 12, 45}, {"65535", "1026", 65534, 1025},
+        {"x", "5", 0, 0},          {"-3", "5", -3, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.sources ? c.sources : "-") + " " + (c.dests ? c.dests : "-"));
+        Fresh();
+        Store_Level(0)->iDevice = 10;
+        WriteDev(10, c.sources, c.dests);
+        WriteDev(0, "5", "5");   // must not size the levels without a device
+        Memory_Init();
+        const LEVELINFO& l = *Store_Level(0);
+        EXPECT_EQ(l.iSources, c.wantSources);
+        EXPECT_EQ(l.iDests, c.wantDests);
+        bool sized = c.wantSources > 0 && c.wantDests > 0;
+        EXPECT_EQ(l.hTally != nullptr && l.hLock != nullptr, sized);
+        EXPECT_EQ(Store_Level(1)->hTally, nullptr);
+        EXPECT_EQ(fake::CountLog("profile"), 0) << "sizing writes nothing";
+    }
+}
+
+// Level 10 with 5 sources and 3 destinations: a failed check does nothing.
+TEST(Store, RangeChecks)
+{
+    Fresh();
+    Configure(0, 10, 5, 3);
+    Memory_Init();
+    const struct {
+        int device, dest, source;
+        int tally;   // read back afterwards
+    } tallies[] = {{10, 1, 5, 5}, {10, 3, 0, 0}, {10, 2, 6, 0}, {10, 2, -1, 0},
+                   {10, 0, 1, -1}, {10, 4, 1, -1}, {11, 1, 1, -1}};
+    for (const auto& t : tallies) {
+        Store_SetTally(t.device, t.dest, t.source);
+        EXPECT_EQ(Store_GetTally(t.device, t.dest), t.tally) << t.device << " " << t.dest << " " << t.source;
+    }
+    const struct { int dest, flag, lock; } locks[] = {{1, 5, 1}, {1, 0, 0}, {2, -1, 1}, {4, 1, 0}, {0, 1, 0}};
+    for (const auto& l : locks) {
+        Store_SetLock(10, l.dest, l.flag);
+        EXPECT_EQ(Store_GetLock(10, l.dest), l.lock) << l.dest << " " << l.flag;
+    }
+    EXPECT_EQ(Store_GetLock(11, 1), 0);
+    EXPECT_EQ(std::vector<int>({Store_ValidSource(0, 0), Store_ValidSource(0, 5), Store_ValidSource(0, 6),
+                                Store_ValidDest(0, 0), Store_ValidDest(0, 3), Store_ValidDest(0, 4)}),
+              std::vector<int>({1, 1, 0, 0, 1, 0}));
+}
+
+// Each area may fail on its own; a restart brings them back zeroed.
+TEST(Store, AllocationFailuresAndRestart)
+{
+    for (int fail : {0, 1}) {
+        Fresh();
+        Configure(0, 10, 5, 3);
+        Store_FailAllocationAt(fail);
+        Memory_Init();
+        Store_SetTally(10, 1, 4);
+        Store_SetLock(10, 1, 1);
+        EXPECT_EQ(Store_GetTally(10, 1), fail == 0 ? -1 : 4);
+        EXPECT_EQ(Store_GetLock(10, 1), fail == 1 ? 0 : 1);
+        Memory_Free();
+        EXPECT_EQ(Store_GetTally(10, 1), -1);
+        Memory_Init();
+        EXPECT_EQ(Store_GetTally(10, 1), 0);
+        EXPECT_EQ(Store_GetLock(10, 1), 0);
+    }
+}
 
 TEST(Store, DatabaseFileNamesAreTraced)
 {

@@ -3,12 +3,14 @@ from TCP to the driver and its messages back, name requests, the "!"
 requests, and clients that misbehave."""
 import os
 import re
+import signal
 import socket
 import sys
+import threading
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
-from rig import DEADLINE, RigTest, main, wait_for  # noqa: E402
+from rig import DEADLINE, RigTest, main, wait_for, wait_progress  # noqa: E402
 
 
 def start_driver(s, *devices):
@@ -89,10 +91,45 @@ def registration_and_commands(s):
     c.expect("# no driver for device 101")
 
 
-def bad_clients(s):
+def connect_many(port, count, refused):
+    """Connects and hangs up count times; counts the clear refusals."""
+    for _ in range(count):
+        c = socket.create_connection(("127.0.0.1", port), timeout=DEADLINE)
+        c.settimeout(0.05)
+        try:
+            refused[0] += c.recv(4096).startswith(b"# too many clients")
+        except OSError:
+            pass
+        c.close()
+
+
+def endless_line(port, megabytes):
+    c = socket.create_connection(("127.0.0.1", port), timeout=DEADLINE)
+    try:
+        c.sendall(b"RC 201 " + b"7" * (megabytes << 20))
+    except OSError:
+        pass
+    c.close()
+
+
+def drill(s):
+    """Two drivers behind one host, one of them stopped, while a client
+    floods the other and others misbehave: the other's commands and
+    revertives keep flowing, nothing a bad client sent runs."""
     host = s.start_host()
     d = start_driver(s, 201)
+    stopped = s.start("hostlink_testdriver.exe", ["202"], "stopped")
+    wait_for(lambda: "READY" in s.output(stopped), "the second driver to register")
     good = s.connect(host)
+    os.kill(stopped.pid, signal.SIGSTOP)
+    good.send("RC 202 1 1 x 42")
+    good.expect("# driver for devices 202 is not answering; 1 held")
+    refused = [0]
+    side = [threading.Thread(target=connect_many, args=(host.port, 1000, refused)),
+            threading.Thread(target=endless_line, args=(host.port, 8))]
+    for t in side:
+        t.start()
+    hold = [socket.create_connection(("127.0.0.1", host.port)) for _ in range(20)]   # never read
 
     # Too long, a flood, and a disconnect in the middle of a line.
     bad = s.connect(host)
@@ -119,11 +156,22 @@ def bad_clients(s):
     idle.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
     good.send("RC 201 end 1 x 42")
     good.expect("TXREVERTIVE 0 ECHO RC 201 end 1 x 42", timeout=120)
-    assert not any("77 77" in l or "66 66" in l for l in good.taken())
-    flood.send(*["RC 201 x%d 1 x 42" % i for i in range(3000)])
-    good.send("RC 201 last 1 x 42")
-    good.expect("TXREVERTIVE 0 ECHO RC 201 last 1 x 42", timeout=120)
-    idle.close()
+    echo = r"TXREVERTIVE 0 ECHO RC 201 x\d+ 1 x 42"
+    mark = good.mark()
+    start = flood.send(*["RC 201 x%d 1 x 42" % i for i in range(3000)])
+    wait_progress(lambda: good.count(echo, mark), 3000, "the flood's revertives")
+    end = [t for t, l in good.stamped(mark) if re.fullmatch(echo, l)][-1]
+    for t in side:
+        t.join(DEADLINE)
+    assert good.count(r".*ECHO RC 201 (77 77|66 66|7777).*") == 0
+    print("drill: 3000 commands and revertives at %.0f/s beside a stopped driver, 1000 "
+          "connections (%d refused), 21 clients not reading" % (3000 / (end - start), refused[0]),
+          flush=True)
+    os.kill(stopped.pid, signal.SIGCONT)
+    good.expect("TXREVERTIVE 0 ECHO RC 202 1 1 x 42")
+    good.expect("# driver for devices 202 answers again")
+    for c in hold + [idle]:
+        c.close()
     assert d.poll() is None
 
 
@@ -133,8 +181,8 @@ class HostTest(RigTest):
     def test_registration_and_commands(self):
         registration_and_commands(self.rig)
 
-    def test_bad_clients(self):
-        bad_clients(self.rig)
+    def test_drill(self):
+        drill(self.rig)
 
 
 if __name__ == "__main__":

@@ -56,7 +56,7 @@ def chatty_router(rig, c, sim, driver):
     flood = 300
     sim.sock.sendall(b"".join(b"report 0 %d\n" % (i % A.dests + 1) for i in range(flood)))
     for _ in range(flood):
-        sim.read_line()
+        assert sim.read_line() == "ok"
     sim.set(A, 3, 9)   # a real change at the end of the flood
     c.expect("TXREVERTIVE 0 RR 101 003 009")
     assert not any("IW 200 '0'" in l for l in c.taken()), c.taken()

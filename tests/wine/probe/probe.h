@@ -27,11 +27,10 @@ void Probe_PrintItems(HWND list);
 //   box <caption> <text>        (Probe_Boxes: every box shown now)
 //   stat <name> <value>         (Probe_Stats: pid, memory, handle counts)
 // Probe_WaitBox prints and presses OK on the first "! Error !" box within
-// ms; 2 when none came. Probe_Kill ends the driver at once (exit code 99);
-// Probe_KillDuringSave does so once it has traced the path of a tally
-// save and delayUs microseconds have passed.
+// ms; 2 when none came. Probe_KillDuringSave ends the driver (exit code
+// 99) once it has traced the path of a tally save and delayUs microseconds
+// have passed.
 int Probe_WaitBox(DWORD ms);
 int Probe_Boxes();
 int Probe_Stats(HWND main);
-int Probe_Kill(HWND main);
 int Probe_KillDuringSave(long delayUs);

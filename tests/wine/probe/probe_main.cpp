@@ -22,7 +22,6 @@
 //                      process, prints it and presses OK (2: none came)
 //   boxes              every message box shown now
 //   stats              the driver's pid, memory and handle counts
-//   kill               ends the driver's process at once
 //   killsave US        ends the driver US microseconds after it begins a
 //                      tally save (prints "ready" once it listens)
 //
@@ -125,8 +124,6 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
     }
     if (std::strcmp(cmd, "stats") == 0)
         return Probe_Stats(main);
-    if (std::strcmp(cmd, "kill") == 0)
-        return Probe_Kill(main);
     if (std::strcmp(cmd, "post") == 0 && need(3)) {
         UINT msg = (UINT)std::strtoul(argv[*i], nullptr, 0);
         WPARAM w = (WPARAM)std::strtoull(argv[*i + 1], nullptr, 0);

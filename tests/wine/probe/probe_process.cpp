@@ -149,13 +149,6 @@ int KillProcess(DWORD pid)
 
 }  // namespace
 
-int Probe_Kill(HWND driver)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(driver, &pid);
-    return KillProcess(pid);
-}
-
 // The save writes its file right after tracing the path: the writer has
 // handed the text over and goes on, so a kill now lands inside the save or
 // just after it, depending on the delay.

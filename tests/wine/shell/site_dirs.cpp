@@ -2,7 +2,60 @@
 
 #include <windows.h>
 
-#include "tests/wine/shell/temp_dir.h"
+namespace {
+
+std::string ProgramDir()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s(path, n < sizeof path ? n : 0);
+    size_t slash = s.find_last_of("\\/");
+    return slash == std::string::npos ? "." : s.substr(0, slash);
+}
+
+std::string MakeTempDir(const char* prefix)
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    for (unsigned n = 0;; ++n) {
+        std::string dir = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "_" +
+                          std::to_string(n);
+        if (CreateDirectoryA(dir.c_str(), nullptr))
+            return dir;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return "";
+    }
+}
+
+bool MakeDirs(const std::string& path)
+{
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos && slash > 2)
+        MakeDirs(path.substr(0, slash));
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+void RemoveTree(const std::string& path)
+{
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string full = path + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
 
 bool Site_Create(Site* site)
 {

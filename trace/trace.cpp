@@ -1,14 +1,23 @@
-#include "app/trace.h"
+#include "trace/trace.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "config/settings.h"
 #include "platform/platform.h"
+
+namespace {
+
+bool (*gEnabled)() = nullptr;   // set once by app/
+
+bool On() { return gEnabled && gEnabled(); }
+
+}  // namespace
+
+void Debug_SetEnabledQuery(bool (*enabled)()) { gEnabled = enabled; }
 
 void Debug_Trace(const char* text)
 {
-    if (Settings().bDebugMode == 0)
+    if (!On())
         return;
     // snprintf cuts an over-long result at 255 characters and keeps the NUL.
     char line[256];
@@ -18,7 +27,7 @@ void Debug_Trace(const char* text)
 
 void Debug_Tracef(const char* format, ...)
 {
-    if (Settings().bDebugMode == 0)
+    if (!On())
         return;
     char text[512];
     va_list args;

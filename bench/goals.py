@@ -1,0 +1,44 @@
+#!/usr/bin/env python3
+"""The BENCH_<NAME>=<number> lines of a run set beside their goals, as a
+Markdown table (a figure the run did not produce reads "not measured").
+
+  python3 bench/goals.py FIGURES_FILE"""
+import re
+import sys
+
+# name, what it is, comparison, goal
+GOALS = [
+    ("RX_BYTES_PER_S_38400", "Serial library receive at 38400 baud, driver's chunk (B/s)", ">=", 3648),
+    ("RX_BYTES_PER_S_115200", "Serial library receive at 115200 baud, driver's chunk (B/s)", ">=", 10944),
+    ("RX_BYTES_PER_S_DRIVER", "Receive through the driver, unpaced pty (B/s)", ">=", 3648),
+    ("POLLS_PER_S_10MS", "Polls per second at TallyDelay 10 ms", ">=", 95),
+    ("FALSE_FAILURES_10MS", "Link failures at 10 ms, router answering", "<=", 0),
+    ("TAKE_P99_MS", "Take latency p99 at 10 ms (ms)", "<", 10),
+    ("IDLE_CPU_PCT", "Idle CPU at 1000 ms: driver + wineserver + Wine's own (% of a core)", "<", 2),
+    ("HOST_CALL_MEDIAN_MS", "One ORVA32TxMessage, median (ms)", "<=", 0.25),
+    ("RQ1024_MS", "RQ 101 1 1024 to the last reply (ms)", "<", 300),
+    ("LIST_FILL_1024_MS", "Panel lists for 1024 destinations (ms)", "<", 600),
+    ("CLIENT_CMDS_PER_S", "Client commands per second through the host", ">=", 2000),
+    ("CLIENT_CMDS_LOST", "Client commands lost in that flood", "<=", 0),
+]
+TESTS = {">=": lambda v, g: v >= g, "<=": lambda v, g: v <= g, "<": lambda v, g: v < g}
+
+
+def main():
+    figures = {}
+    with open(sys.argv[1]) as f:
+        for line in f:
+            m = re.match(r"BENCH_(\w+)=([-0-9.]+)\s*$", line)
+            if m:
+                figures[m.group(1)] = float(m.group(2))
+    print("| Figure | Result | Goal | Met |")
+    print("|---|---|---|---|")
+    for name, what, op, goal in GOALS:
+        v = figures.get(name)
+        result = "not measured" if v is None else "%g" % v
+        met = "" if v is None else ("yes" if TESTS[op](v, goal) else "no")
+        print("| %s (`BENCH_%s`) | %s | %s %g | %s |" % (what, name, result, op, goal, met))
+
+
+if __name__ == "__main__":
+    main()
