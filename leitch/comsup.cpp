@@ -14,6 +14,8 @@
 
 namespace {
 LinkState gLink;
+const int kReadChunk = 64;
+const int kDrainBlock = 256;   // bytes the drain takes from the ring per call
 
 // Parity letter of the settings to the serial library's parity code.
 int ParityCode(char letter)
@@ -81,8 +83,11 @@ int ComSup_OpenQuietly(int port)
     int index = Comms_OpenPort(port, s.Speed, s.DataBits, kOneStopBit, ParityCode(s.Parity));
     if (index < 0)
         return index;
-    // One byte per read request, so each byte is announced as it arrives.
-    Comms_SetNotifyWindow(index, Shell().hMainWnd, 1);
+    // Up to 64 bytes per read request: a request still ends a couple of
+    // character times after the last byte, so an answer is announced as
+    // soon as it is whole, and an idle reader wakes every 4 s instead of
+    // every millisecond.
+    Comms_SetNotifyWindow(index, Shell().hMainWnd, kReadChunk);
     return index;
 }
 
@@ -137,12 +142,14 @@ void ComSup_SendTake(const char* text, int length) { WriteFrame(text, length); }
 void ComSup_ReadData()
 {
     // Every read, even an empty one, counts as a sign of life, except
-    // from a port that is gone.
+    // from a port that is gone. A short read has emptied the ring: a byte
+    // stored after it is announced again.
+    unsigned char block[kDrainBlock];
     while (!gLink.bPortLost) {
-        unsigned char byte = 0;
-        int n = Comms_Read(gLink.iPortIndex, &byte, 1);
-        if (n > 0) {
-            Leitch_RxChar(byte);
+        int n = Comms_Read(gLink.iPortIndex, block, kDrainBlock);
+        for (int i = 0; i < n; ++i)
+            Leitch_RxChar(block[i]);
+        if (n == kDrainBlock) {
             gLink.iUnAck = 0;
             continue;
         }

@@ -25,7 +25,7 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
     EXPECT_EQ(std::make_tuple(c.lastPort, c.lastSpeed, c.lastDataBits, c.lastStopBits, c.lastParity),
               std::make_tuple(3, 9600u, 7, 0, 2));
     EXPECT_EQ(c.notifyWnd, fake::kMainWnd);
-    EXPECT_EQ(c.readChunk, 1);
+    EXPECT_EQ(c.readChunk, 64);
 
     const std::pair<char, int> parity[] = {{'n', 0}, {'o', 1}, {'m', 3}, {'s', 4}, {'x', 0}};
     for (const auto& row : parity) {
