@@ -6,11 +6,10 @@ set(SHELL_TEST_DIR ${VALDRN_ROOT}/tests/wine/shell)
 # Helpers shared by the test programs below and the end-to-end probe.
 add_library(shell_test_support STATIC
     ${SHELL_TEST_DIR}/site_dirs.cpp
-    ${SHELL_TEST_DIR}/control_window.cpp
     ${SHELL_TEST_DIR}/driver_process.cpp)
 target_include_directories(shell_test_support PUBLIC ${VALDRN_ROOT})
 target_compile_options(shell_test_support PRIVATE ${VALDRN_WIN_FLAGS})
-target_link_libraries(shell_test_support PUBLIC user32 gdi32)
+target_link_libraries(shell_test_support PUBLIC user32 gdi32 shell32)
 
 add_executable(shell_profile_tests ${SHELL_TEST_DIR}/test_profile.cpp)
 target_link_libraries(shell_profile_tests PRIVATE valdrn_core valdrn_platform ${VALDRN_COMMS_LIB}
