@@ -16,18 +16,14 @@ std::string ProgramDir()
 }
 
 // A fresh directory under the temporary folder, or "".
-std::string MakeTempDir(const char* prefix)
+std::string MakeTempDir()
 {
-    char base[MAX_PATH];
+    char base[MAX_PATH], dir[MAX_PATH];
     GetTempPathA(sizeof base, base);
-    for (unsigned n = 0;; ++n) {
-        std::string dir = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "_" +
-                          std::to_string(n);
-        if (CreateDirectoryA(dir.c_str(), nullptr))
-            return dir;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return "";
-    }
+    if (!GetTempFileNameA(base, "vds", 0, dir))   // a unique name, taken by an empty file
+        return "";
+    DeleteFileA(dir);
+    return CreateDirectoryA(dir, nullptr) ? dir : "";
 }
 
 bool MakeDirs(const std::string& path)
@@ -49,7 +45,7 @@ void RemoveTree(const std::string& path)
 
 bool Site_Create(Site* site)
 {
-    site->root = MakeTempDir("valdrn_site_");
+    site->root = MakeTempDir();
     if (site->root.empty())
         return false;
     site->configDir = site->root + "\\site\\config\\system";

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "panel/status_codes.h"
@@ -37,34 +36,26 @@ std::string State(HWND control)
 
 int Luma(COLORREF c) { return (GetRValue(c) * 299 + GetGValue(c) * 587 + GetBValue(c) * 114) / 1000; }
 
-// Renders the client area into a 32-bit top-down bitmap; gives the face
-// colour (a corner inside the border) and the caption pixel that stands out
-// most from it.
+// Prints the client area into a memory bitmap; gives the face colour (a
+// corner inside the border) and the caption pixel that stands out most from it.
 void Look(HWND wnd, COLORREF* face, COLORREF* ink)
 {
     RECT rc;
     GetClientRect(wnd, &rc);
-    BITMAPINFO bi = {};
-    bi.bmiHeader = {sizeof bi.bmiHeader, rc.right, -rc.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ASSERT_NE(bmp, nullptr);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+    ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, bmp);
     SendMessageA(wnd, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT);
-    GdiFlush();
-    auto at = [&](int x, int y) {
-        unsigned p = ((const unsigned*)bits)[y * rc.right + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    };
-    *face = *ink = at(4, 4);
+    *face = *ink = GetPixel(dc, 4, 4);
     int best = 0;
     for (int y = 2; y < rc.bottom - 2; ++y)
         for (int x = 2; x < rc.right - 2; ++x) {
-            int d = std::abs(Luma(at(x, y)) - Luma(*face));
+            int d = std::abs(Luma(GetPixel(dc, x, y)) - Luma(*face));
             if (d > best) {
                 best = d;
-                *ink = at(x, y);
+                *ink = GetPixel(dc, x, y);
             }
         }
     SelectObject(dc, old);
