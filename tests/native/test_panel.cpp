@@ -30,14 +30,6 @@ protected:
         Settings().NameLength = 8;
         Settings().Simulation = 1;
         HostLink().hHxiWnd = fake::kHostWnd;
-        // A host interface that answers name requests in place.
-        fake::S().onHostTx = [](fake::HostTxRecord& r, void* data) {
-            if (r.msg != ZUV_REQNAME || !data)
-                return;
-            unsigned char* block = (unsigned char*)data;
-            int kind = block[2], number = block[4] | (block[5] << 8);
-            std::snprintf((char*)block, NAME_REQUEST_SIZE, "%s %03d", kind ? "DST" : "SRC", number);
-        };
     }
     void Start(int level, int device, int sources, int dests)
     {
@@ -109,7 +101,6 @@ TEST_F(PanelTest, UnansweredAndUnterminatedNameRequests)
     // Unanswered: the block still holds the request, read up to its first
     // zero byte. A host that leaves no terminator cannot overrun the name.
     Start(0, 101, 2, 2);
-    fake::S().onHostTx = nullptr;
     char name[18];
     Dialog_GetName(101, NAME_KIND_SOURCE, 7, name, sizeof name);
     EXPECT_STREQ(name, "e");
