@@ -111,7 +111,7 @@ TEST_F(SettingsTest, InvalidValuesAreReplacedAsEachKeyRequires)
 TEST_F(SettingsTest, NumberScanning)
 {
     struct { const char* text; long long value; int ok; } cases[] = {
-        {"12ab", 12, 1}, {" -3", -3, 1}, {"x", 0, 0}, {"- 3", 0, 0}, {"99999999999999999999", 1LL << 40, 1}};
+        {"12ab", 12, 1}, {" -3", -3, 1}, {"- 3", 0, 0}, {"99999999999999999999", 1LL << 40, 1}};
     for (auto& c : cases) {
         int ok = -1;
         EXPECT_EQ(Prof_ScanNumber(c.text, &ok), c.value) << c.text;
