@@ -111,7 +111,7 @@ TEST_F(SettingsTest, InvalidValuesAreReplacedAsEachKeyRequires)
 TEST_F(SettingsTest, NumberScanning)
 {
     struct { const char* text; long long value; int ok; } cases[] = {
-        {"12ab", 12, 1}, {" -3", -3, 1}, {"- 3", 0, 0}, {"99999999999999999999", 1LL << 40, 1}};
+        {"12ab", 12, 1}, {" -3", -3, 1}, {"+7", 7, 1}, {"- 3", 0, 0}, {"99999999999999999999", 1LL << 40, 1}};
     for (auto& c : cases) {
         int ok = -1;
         EXPECT_EQ(Prof_ScanNumber(c.text, &ok), c.value) << c.text;
@@ -157,6 +157,7 @@ TEST_F(SettingsTest, AccessLists)
     const AccessCase cases[] = {
         {"5,10-12,,998-1005", {0, 5, 10, 11, 12, 998, 999}},
         {"12-10", {0}},
+        {"", {0}},             // present but empty: the panel alone
         {"1,xALLx", {0, 1, 4, 5, 6, 9, 10, 11, 12, 13, 997, 998, 999, 1000}},   // ALL anywhere
         {"10-", {0}},          // second number missing: nothing
         {"10 -12", {0}},       // blank before the dash: nothing
