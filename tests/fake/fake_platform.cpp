@@ -279,16 +279,14 @@ void Plat_ListSetSel(PlatWnd, int id, int index)
     Logf("select %d %d", id, index);
 }
 
-void Plat_ListSetColumnWidth(PlatWnd, int id, int pixels) { S().columnWidth[id] = pixels; }
+void Plat_ListSetColumnWidth(PlatWnd, int, int) {}
 
 // ---- Menus, timers, loop ----------------------------------------------------------------
 PlatMenu Plat_GetMenu(PlatWnd) { return 0x4000; }
 
 void Plat_MenuEnable(PlatMenu, unsigned item, unsigned flags)
 {
-    if (flags & PLAT_MF_BYPOSITION)
-        S().menuPosFlags[item] = flags & ~(unsigned)PLAT_MF_BYPOSITION;
-    else
+    if (!(flags & PLAT_MF_BYPOSITION))   // the popup's state is read under Wine
         S().menuFlags[item] = flags;
 }
 

@@ -51,13 +51,11 @@ struct State {
     std::map<int, int> enabled;
     std::map<int, std::vector<std::string>> lists;
     std::map<int, int> listSel;
-    std::map<int, int> columnWidth;
     int focus = 0;
     std::string title;
     int iconic = 0;
     int showHow = 0;
     std::map<unsigned, unsigned> menuFlags;              // item id -> last flags
-    std::map<unsigned, unsigned> menuPosFlags;           // position -> last flags
     std::map<unsigned, int> menuChecked;
     std::map<unsigned, unsigned> timers;                 // id -> period, while running
 
@@ -70,8 +68,8 @@ struct State {
     std::function<void(HostTxRecord&, void* data)> onHostTx;   // may fill name blocks
     std::function<int32_t(uintptr_t, intptr_t)> onHostRx;      // the library delivering
     std::function<void()> onBox;  // runs while a message box is up
-    int sendsUndelivered = 0;
-    int panelFails = 0;           // the panel cannot be created     // checked sends find no window
+    int sendsUndelivered = 0;     // checked sends find no window
+    int panelFails = 0;           // the panel cannot be created
     std::vector<HostTxRecord> hostTx;
 };
 

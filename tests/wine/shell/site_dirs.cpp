@@ -1,6 +1,8 @@
 #include "tests/wine/shell/site_dirs.h"
 
 #include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -13,53 +15,37 @@ std::string ProgramDir()
     return slash == std::string::npos ? "." : s.substr(0, slash);
 }
 
-std::string MakeTempDir(const char* prefix)
+// A fresh directory under the temporary folder, or "".
+std::string MakeTempDir()
 {
-    char base[MAX_PATH];
+    char base[MAX_PATH], dir[MAX_PATH];
     GetTempPathA(sizeof base, base);
-    for (unsigned n = 0;; ++n) {
-        std::string dir = std::string(base) + prefix + std::to_string(GetCurrentProcessId()) + "_" +
-                          std::to_string(n);
-        if (CreateDirectoryA(dir.c_str(), nullptr))
-            return dir;
-        if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return "";
-    }
+    if (!GetTempFileNameA(base, "vds", 0, dir))   // a unique name, taken by an empty file
+        return "";
+    DeleteFileA(dir);
+    return CreateDirectoryA(dir, nullptr) ? dir : "";
 }
 
 bool MakeDirs(const std::string& path)
 {
-    size_t slash = path.find_last_of('\\');
-    if (slash != std::string::npos && slash > 2)
-        MakeDirs(path.substr(0, slash));
-    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return SHCreateDirectoryExA(nullptr, path.c_str(), nullptr) == ERROR_SUCCESS;
 }
 
 void RemoveTree(const std::string& path)
 {
-    WIN32_FIND_DATAA fd;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string full = path + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(full);
-            else
-                DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &fd));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
+    std::string from = path + '\0';   // the list ends with a second NUL
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
 }
 
 }  // namespace
 
 bool Site_Create(Site* site)
 {
-    site->root = MakeTempDir("valdrn_site_");
+    site->root = MakeTempDir();
     if (site->root.empty())
         return false;
     site->configDir = site->root + "\\site\\config\\system";

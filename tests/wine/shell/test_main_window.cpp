@@ -1,16 +1,22 @@
 // The driver's main window built in this process from the program's own
 // class code and resources on a demo site: the panel from its template, the
 // menu as the resources define it, and the menu states the core sets
-// through the real menu API.
+// through the real menu API; and the settings loader on the system's own
+// profile API.
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <fstream>
+#include <string>
 
 #include "app/menu_ids.h"
 #include "app/shell.h"
 #include "app/win32/main_window.h"
+#include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "platform/platform.h"
+#include "store/store.h"
 #include "tests/wine/shell/site_dirs.h"
 
 namespace {
@@ -127,6 +133,33 @@ TEST_F(MainWindow, PanelOnPlainClassesWithoutTheDialogLibrary)
     EXPECT_NE(panel, nullptr);
     DestroyWindow(panel);
     FreeLibrary(cc);
+}
+
+// A file written by hand the way a person edits it (blanks around "=",
+// other letter case in names, comments, quotes, a key present with an empty
+// value) reaches the loader as meant, and the slots it writes back land in
+// the file.
+TEST_F(MainWindow, HandWrittenSettingsAreReadAsThePersonMeantThem)
+{
+    const std::string ini = site_.configDir + "\\VAL_DRN.INI";
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());   // drop the cached copy
+    std::ofstream(ini, std::ios::binary | std::ios::trunc)
+        << "; demo router\r\n[controller]\r\nname = \"Studio A\"\r\nTallyDelay=\r\nPARITY=even\r\n"
+           "[Levels]\r\nlevel_2 = 101\r\nLevel_5=102\r\n";
+    auto read = [&](const char* section, const char* key) {
+        char text[256];
+        GetPrivateProfileStringA(section, key, "<absent>", text, sizeof text, ini.c_str());
+        return std::string(text);
+    };
+    EXPECT_EQ(Prof_LoadSettings(), 1);
+    EXPECT_STREQ(Settings().Name, "Studio A");
+    EXPECT_EQ(Settings().TallyDelay, 0);
+    EXPECT_EQ(read("Controller", "TallyDelay"), "");
+    EXPECT_EQ(Settings().Parity, 'e');
+    EXPECT_EQ(Settings().iCurrentLevel, 2);
+    EXPECT_EQ(Store_Level(5)->iDevice, 102);
+    EXPECT_EQ(read("StatusSlots", "StatusSlot_2"), "101");
+    EXPECT_EQ(read("StatusSlots", "StatusSlot_3"), "0");
 }
 
 }  // namespace
