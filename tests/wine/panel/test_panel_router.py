@@ -214,22 +214,15 @@ class Camera:
         return p.stdout if p.returncode == 0 else None
 
     def shoot(self, name, area, probe):
-        """Saves name.png of the screen area once two grabs in a row agree,
-        so the picture shows the state the test has just checked."""
+        """Saves name.png of the screen area, repainted first, so the
+        picture shows the state the test has just checked. (The poll
+        position and counters keep changing, so no two grabs need agree.)"""
         if not self.usable:
             return
-        last = {}
-
-        def steady():
-            probe.do("redraw")
-            ppm = self.grab(area)
-            same = ppm is not None and ppm == last.get("ppm")
-            last["ppm"] = ppm
-            return same
-
-        wait_for(steady, "the screen to settle for " + name)
+        probe.do("redraw")
+        ppm = wait_for(lambda: self.grab(area), "a screenshot for " + name)
         subprocess.run(["convert", "ppm:-", "-strip", os.path.join(self.folder, name + ".png")],
-                       input=last["ppm"], check=True, timeout=DEADLINE)
+                       input=ppm, check=True, timeout=DEADLINE)
 
 
 class RouterTest(RigTest):
