@@ -12,6 +12,7 @@
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/dialog.h"
+#include "panel/panel_port.h"
 #include "store/idxfu.h"
 #include "store/store.h"
 #include "trace/trace.h"
@@ -32,6 +33,14 @@ void Core_Wire()
     router.LevelServed = [](int level) { return Leitch_LevelServed(level) != 0; };
     router.LinkGood = [] { return Link().iOverallState == 1; };
     Hxi_SetRouterPort(router);
+
+    PanelPort panel;
+    panel.SendCommand = Cmd_Dispatch;
+    panel.StartPolling = ComSup_PollStart;
+    panel.PollTick = Dialog_Tally;
+    panel.ShowInterfaceMode = [] { HXISup_SetTxRxMode(HostLink().iTxRxMode); };
+    panel.RequestName = Hxi_RequestName;
+    Panel_SetPort(panel);
 }
 
 void Core_Reset()

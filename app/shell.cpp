@@ -5,7 +5,6 @@
 
 #include "app/menu_ids.h"
 #include "app/messages.h"
-#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
@@ -17,6 +16,7 @@
 #include "panel/status_codes.h"
 #include "store/idxfu.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 

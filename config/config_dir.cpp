@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "trace/trace.h"
 #include "platform/platform.h"
+#include "trace/trace.h"
 
 namespace {
 

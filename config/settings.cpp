@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "platform/platform.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
@@ -14,6 +13,7 @@
 #include "panel/dialog.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 

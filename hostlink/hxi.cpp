@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "app/version.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
@@ -15,6 +14,7 @@
 #include "hostlink/router_port.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 
@@ -218,6 +218,17 @@ void Hxi_SendStatusText(uint32_t statusDevice, const char* text)
     char copy[128];   // the library takes a writable block
     std::snprintf(copy, sizeof copy, "%s", text);
     Plat_HostTx(gHost.hHxiWnd, ZUV_TXINFO, statusDevice, copy, 1, (uint32_t)std::strlen(copy) + 1);
+}
+
+void Hxi_RequestName(int device, int kind, int number, char* name, int size)
+{
+    unsigned char block[NAME_REQUEST_SIZE];
+    NameRequest_Build(block, device, kind, number);
+    Plat_HostTx(gHost.hHxiWnd, ZUV_REQNAME, 0, block, 1, NAME_REQUEST_SIZE);
+    // The answer is a NUL-terminated text of at most 17 characters; a host
+    // that wrote no terminator still cannot make the copy overrun.
+    block[NAME_REQUEST_SIZE - 1] = 0;
+    std::snprintf(name, (size_t)size, "%s", (const char*)block);
 }
 
 void Hxi_SetRouterPort(const RouterPort& port) { gRouterPort = port; }

@@ -29,6 +29,8 @@ int Hxi_AssertMode(int mode, int exceptDevice);
 void Hxi_ReportLinkFailure(int device);
 // An IW status text to the status device.
 void Hxi_SendStatusText(uint32_t statusDevice, const char* text);
+// One name request to the host; the name (at most 17 characters) into name.
+void Hxi_RequestName(int device, int kind, int number, char* name, int size);
 void HXISup_SetTxRxMode(int mode);
 void Hxi_OnCommandText(const char* text);
 

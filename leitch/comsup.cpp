@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "comms/comms.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"
+#include "trace/trace.h"
 
 namespace {
 LinkState gLink;

@@ -2,13 +2,13 @@
 // the silence check that fails a level whose router has stopped answering.
 
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/panel_ids.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 // A tick on its own adds at most this much to the unanswered count; the

@@ -5,10 +5,10 @@
 // Nobody may be at the machine: no message box, one trace line per loss and
 // one per recovery.
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "comms/comms.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
+#include "trace/trace.h"
 
 namespace {
 const int kReopenPeriodMs = 2000;

@@ -4,8 +4,8 @@
 // level 16), and a status line names its level with one character.
 #include "leitch/leitch.h"
 
-#include "trace/trace.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 int Leitch_LevelServed(int level) { return level >= 0 && level < LEITCH_MAX_LEVELS; }
 

@@ -2,12 +2,12 @@
 // stored and announced as a revertive; any valid status line is a sign of a
 // working link.
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "trace/trace.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
+#include "trace/trace.h"
 
 namespace {
 

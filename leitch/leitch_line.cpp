@@ -2,8 +2,8 @@
 // ignored wherever it occurs.
 #include <cstring>
 
-#include "trace/trace.h"
 #include "leitch/leitch.h"
+#include "trace/trace.h"
 
 namespace {
 unsigned char cRxLine[256];   // only positions 0 to 254 are written: always terminated

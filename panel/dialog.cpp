@@ -9,21 +9,20 @@
 #include "app/menu_ids.h"
 #include "app/messages.h"
 #include "app/shell.h"
-#include "trace/trace.h"
+#include "app/version.h"
 #include "config/settings.h"
-#include "hostlink/cmd.h"
-#include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
-#include "leitch/comsup.h"
 #include "panel/panel_ids.h"
+#include "panel/panel_port.h"
 #include "panel/status_codes.h"
 #include "store/idxfu.h"
 #include "store/store.h"
-#include "app/version.h"
+#include "trace/trace.h"
 
 namespace {
 
 PanelState gPanel;
+PanelPort gPort;   // wired once by app/; not part of the panel's state
 
 const char kVersion[] = VALDRN_VERSION_TEXT;
 
@@ -96,7 +95,7 @@ void SelectFirstDest()
 void Dispatch(const char* text)
 {
     Debug_Trace(text);
-    Cmd_Dispatch(text);
+    gPort.SendCommand(text);
 }
 
 intptr_t OnCommand(uintptr_t wParam)
@@ -122,7 +121,7 @@ intptr_t OnTimer(uintptr_t wParam)
         return 1;
     switch (wParam & 0xFFFF) {
     case PANEL_TIMER_POLL:
-        Dialog_Tally();
+        gPort.PollTick();
         Debug_Trace("Dialog_Tally ...");
         break;
     case PANEL_TIMER_SAVE:
@@ -179,9 +178,9 @@ void Dialog_InitDialog()
     shell.bKeyboardControl = 0;
     SetText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
     SetText(IDC_KEYBOARD_IND, "Disabled");
-    ComSup_PollStart();
+    gPort.StartPolling();
     Plat_SetTimer(shell.hMainDlg, PANEL_TIMER_SAVE, 30000);
-    HXISup_SetTxRxMode(HostLink().iTxRxMode);
+    gPort.ShowInterfaceMode();
 }
 
 void Dialog_SelectLevel(int level)
@@ -205,14 +204,12 @@ void Dialog_GetName(int device, int kind, int number, char* name, int size)
     if (!name || size <= 0)
         return;
     name[0] = '\0';
-    unsigned char block[NAME_REQUEST_SIZE];
-    NameRequest_Build(block, device, kind, number);
-    Plat_HostTx(HostLink().hHxiWnd, ZUV_REQNAME, 0, block, 1, NAME_REQUEST_SIZE);
-    // The answer is a NUL-terminated text of at most 17 characters; a host
-    // that wrote no terminator still cannot make the copy overrun.
-    block[NAME_REQUEST_SIZE - 1] = 0;
-    std::snprintf(name, (size_t)size, "%s", (const char*)block);
+    gPort.RequestName(device, kind, number, name, size);
 }
+
+void Panel_SetPort(const PanelPort& port) { gPort = port; }
+
+const PanelPort& Panel_Port() { return gPort; }
 
 void Dialog_SourceSelected()
 {

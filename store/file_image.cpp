@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "trace/trace.h"
 #include "platform/platform.h"
+#include "trace/trace.h"
 
 int FileImage_Load(const char* path, unsigned char* image, int size)
 {

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "store/file_image.h"
 #include "store/store.h"
+#include "trace/trace.h"
 
 namespace {
 

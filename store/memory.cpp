@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "trace/trace.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "platform/platform.h"
 #include "store/store.h"
 #include "store/store_areas.h"
+#include "trace/trace.h"
 
 namespace {
 // One count of the device database file, read through an 8-byte buffer as

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "app/win32/main_window.h"
 #include "comms/win32/comms_win32.h"
+#include "trace/trace.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include "app/menu_ids.h"
 #include "app/messages.h"
 #include "app/shell.h"
-#include "trace/trace.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
@@ -15,6 +14,7 @@
 #include "panel/panel_ids.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
+#include "trace/trace.h"
 
 namespace {
 
