@@ -16,8 +16,9 @@ For TallyDelay 10 ms and 100 ms, two runs of --seconds each:
     the driver decoding and storing it (trace clock against this script's
     wall clock, same machine).
 Then idle at the default 1000 ms: CPU over --idle-seconds, and receive
-throughput (filler lines without a status mark; status lines that each make
-a revertive).
+throughput (filler lines without a status mark, unpaced and with the
+simulator paced at 38400 and 115200 baud; status lines that each make a
+revertive).
 
 Run under an X display with the build's prefix and a warm wineserver (as
 bench/run_all.sh does):  python3 bench/link_bench.py --seconds 60
@@ -307,17 +308,34 @@ def send_lines(r, line, count, per_command=400):
     return len(line) * count
 
 
-def receive(r):
-    # Filler that the driver reads and drops, then one status line as the
-    # end mark (no source: always sent on as a revertive).
-    filler = "FILLER LINE WITHOUT A STATUS MARK 0123456789\r\n"
+FILLER = "FILLER LINE WITHOUT A STATUS MARK 0123456789\r\n"
+
+
+def filler_rate(r, lines):
+    """Filler that the driver reads and drops, then one status line as the
+    end mark (no source: always sent on as a revertive): bytes per second
+    from the first byte sent to the end mark's revertive."""
     r.client.cursor = r.client.mark()
     t = time.monotonic()
-    size = send_lines(r, filler, 500) + send_lines(r, "S:00,X\r\n", 1)
+    size = send_lines(r, FILLER, lines) + send_lines(r, "S:00,X\r\n", 1)
     t1, _ = r.client.expect_timed("TXREVERTIVE 0 RR %d 001 .*" % DEVICE, timeout=300)
+    return size, size / (t1 - t)
+
+
+def receive(r):
+    size, rate = filler_rate(r, 500)
     row("Receive throughput, lines without a status mark (%d KB; a pty has no baud rate)"
-        % (size // 1024), "%.0f bytes/s" % (size / (t1 - t)), "3840 bytes/s at 38400 baud")
-    bench("RX_BYTES_PER_S_DRIVER", "%.0f" % (size / (t1 - t)))
+        % (size // 1024), "%.0f bytes/s" % rate, "3840 bytes/s at 38400 baud")
+    bench("RX_BYTES_PER_S_DRIVER", "%.0f" % rate)
+    # The simulator paced at line rate: about 5 s of output at each speed.
+    for baud in (38400, 115200):
+        r.sim.control("pace %d" % (baud // 10))
+        size, rate = filler_rate(r, baud // 10 * 5 // len(FILLER))
+        row("Receive through the driver, simulator paced at %d baud (%d KB)" % (baud, size // 1024),
+            "%.0f bytes/s (%.3f x line rate)" % (rate, rate / (baud // 10)),
+            "%d bytes/s" % (baud // 10))
+        bench("RX_BYTES_PER_S_%d" % baud, "%.0f" % rate)
+    r.sim.control("pace 0")
 
     count = 1000
     start = r.client.mark()
