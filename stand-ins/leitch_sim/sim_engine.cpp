@@ -81,7 +81,9 @@ void Engine::Received(const char* data, size_t n, long now)
 void Engine::OnCommand(const std::string& text, long now)
 {
     ++commands_;
-    Log("received \"" + text + "\"");
+    // The monotonic clock's ms: a script on this machine can tell the
+    // line's delay from its own delay in reading this log.
+    Log("received \"" + text + "\" at " + std::to_string(now));
     if (silent_)
         return;
     if (opt_.echo == ECHO_LINE)
