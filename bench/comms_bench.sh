@@ -41,7 +41,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-value() { echo "$1" | tr ' ' '\n' | sed -n "s/^$2=//p"; }
+value() { echo "$1" | tr ' \r' '\n\n' | sed -n "s/^$2=//p"; }
 
 # CPU ticks (user + system) of one process.
 # A process that has ended reads as "gone", never as 0 ticks.
