@@ -16,8 +16,9 @@ For TallyDelay 10 ms and 100 ms, two runs of --seconds each:
     the driver decoding and storing it (trace clock against this script's
     wall clock, same machine).
 Then idle at the default 1000 ms: CPU over --idle-seconds, and receive
-throughput (filler lines without a status mark; status lines that each make
-a revertive).
+throughput (filler lines without a status mark, unpaced and with the
+simulator paced at 38400 and 115200 baud; status lines that each make a
+revertive).
 
 Run under an X display with the build's prefix and a warm wineserver (as
 bench/run_all.sh does):  python3 bench/link_bench.py --seconds 60
@@ -191,16 +192,22 @@ def polling(delay, seconds, samples):
 
 def take_latency(r, delay, samples):
     """RC sent by the client until the simulator's log line of the take
-    frame arrives here (takes go out in either interface mode)."""
-    lat = []
+    frame arrives here (takes go out in either interface mode), split at
+    the simulator's read of the frame (its monotonic clock, shared with
+    this script's)."""
+    lat, wire, log = [], [], []
     for k in range(samples):
         dest, source = 1 + (k * 3) % DESTS, 1 + (k * 7) % SOURCES
         start = len(r.sim.commands())
         t = r.client.send("RC %d %d %d ',---' 42" % (DEVICE, source, dest))
-        _, t1, _ = r.sim.expect(r"@ X:0/%X,%X" % (dest - 1, source - 1), start)
+        i, t1, _ = r.sim.expect(r"@ X:0/%X,%X" % (dest - 1, source - 1), start)
         lat.append(t1 - t)
+        wire.append(r.sim.read_at[i] - t)
+        log.append(t1 - r.sim.read_at[i])
     row("Take latency at %d ms: RC at the client to the take frame at the router, %d takes "
         "(mean / p50 / p99 / max)" % (delay, samples), spread(lat), "2.6 ms on the line (10 bytes)")
+    row("Take latency at %d ms split: RC at the client to the simulator's read of the frame; "
+        "that read to its log line here" % delay, "%s; %s" % (spread(wire), spread(log)), "")
     v = sorted(lat)
     bench("TAKE_P99_MS" + ("" if delay == 10 else "_%dMS" % delay), "%.1f" % (1000 * v[min(len(v) - 1, int(len(v) * 0.99))]))
 
@@ -307,17 +314,34 @@ def send_lines(r, line, count, per_command=400):
     return len(line) * count
 
 
-def receive(r):
-    # Filler that the driver reads and drops, then one status line as the
-    # end mark (no source: always sent on as a revertive).
-    filler = "FILLER LINE WITHOUT A STATUS MARK 0123456789\r\n"
+FILLER = "FILLER LINE WITHOUT A STATUS MARK 0123456789\r\n"
+
+
+def filler_rate(r, lines):
+    """Filler that the driver reads and drops, then one status line as the
+    end mark (no source: always sent on as a revertive): bytes per second
+    from the first byte sent to the end mark's revertive."""
     r.client.cursor = r.client.mark()
     t = time.monotonic()
-    size = send_lines(r, filler, 500) + send_lines(r, "S:00,X\r\n", 1)
+    size = send_lines(r, FILLER, lines) + send_lines(r, "S:00,X\r\n", 1)
     t1, _ = r.client.expect_timed("TXREVERTIVE 0 RR %d 001 .*" % DEVICE, timeout=300)
+    return size, size / (t1 - t)
+
+
+def receive(r):
+    size, rate = filler_rate(r, 500)
     row("Receive throughput, lines without a status mark (%d KB; a pty has no baud rate)"
-        % (size // 1024), "%.0f bytes/s" % (size / (t1 - t)), "3840 bytes/s at 38400 baud")
-    bench("RX_BYTES_PER_S_DRIVER", "%.0f" % (size / (t1 - t)))
+        % (size // 1024), "%.0f bytes/s" % rate, "3840 bytes/s at 38400 baud")
+    bench("RX_BYTES_PER_S_DRIVER", "%.0f" % rate)
+    # The simulator paced at line rate: about 5 s of output at each speed.
+    for baud in (38400, 115200):
+        r.sim.control("pace %d" % (baud // 10))
+        size, rate = filler_rate(r, baud // 10 * 5 // len(FILLER))
+        row("Receive through the driver, simulator paced at %d baud (%d KB)" % (baud, size // 1024),
+            "%.0f bytes/s (%.3f x line rate)" % (rate, rate / (baud // 10)),
+            "%d bytes/s" % (baud // 10))
+        bench("RX_BYTES_PER_S_%d" % baud, "%.0f" % rate)
+    r.sim.control("pace 0")
 
     count = 1000
     start = r.client.mark()
@@ -334,7 +358,8 @@ def receive(r):
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--seconds", type=int, default=60, help="polling window of each run (60)")
-    ap.add_argument("--samples", type=int, default=20, help="latency samples (20)")
+    ap.add_argument("--samples", type=int, default=20, help="crosspoint change samples (20)")
+    ap.add_argument("--takes", type=int, default=100, help="take latency samples (100)")
     ap.add_argument("--idle-seconds", type=int, default=10, help="idle CPU window (10)")
     ap.add_argument("--quick", action="store_true",
                     help="10 ms only, no traced runs: a few minutes in all")
@@ -343,7 +368,7 @@ def main():
     if missing:
         sys.exit("link_bench: the build has no " + ", ".join(missing))
     for delay in (10,) if args.quick else (10, 100):
-        polling(delay, args.seconds, args.samples)
+        polling(delay, args.seconds, args.takes)
         if not args.quick:
             traced(delay, args.seconds, args.samples)
     idle(args.idle_seconds)

@@ -58,10 +58,6 @@ echo "bench: serial library (about 2 minutes)" >&2
 # Its own table: keep the rows, add the third column.
 bash bench/comms_bench.sh >"$rows.comms" || failed "Serial library benchmark"
 grep '^| ' "$rows.comms" | tail -n +2 | sed 's/^| /| Serial library: /; s/ |$/ | |/' >>"$rows"
-for speed in 38400 115200; do
-  sed -n "s/^| Received at $speed baud, driver's chunk 1.* | \([0-9.]*\) B\/s.*/BENCH_RX_BYTES_PER_S_$speed=\1/p" \
-    "$rows.comms" | tee -a "$figures"
-done
 rm -f "$rows.comms"
 
 echo "bench: host link" >&2

@@ -328,6 +328,7 @@ class Simulator:
         self.control_path = os.path.join(folder, name + ".sock")
         self.link = link or pty_path()
         self.received = []       # (time, command text)
+        self.read_at = []        # the simulator's own monotonic time of each, s
         self.lock = threading.Lock()
         os.makedirs(os.path.dirname(self.link), exist_ok=True)
         for path in (self.link, self.control_path):
@@ -359,13 +360,14 @@ class Simulator:
             return None
 
     def _log(self):
-        rx = re.compile(r'leitch_sim: received "(.*)"')
+        rx = re.compile(r'leitch_sim: received "(.*)"(?: at (\d+))?$')
         for raw in self.proc.stderr:
             t = now()
             m = rx.match(raw.decode("latin-1").rstrip("\n"))
             if m:
                 with self.lock:
                     self.received.append((t, m.group(1)))
+                    self.read_at.append(int(m.group(2)) / 1000 if m.group(2) else None)
             else:
                 self.err.write(raw)
                 self.err.flush()

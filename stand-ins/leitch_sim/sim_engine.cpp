@@ -1,5 +1,7 @@
 #include "sim_engine.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <sstream>
 
@@ -9,6 +11,7 @@ namespace {
 
 const size_t kCommandMax = 256;
 const size_t kRxKeep = 4u << 20;   // bytes of received history kept
+const size_t kFloodBacklog = 16;   // flood lines queued at most
 
 long Later(long now, long ms) { return ms > 0 ? now + ms : -1; }
 
@@ -78,7 +81,9 @@ void Engine::Received(const char* data, size_t n, long now)
 void Engine::OnCommand(const std::string& text, long now)
 {
     ++commands_;
-    Log("received \"" + text + "\"");
+    // The monotonic clock's ms: a script on this machine can tell the
+    // line's delay from its own delay in reading this log.
+    Log("received \"" + text + "\" at " + std::to_string(now));
     if (silent_)
         return;
     if (opt_.echo == ECHO_LINE)
@@ -143,9 +148,12 @@ void Engine::Tick(long now)
     }
 }
 
-// The next destination of a round over every level the router has.
+// The next destination of a round over every level the router has. A
+// flood faster than paced output keeps a short backlog, not a growing one.
 void Engine::Flood(long now)
 {
+    if (queue_.size() >= kFloodBacklog)
+        return;
     for (int tries = 0; tries < LEVELS; ++tries) {
         if (router_.HasDest(floodLevel_, floodDest_)) {
             Emit(now, Status(floodLevel_, floodDest_++));
@@ -156,20 +164,55 @@ void Engine::Flood(long now)
     }
 }
 
+// Paced output counts from the start of a run of output: one byte may go
+// at once, then pace bytes a second. A pause with nothing due starts anew.
+long Engine::PaceBudget(long now) const
+{
+    return opt_.pace * (now - paceFrom_) / 1000 + 1 - paceSent_;
+}
+
+void Engine::PaceFrom(long now)
+{
+    paceFrom_ = now;
+    paceSent_ = 0;
+}
+
 std::string Engine::TakeDue(long now)
 {
     std::string out;
-    while (!queue_.empty() && queue_.front().due <= now) {
-        out += queue_.front().bytes;
-        queue_.pop_front();
+    bool due = !queue_.empty() && queue_.front().due <= now;
+    if (opt_.pace > 0 && !due)
+        PaceFrom(now);
+    long budget = opt_.pace > 0 ? PaceBudget(now) : LONG_MAX;
+    while (budget > 0 && !queue_.empty() && queue_.front().due <= now) {
+        std::string& bytes = queue_.front().bytes;
+        size_t n = std::min((size_t)budget, bytes.size());
+        out.append(bytes, 0, n);
+        bytes.erase(0, n);
+        budget -= (long)n;
+        if (bytes.empty())
+            queue_.pop_front();
     }
+    paceSent_ += (long)out.size();
     return out;
+}
+
+// When the front of the queue may go: its due time, or when paced output
+// has earned its next byte.
+long Engine::NextOutput(long now) const
+{
+    if (queue_.empty())
+        return -1;
+    long due = queue_.front().due;
+    if (opt_.pace <= 0 || due > now || PaceBudget(now) > 0)
+        return due;
+    return paceFrom_ + (paceSent_ * 1000 + opt_.pace - 1) / opt_.pace;
 }
 
 long Engine::NextEvent(long now) const
 {
     long next = -1;
-    for (long t : {queue_.empty() ? -1 : queue_.front().due, nextFlood_})
+    for (long t : {NextOutput(now), nextFlood_})
         if (t >= 0 && (next < 0 || t < next))
             next = t;
     if (next < 0)
@@ -224,6 +267,9 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
         silent_ = silent_ || n == 0;
     } else if (word == "garbage" && n <= 65536) {
         Emit(now, Garbage(n));
+    } else if (word == "pace" && n <= (1L << 24)) {
+        opt_.pace = n;
+        PaceFrom(now);
     } else {
         return "error unknown command or bad number: " + line + "\n";
     }

@@ -40,6 +40,9 @@ private:
     void Emit(long due, const std::string& bytes);
     void ChangeAtRouter(int level, long dest, long source);
     void Flood(long now);
+    long PaceBudget(long now) const;
+    long NextOutput(long now) const;
+    void PaceFrom(long now);
     std::string Garbage(long n);
     std::string Status(int level, long dest) const;
     std::string ControlSet(const std::string& args, long now);
@@ -54,6 +57,8 @@ private:
     std::string line_;        // command being assembled
     bool overlong_ = false;   // the command being assembled was too long
     std::deque<Pending> queue_;
+    long paceFrom_ = 0;       // start of the current paced run of output
+    long paceSent_ = 0;       // bytes sent since paceFrom_
     long nextFlood_;
     int floodLevel_ = 0;
     long floodDest_ = 0;

@@ -21,6 +21,7 @@ const char* UsageText()
            "  --device PATH        use this serial device instead of a pseudo-terminal\n"
            "  --baud N             line speed for --device, 8N1 (default 9600)\n"
            "  --link PATH          also make PATH a symbolic link to the line\n"
+           "  --pace N             send at most N bytes per second (3840 is 38400 baud)\n"
            "  --control PATH       control socket (unix stream socket) to create\n"
            "Levels and crosspoints:\n"
            "  --levels N           the router has levels 0 to N-1 (default 16)\n"
@@ -47,7 +48,7 @@ const char* UsageText()
            "Control socket: one command per line, one reply line (\"ok ...\" or\n"
            "\"error ...\"):\n"
            "  set L D S | get L D | report L D | silent | resume | silent-after N\n"
-           "  garbage N\n"
+           "  garbage N | pace N (bytes per second, 0: unpaced)\n"
            "  send TEXT (escapes \\r \\n \\t \\\\ \\xHH)\n"
            "  commands (count received) | rx (\"ok N\", then the N bytes received)\n"
            "  clear (forget the bytes received) | quit\n";
@@ -162,6 +163,7 @@ bool One(Parser& p, const std::string& a, Options* opt)
     };
     const NumberOption numbers[] = {
         {"--baud", 50, 4000000, &opt->baud},
+        {"--pace", 0, 1L << 24, &opt->pace},
         {"--levels", 0, LEVELS, &opt->levelCount},
         {"--silent-after", 0, 1L << 30, &opt->silentAfter},
         {"--garbage", 0, 4096, &opt->garbage},

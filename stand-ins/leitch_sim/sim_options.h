@@ -20,6 +20,7 @@ struct Options {
     std::string link;              // symlink to the pty's far end
     long baud = 9600;              // 8 data bits, no parity, 1 stop bit
     std::string control;           // control socket path; empty: none
+    long pace = 0;                 // output bytes per second at most; 0: unpaced
 
     // Levels and crosspoints.
     long levelCount = 16;          // the router has levels 0 to levelCount - 1

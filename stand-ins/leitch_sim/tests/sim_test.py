@@ -6,6 +6,7 @@ import select
 import subprocess
 import sys
 import tempfile
+import time
 import tty
 import unittest
 
@@ -123,6 +124,15 @@ class SimTest(unittest.TestCase):
         while want not in got and len(got) < 4000:
             got += s.answer()
         self.assertIn(want, got)
+
+    def test_pace(self):
+        # A flood paced at 400 bytes/s: 200 bytes cannot arrive in under half
+        # a second (a loaded machine only makes it slower).
+        s = self.sim("--flood", "1", "--pace", "400")
+        start = time.monotonic()
+        got = s.read(200)
+        self.assertGreaterEqual(time.monotonic() - start, 199 / 400)
+        self.assertIn("S:03,3\r\nS:04,4\r\n", got)
 
     def test_command_line(self):
         path = os.path.join(self.dir, "map")
