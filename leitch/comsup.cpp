@@ -48,6 +48,7 @@ void CheckOverrun(int mask)
     Debug_Tracef("Rx Overrun '0x%04x' on Port %d: line dropped", mask, Settings().Com);
     Leitch_DropLine();
 }
+
 HostPort gHostPort;   // wired once by app/; not part of the link's state
 
 }  // namespace

@@ -39,6 +39,8 @@ void ComSup_SendData(const char* text, int length);
 // Sends a frame the router does not answer; it is not counted as unanswered.
 void ComSup_SendTake(const char* text, int length);
 void ComSup_ReadData();
+// The poll timer's period: the TallyDelay setting, a default when negative.
+int ComSup_PollPeriodMs();
 void Dialog_Tally();
 // Sets the comms state of the level being polled.
 int SetComState(int state);

@@ -107,6 +107,14 @@ void Dialog_Tally()
     MoveToNextLevel();
 }
 
+int ComSup_PollPeriodMs()
+{
+    // A negative setting would read as a period of weeks: the router would
+    // never be polled while the driver reports a good link.
+    int delay = Settings().TallyDelay;
+    return delay < 0 ? kDefaultTallyDelay : delay;
+}
+
 void ComSup_PollStart()
 {
     LinkState& link = Link();
@@ -120,14 +128,10 @@ void ComSup_PollStart()
         link.iOverallState = 1;
         return;
     }
-    int delay = Settings().TallyDelay;
-    if (delay < 0) {
-        // The system would read it as a period of weeks: the router would
-        // never be polled while the driver reports a good link.
-        Debug_Tracef("TallyDelay %d is negative: polling every %d ms", delay, kDefaultTallyDelay);
-        delay = kDefaultTallyDelay;
-    }
-    Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_POLL, (unsigned)delay);
+    if (Settings().TallyDelay < 0)
+        Debug_Tracef("TallyDelay %d is negative: polling every %d ms", Settings().TallyDelay,
+                     kDefaultTallyDelay);
+    Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_POLL, (unsigned)ComSup_PollPeriodMs());
     Panel_ShowOverall(PANEL_OVERALL_POLLING);
     link.iOverallState = 1;
     link.bFirstCycle = 1;

@@ -12,14 +12,16 @@
 
 namespace {
 const int kReopenPeriodMs = 2000;
+const int kShortestTickMs = 10;   // the system never ticks a timer faster
 
-// Poll ticks between attempts: the period rounded up to whole ticks.
+// Poll ticks between attempts: the period rounded up to whole ticks of the
+// timer as it really runs.
 int ReopenPeriodTicks()
 {
-    int delay = Settings().TallyDelay;
-    if (delay < 1)
-        delay = 1;
-    int ticks = (kReopenPeriodMs + delay - 1) / delay;
+    int tick = ComSup_PollPeriodMs();
+    if (tick < kShortestTickMs)
+        tick = kShortestTickMs;
+    int ticks = (kReopenPeriodMs + tick - 1) / tick;
     return ticks < 1 ? 1 : ticks;
 }
 }  // namespace

@@ -38,6 +38,21 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
 // A port whose handle fails is closed and opened again every 2 s (4 ticks
 // of 500 ms) with its settings, never with a box; its frames still count, so
 // the level fails meanwhile, and the router's answers bring it back after.
+// A negative TallyDelay polls on the default period of 1 s; the reopen
+// schedule counts in those ticks, not in ticks of a millisecond.
+TEST_F(ComSup, ReopeningFollowsThePollPeriodTheTimerReallyHas)
+{
+    Configure({{0, 101, 20}});
+    Settings().TallyDelay = -1;
+    Start();
+    FakeComms().openResult = -1;
+    FakeComms().errorMask = COMMS_CE_IOE;
+    ComSup_ReadData();
+    FakeComms().errorMask = 0;
+    Ticks(4);
+    EXPECT_EQ(FakeComms().opens, 1 + 2);
+}
+
 TEST_F(ComSup, ALostPortIsOpenedAgainEveryTwoSecondsWithoutABox)
 {
     const std::function<void()> losses[] = {
