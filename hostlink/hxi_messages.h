@@ -43,6 +43,13 @@
 #define NAME_KIND_SOURCE  0
 #define NAME_KIND_DEST    1
 
+/* Sets the number a request block asks for. */
+static inline void NameRequest_SetNumber(unsigned char* block, int number)
+{
+    block[4] = (unsigned char)(number & 0xFF);
+    block[5] = (unsigned char)((number >> 8) & 0xFF);
+}
+
 /* Fills an 18-byte block for a request (device, kind, 1-based number). */
 static inline void NameRequest_Build(unsigned char* block, int device, int kind, int number)
 {
@@ -53,9 +60,13 @@ static inline void NameRequest_Build(unsigned char* block, int device, int kind,
     block[1] = (unsigned char)((device >> 8) & 0xFF);
     block[2] = (unsigned char)(kind & 0xFF);
     block[3] = (unsigned char)((kind >> 8) & 0xFF);
-    block[4] = (unsigned char)(number & 0xFF);
-    block[5] = (unsigned char)((number >> 8) & 0xFF);
+    NameRequest_SetNumber(block, number);
 }
+
+/* The fields of a request block (of at least its first 6 bytes). */
+static inline int NameRequest_Device(const unsigned char* block) { return block[0] | block[1] << 8; }
+static inline int NameRequest_Kind(const unsigned char* block) { return block[2] | block[3] << 8; }
+static inline int NameRequest_Number(const unsigned char* block) { return block[4] | block[5] << 8; }
 #endif
 
 #endif

@@ -304,10 +304,8 @@ void AnswerNameBlock(const Names& names, unsigned char* block, size_t length)
 {
     if (length < 6)
         return;
-    int device = block[0] | block[1] << 8;
-    int kind = block[2] | block[3] << 8;
-    int number = block[4] | block[5] << 8;
-    std::string name = names.Get(device, kind, number);
+    std::string name =
+        names.Get(NameRequest_Device(block), NameRequest_Kind(block), NameRequest_Number(block));
     std::memset(block, 0, length);
     size_t n = name.size() < length - 1 ? name.size() : length - 1;
     if (n > 17)

@@ -51,12 +51,13 @@ void Fetch(HANDLE pipe, uint32_t id, uint32_t process)
 // its line for the clients.
 void AnswerBlock(uint32_t param, std::string* data)
 {
-    int device = (unsigned char)(*data)[0] | (unsigned char)(*data)[1] << 8;
-    int kind = (unsigned char)(*data)[2] | (unsigned char)(*data)[3] << 8;
-    int number = (unsigned char)(*data)[4] | (unsigned char)(*data)[5] << 8;
+    unsigned char* block = (unsigned char*)&(*data)[0];
+    int device = NameRequest_Device(block);
+    int kind = NameRequest_Kind(block);
+    int number = NameRequest_Number(block);
     {
         std::lock_guard<std::mutex> hold(Host().lock);
-        hxihost::AnswerNameBlock(Host().names, (unsigned char*)&(*data)[0], data->size());
+        hxihost::AnswerNameBlock(Host().names, block, data->size());
     }
     std::string name = hxihost::DataText(data->data(), data->size());
     Net_Queue(hxihost::MessageLine(ZUV_REQNAME, param,
@@ -76,11 +77,10 @@ void AnswerNames(HANDLE pipe, uint32_t count, const std::string& data)
 {
     std::string out;
     if (data.size() == NAME_REQUEST_SIZE && count <= HXIPIPE_MAX_NAMES) {
-        int number = (unsigned char)data[4] | (unsigned char)data[5] << 8;
+        int number = NameRequest_Number((const unsigned char*)data.data());
         for (uint32_t k = 0; k < count && number + k <= 0xFFFF; ++k) {
             std::string block = data;
-            block[4] = (char)((number + k) & 0xFF);
-            block[5] = (char)((number + k) >> 8);
+            NameRequest_SetNumber((unsigned char*)&block[0], (int)(number + k));
             AnswerBlock(0, &block);
             out += block;
         }

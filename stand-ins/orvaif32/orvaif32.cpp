@@ -132,12 +132,10 @@ NameBatch gBatch;
 unsigned char gLastAsked[NAME_REQUEST_SIZE];   // the last single request
 const uint64_t kBatchMs = 2000;
 
-int BlockNumber(const unsigned char* block) { return block[4] | block[5] << 8; }
-
 // Whether b asks for the name after a's: same device, kind and tail.
 bool FollowsOn(const unsigned char* a, const unsigned char* b)
 {
-    return BlockNumber(b) == BlockNumber(a) + 1 && std::memcmp(a, b, 4) == 0 &&
+    return NameRequest_Number(b) == NameRequest_Number(a) + 1 && std::memcmp(a, b, 4) == 0 &&
            std::memcmp(a + 6, b + 6, NAME_REQUEST_SIZE - 6) == 0;
 }
 
@@ -149,9 +147,7 @@ bool FromBatch(unsigned char* block)
         return false;
     unsigned char expect[NAME_REQUEST_SIZE];
     std::memcpy(expect, b.first, sizeof expect);
-    int number = BlockNumber(b.first) + b.next;
-    expect[4] = (unsigned char)(number & 0xFF);
-    expect[5] = (unsigned char)(number >> 8);
+    NameRequest_SetNumber(expect, NameRequest_Number(b.first) + b.next);
     if (std::memcmp(expect, block, sizeof expect) != 0)
         return false;
     std::memcpy(block, b.names[b.next++], NAME_REQUEST_SIZE);
