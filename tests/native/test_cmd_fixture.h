@@ -7,6 +7,7 @@
 #include "app/shell.h"
 #include "hostlink/hxi.h"
 #include "tests/native/test_store_support.h"
+#include "ui/ui.h"
 
 namespace hostlink_test {
 
@@ -25,7 +26,7 @@ inline void ResetDriver()
     Settings().SourceToDest = 1;
     Settings().bAccess[0] = 1;
     HostLink().hHxiWnd = fake::kHostWnd;
-    Shell().hMainDlg = fake::kPanelWnd;
+    Ui_SetPanel(fake::kPanelWnd);
 }
 
 // Levels A (101: 16 x 12) and B (102: 8 x 8), sized, in Tx/Rx mode; with

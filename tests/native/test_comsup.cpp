@@ -2,7 +2,7 @@
 // written, the poll start and simulation.
 #include "tests/native/test_poll_fixture.h"
 
-#include "panel/panel_ids.h"
+#include "ui/ui_ids.h"
 
 #include <algorithm>
 #include <functional>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "panel/panel_ids.h"
+#include "ui/ui_ids.h"
 #include "tests/native/test_leitch_support.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "store/store.h"
 #include "tests/fake/fake_platform.h"
 #include "tests/native/test_store_support.h"
+#include "ui/ui.h"
 
 namespace leitch_test {
 
@@ -34,7 +35,7 @@ inline void Start(std::initializer_list<LevelSize> levels)
     Memory_Init();
     Settings().CommErrorLimit = 5;
     Settings().MaxUnAcks = 5;
-    Shell().hMainDlg = fake::kPanelWnd;
+    Ui_SetPanel(fake::kPanelWnd);
     HostLink().hHxiWnd = fake::kHostWnd;
     HostLink().iTxRxMode = TXRX_TXRX;
     for (int i = 0; i < LEVEL_COUNT; ++i)

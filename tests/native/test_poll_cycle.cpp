@@ -6,7 +6,7 @@
 
 #include "hostlink/hxi_messages.h"
 #include "leitch/leitch.h"
-#include "panel/panel_ids.h"
+#include "ui/ui_ids.h"
 
 namespace {
 

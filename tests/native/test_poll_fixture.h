@@ -18,6 +18,7 @@
 #include "tests/fake/fake_platform.h"
 #include "tests/fake/scripted_router.h"
 #include "tests/native/test_store_support.h"
+#include "ui/ui.h"
 
 struct LevelSetup {
     int index;
@@ -41,7 +42,7 @@ protected:
         s.Speed = 38400;
         s.DataBits = 8;
         s.Parity = 'n';
-        Shell().hMainDlg = fake::kPanelWnd;
+        Ui_SetPanel(fake::kPanelWnd);
         HostLink().hHxiWnd = fake::kHostWnd;
         HostLink().iTxRxMode = TXRX_TXRX;
         FakeComms().openResult = 1;

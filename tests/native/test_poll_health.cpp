@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "leitch/leitch.h"
-#include "panel/panel_ids.h"
+#include "ui/ui_ids.h"
 
 namespace {
 

@@ -4,17 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "app/menu_ids.h"
-#include "app/messages.h"
+#include "ui/ui_ids.h"
+#include "ui/messages.h"
 #include "app/shell.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
-#include "panel/panel_ids.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ TEST_F(ShellTest, StartUpProblemsEndTheDriver)
             EXPECT_EQ(FakeComms().lastClosedIndex, -1);   // no handle to close
         EXPECT_EQ(fake::S().timers.size(), 0u);
         EXPECT_EQ(fake::S().openWriteCalls, 0);
-        EXPECT_EQ(Shell().hMainDlg, 0u);
+        EXPECT_EQ(Ui_Panel(), 0u);
     }
 }
 
@@ -113,7 +113,7 @@ TEST_F(ShellTest, StartUpProblemsEndTheDriver)
 TEST_F(ShellTest, ShutdownRunsOnceAndNothingActsAfterIt)
 {
     StartSimulated();
-    ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
+    ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
     Send(MSG_COMMAND, IDM_EXIT);
     Send(ZUV_REQDEVCLOSE);
     Send(MSG_CLOSE);
@@ -159,7 +159,7 @@ TEST_F(ShellTest, ACloseRequestDuringStartUpStopsIt)
         EXPECT_EQ(fake::CountLog("hosttx 2186"), 1);
         EXPECT_EQ(fake::CountLog("quit"), 1);
         EXPECT_EQ(FakeComms().opens, 0);
-        EXPECT_EQ(Shell().hMainDlg, 0u);
+        EXPECT_EQ(Ui_Panel(), 0u);
     }
 }
 
@@ -171,7 +171,7 @@ TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
     Set("SaveDelay", "1");
     HostAnswers();
     Main_Initialize();
-    ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
+    ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
     for (bool running : {true, false}) {
         size_t frames = FakeComms().writes.size();
         int saves = fake::S().openWriteCalls;
