@@ -652,8 +652,8 @@ class Probe:
         return x.boxes[0][1]
 
     def stats(self):
-        """The driver's pid, workingset, private (bytes), handles,
-        systemhandles (its entries in the system handle table), gdi, user."""
+        """The driver's pid, private (bytes) and systemhandles (its entries
+        in the system handle table)."""
         return self.run("stats")[0].stats
 
 

@@ -23,14 +23,8 @@ void Probe_PrintFocus(HWND dlg);
 // A list box's entries:   item <id> <index> <text>
 void Probe_PrintItems(HWND list);
 
-// Message boxes of any process, and the driver's process:
-//   box <caption> <text>        (Probe_Boxes: every box shown now)
-//   stat <name> <value>         (Probe_Stats: pid, memory, handle counts)
-// Probe_WaitBox prints and presses OK on the first "! Error !" box within
-// ms; 2 when none came. Probe_KillDuringSave ends the driver (exit code
-// 99) once it has traced the path of a tally save and delayUs microseconds
-// have passed.
+// Probe_WaitBox prints ("box <caption> <text>") and presses OK on the
+// first "! Error !" box of any process within ms; 2 when none came.
+// Probe_Stats prints the driver's figures: stat <name> <value>.
 int Probe_WaitBox(DWORD ms);
-int Probe_Boxes();
 int Probe_Stats(HWND main);
-int Probe_KillDuringSave(long delayUs);

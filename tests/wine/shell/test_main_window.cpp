@@ -5,6 +5,7 @@
 // profile API.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fstream>
 #include <string>
@@ -17,7 +18,6 @@
 #include "hostlink/hxi_messages.h"
 #include "platform/platform.h"
 #include "store/store.h"
-#include "tests/wine/shell/site_dirs.h"
 
 namespace {
 
@@ -40,17 +40,42 @@ bool Grey(HMENU menu, UINT item, UINT by = MF_BYCOMMAND)
     return (GetMenuState(menu, item, by) & MF_GRAYED) != 0;
 }
 
+std::string ProgramDir()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s(path, n < sizeof path ? n : 0);
+    return s.substr(0, s.find_last_of("\\/"));
+}
+
+// A site in a fresh temporary folder, found through CC_ROOT and CC_SYSTEM,
+// with the control libraries built beside this program, in simulation on
+// levels A and B.
 class MainWindow : public testing::Test {
 protected:
     void SetUp() override
     {
         Core_Reset();
-        ASSERT_TRUE(Site_Create(&site_));
-        ASSERT_TRUE(Site_Install(site_, "ORVA_CC.DLL"));
-        ASSERT_TRUE(Site_Install(site_, "BWCC32.DLL"));
-        Site_Setting(site_, "Controller", "Simulation", "1");
-        Site_Setting(site_, "Levels", "Level_0", "101");
-        Site_Setting(site_, "Levels", "Level_1", "102");
+        char base[MAX_PATH], dir[MAX_PATH];
+        GetTempPathA(sizeof base, base);
+        ASSERT_TRUE(GetTempFileNameA(base, "vds", 0, dir));   // a unique name
+        DeleteFileA(dir);
+        root_ = dir;
+        config_ = root_ + "\\site\\config\\system";
+        const std::string lib = root_ + "\\site\\windows\\lib";
+        SetEnvironmentVariableA("CC_ROOT", dir);
+        SetEnvironmentVariableA("CC_SYSTEM", "site");
+        for (const char* sub : {"", "\\site", "\\site\\config", "\\site\\config\\system",
+                                "\\site\\windows", "\\site\\windows\\lib"})
+            ASSERT_TRUE(CreateDirectoryA((root_ + sub).c_str(), nullptr)) << sub;
+        for (const char* name : {"ORVA_CC.DLL", "BWCC32.DLL"})
+            ASSERT_TRUE(CopyFileA((ProgramDir() + "\\" + name).c_str(), (lib + "\\" + name).c_str(),
+                                  FALSE));
+        const std::string ini = config_ + "\\VAL_DRN.INI";
+        WritePrivateProfileStringA("Controller", "Simulation", "1", ini.c_str());
+        WritePrivateProfileStringA("Levels", "Level_0", "101", ini.c_str());
+        WritePrivateProfileStringA("Levels", "Level_1", "102", ini.c_str());
+
         HINSTANCE self = GetModuleHandleA(nullptr);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = HostProc;
@@ -77,10 +102,17 @@ protected:
             ;  // the quit message of the shutdown, and anything left
         DestroyWindow(wnd_);
         DestroyWindow(host_);
-        Site_Remove(&site_);
+        SetEnvironmentVariableA("CC_ROOT", nullptr);
+        SetEnvironmentVariableA("CC_SYSTEM", nullptr);
+        std::string from = root_ + '\0';   // the list ends with a second NUL
+        SHFILEOPSTRUCTA op = {};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+        SHFileOperationA(&op);
     }
 
-    Site site_;
+    std::string root_, config_;
     HWND wnd_ = nullptr;
     HWND host_ = nullptr;
 };
@@ -141,7 +173,7 @@ TEST_F(MainWindow, PanelOnPlainClassesWithoutTheDialogLibrary)
 // the file.
 TEST_F(MainWindow, HandWrittenSettingsAreReadAsThePersonMeantThem)
 {
-    const std::string ini = site_.configDir + "\\VAL_DRN.INI";
+    const std::string ini = config_ + "\\VAL_DRN.INI";
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());   // drop the cached copy
     std::ofstream(ini, std::ios::binary | std::ios::trunc)
         << "; demo router\r\n[controller]\r\nname = \"Studio A\"\r\nTallyDelay=\r\nPARITY=even\r\n"
