@@ -170,20 +170,11 @@ class Camera:
 
     def __init__(self, folder):
         self.folder = folder
-        self.usable = bool(os.environ.get("DISPLAY")) and shutil.which("import") \
-            and shutil.which("convert")
+        self.usable = os.environ.get("DISPLAY") and shutil.which("import") and shutil.which("convert")
         if self.usable:
             os.makedirs(folder, exist_ok=True)
         else:
             print("screenshots skipped: no X display or no imagemagick")
-
-    def grab(self, area):
-        x, y, w, h = area
-        geometry = "%dx%d+%d+%d" % (w, h, max(x, 0), max(y, 0))
-        p = subprocess.run(["import", "-silent", "-window", "root", "-crop", geometry,
-                            "+repage", "-depth", "8", "ppm:-"], stdout=subprocess.PIPE,
-                           stderr=subprocess.DEVNULL, timeout=DEADLINE)
-        return p.stdout if p.returncode == 0 else None
 
     def shoot(self, name, area, probe):
         """Saves name.png of the screen area, repainted first, so the
@@ -192,7 +183,11 @@ class Camera:
         if not self.usable:
             return
         probe.do("redraw")
-        ppm = wait_for(lambda: self.grab(area), "a screenshot for " + name)
+        x, y, w, h = area
+        grab = ["import", "-silent", "-window", "root", "-crop",
+                "%dx%d+%d+%d" % (w, h, max(x, 0), max(y, 0)), "+repage", "-depth", "8", "ppm:-"]
+        ppm = wait_for(lambda: subprocess.run(grab, capture_output=True, timeout=DEADLINE).stdout,
+                       "a screenshot for " + name)
         subprocess.run(["convert", "ppm:-", "-strip", os.path.join(self.folder, name + ".png")],
                        input=ppm, check=True, timeout=DEADLINE)
 

@@ -5,7 +5,6 @@
 // profile API.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shellapi.h>
 
 #include <fstream>
 #include <string>
@@ -48,30 +47,28 @@ std::string ProgramDir()
     return s.substr(0, s.find_last_of("\\/"));
 }
 
-// A site in a fresh temporary folder, found through CC_ROOT and CC_SYSTEM,
-// with the control libraries built beside this program, in simulation on
-// levels A and B.
+// A site beside the build's programs, found through CC_ROOT and CC_SYSTEM,
+// with the control libraries built there, in simulation on levels A and B.
 class MainWindow : public testing::Test {
 protected:
     void SetUp() override
     {
         Core_Reset();
-        char base[MAX_PATH], dir[MAX_PATH];
-        GetTempPathA(sizeof base, base);
-        ASSERT_TRUE(GetTempFileNameA(base, "vds", 0, dir));   // a unique name
-        DeleteFileA(dir);
-        root_ = dir;
-        config_ = root_ + "\\site\\config\\system";
-        const std::string lib = root_ + "\\site\\windows\\lib";
-        SetEnvironmentVariableA("CC_ROOT", dir);
+        const std::string root = ProgramDir() + "\\shell-site";
+        config_ = root + "\\site\\config\\system";
+        const std::string lib = root + "\\site\\windows\\lib";
+        SetEnvironmentVariableA("CC_ROOT", root.c_str());
         SetEnvironmentVariableA("CC_SYSTEM", "site");
         for (const char* sub : {"", "\\site", "\\site\\config", "\\site\\config\\system",
                                 "\\site\\windows", "\\site\\windows\\lib"})
-            ASSERT_TRUE(CreateDirectoryA((root_ + sub).c_str(), nullptr)) << sub;
+            CreateDirectoryA((root + sub).c_str(), nullptr);   // kept from an earlier run
+        // A library an earlier test loaded from the site cannot be replaced; it is this build's.
         for (const char* name : {"ORVA_CC.DLL", "BWCC32.DLL"})
             ASSERT_TRUE(CopyFileA((ProgramDir() + "\\" + name).c_str(), (lib + "\\" + name).c_str(),
-                                  FALSE));
+                                  FALSE) || GetModuleHandleA(name)) << name;
         const std::string ini = config_ + "\\VAL_DRN.INI";
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());   // drop the cached copy
+        DeleteFileA(ini.c_str());
         WritePrivateProfileStringA("Controller", "Simulation", "1", ini.c_str());
         WritePrivateProfileStringA("Levels", "Level_0", "101", ini.c_str());
         WritePrivateProfileStringA("Levels", "Level_1", "102", ini.c_str());
@@ -104,15 +101,9 @@ protected:
         DestroyWindow(host_);
         SetEnvironmentVariableA("CC_ROOT", nullptr);
         SetEnvironmentVariableA("CC_SYSTEM", nullptr);
-        std::string from = root_ + '\0';   // the list ends with a second NUL
-        SHFILEOPSTRUCTA op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-        SHFileOperationA(&op);
     }
 
-    std::string root_, config_;
+    std::string config_;
     HWND wnd_ = nullptr;
     HWND host_ = nullptr;
 };
