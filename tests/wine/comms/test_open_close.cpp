@@ -8,12 +8,6 @@
 
 namespace {
 
-struct TimeoutCase {
-    uint32_t speed;
-    DWORD openInterval;    // after the open
-    DWORD notifyInterval;  // after Comms_SetNotifyWindow with chunk 1
-};
-
 class CommsOpenClose : public ::testing::Test {
 protected:
     void TearDown() override
@@ -76,9 +70,11 @@ TEST_F(CommsOpenClose, FailedOpensAndIndexesNotInUse)
 
 TEST_F(CommsOpenClose, TimeoutsFollowTheSpeedAndTheReadChunk)
 {
-    const TimeoutCase cases[] = {{9600, 10, 10}, {38400, 2, 2}, {115200, 0, 1}};
+    // The read interval after the open, and after a notify window with chunk 1.
+    const struct { uint32_t speed; DWORD openInterval, notifyInterval; } cases[] = {
+        {9600, 10, 10}, {38400, 2, 2}, {115200, 0, 1}};
     NotifySink sink;
-    for (const TimeoutCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.speed);
         ASSERT_EQ(Comms_OpenPort(kPort, c.speed, 8, 0, 0), kIndex);
         ExpectTimeouts(TimeoutsOf(kIndex), c.openInterval, 16);
@@ -113,14 +109,14 @@ TEST_F(CommsOpenClose, LineSettingsAreAppliedAndTheRestOfTheStateIsKept)
     ASSERT_TRUE(Comms_GetState(kIndex, &now));
     // A pseudo-terminal keeps speed and stop bits but always reports 8 data
     // bits and no parity, so those two cannot be read back here.
-    DCB want = system;
-    want.BaudRate = 19200;
-    want.StopBits = TWOSTOPBITS;
-    want.ByteSize = now.ByteSize;
-    want.Parity = now.Parity;
-    want.fParity = now.fParity;
-    EXPECT_EQ(std::memcmp(&now, &want, sizeof now), 0) << "speed " << now.BaudRate << ", stop bits "
-                                                        << (int)now.StopBits;
+    EXPECT_EQ(now.BaudRate, 19200u);
+    EXPECT_EQ(now.StopBits, TWOSTOPBITS);
+    system.BaudRate = now.BaudRate;
+    system.StopBits = now.StopBits;
+    system.ByteSize = now.ByteSize;
+    system.Parity = now.Parity;
+    system.fParity = now.fParity;
+    EXPECT_EQ(std::memcmp(&now, &system, sizeof now), 0) << "the rest of the state changed";
 }
 
 // With a chunk of 256 an idle read waits over a minute for its timeout; the

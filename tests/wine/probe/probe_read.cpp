@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "stand-ins/orva_cc/orva_cc.h"
 
@@ -66,16 +65,6 @@ void Probe_PrintControl(HWND control)
         PrintList(control, id);
 }
 
-namespace {
-
-BOOL CALLBACK CollectChild(HWND wnd, LPARAM out)
-{
-    ((std::vector<HWND>*)out)->push_back(wnd);
-    return TRUE;
-}
-
-}  // namespace
-
 HWND Probe_MainWindow() { return FindWindowA("VALDRUNE", nullptr); }
 
 HWND Probe_Panel(HWND main)
@@ -116,11 +105,8 @@ void Probe_PrintWindow(const char* name, HWND wnd)
 
 void Probe_PrintControls(HWND dlg)
 {
-    std::vector<HWND> children;
-    EnumChildWindows(dlg, CollectChild, (LPARAM)&children);
-    for (HWND child : children)
-        if (GetParent(child) == dlg)
-            Probe_PrintControl(child);
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        Probe_PrintControl(child);
 }
 
 void Probe_PrintFocus(HWND dlg)
