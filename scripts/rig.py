@@ -557,9 +557,6 @@ class Snapshot:
     def sel(self, cid):
         return self.lists[cid]["sel"]
 
-    def rect(self, cid):
-        return _rect(self.controls[cid]["rect"])
-
     def window_rect(self, name):
         return _rect(self.windows[name]["rect"])
 

@@ -142,9 +142,9 @@ def run(rig):
     # The router falls silent: the level fails and the driver listens only.
     router.control("silent")
     x = p.until(lambda x: x.text(1801).strip() == "Fail" and x.text(1007) == "Rx Only"
-                and x.text(1802) == "Fault", "the link failure to show")
+                and x.text(1802) == "Fault" and x.titles["main"].endswith(" - Rx Only"),
+                "the link failure to show")
     assert (x.state(1801), x.state(1007), x.state(1802)) == ("/__9B__", "/__1B0_", "/__1B__")
-    assert x.titles["main"].endswith(" - Rx Only"), x.titles
     cam.shoot("panel-failed-rx-only", x.window_rect("main"), p)
 
     # The About box: version and build lines, closed by Ok.

@@ -13,7 +13,7 @@ HWND Probe_AboutBox(HWND main);
 // Prints the window and every child control as tab-separated lines:
 //   window <name> <hwnd> vis=.. iconic=.. rect=x,y,w,h client=w,h pos=x,y
 //   title <name> <text>
-//   ctl <id> <class> en=.. vis=.. rect=x,y,w,h state=<code> text=<caption>
+//   ctl <id> <class> en=.. state=<code> text=<caption>
 //   list <id> count=.. sel=..   (after a list box's ctl line)
 //   focus <id>                  (0: the focus is on no control of `dlg`)
 void Probe_PrintWindow(const char* name, HWND wnd);

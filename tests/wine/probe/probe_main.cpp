@@ -59,8 +59,7 @@ HWND Control(HWND panel, int id)
 
 // Controls that change while the driver runs: read one by one, as every
 // look at another process's window costs a round trip to the server.
-const int kLiveControls[] = {1101, 1102, 1802, 1007, 1005, 1701, 211, 1801,
-                             1003, 1004, 1501, 1001, 1002, 210};
+const int kLiveControls[] = {1101, 1102, 1802, 1007, 1801, 1003, 1004, 1501, 1001, 1002};
 
 void Read(HWND main, HWND panel)
 {

@@ -52,11 +52,7 @@ void Probe_PrintControl(HWND control)
     char text[256] = "";
     GetWindowTextA(control, text, sizeof text);
     int id = (int)(short)GetDlgCtrlID(control);
-    RECT r;
-    GetWindowRect(control, &r);
-    std::printf("ctl\t%d\t%s\ten=%d\tvis=%d", id, cls, IsWindowEnabled(control) ? 1 : 0,
-                IsWindowVisible(control) ? 1 : 0);
-    PrintRect("rect", r);
+    std::printf("ctl\t%d\t%s\ten=%d", id, cls, IsWindowEnabled(control) ? 1 : 0);
     std::printf("\tstate=%s\ttext=", lstrcmpiA(cls, ZUV_CC_CLASS) == 0 ? StateOf(control).c_str()
                                                                        : "");
     PrintClean(text);
