@@ -557,9 +557,6 @@ class Snapshot:
     def sel(self, cid):
         return self.lists[cid]["sel"]
 
-    def rect(self, cid):
-        return _rect(self.controls[cid]["rect"])
-
     def window_rect(self, name):
         return _rect(self.windows[name]["rect"])
 
@@ -652,8 +649,8 @@ class Probe:
         return x.boxes[0][1]
 
     def stats(self):
-        """The driver's pid, workingset, private (bytes), handles,
-        systemhandles (its entries in the system handle table), gdi, user."""
+        """The driver's pid, private (bytes) and systemhandles (its entries
+        in the system handle table)."""
         return self.run("stats")[0].stats
 
 

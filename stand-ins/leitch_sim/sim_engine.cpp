@@ -42,8 +42,7 @@ std::string Unescape(const std::string& text)
 Engine::Engine(const Options& opt, const Router& router, long now)
     : opt_(opt),
       router_(router),
-      silent_(opt.silent || opt.silentAfter == 0),
-      silentAfter_(opt.silentAfter > 0 ? opt.silentAfter : -1),
+      silent_(opt.silent),
       nextFlood_(Later(now, opt.floodMs)),
       rng_(1u)
 {
@@ -92,11 +91,6 @@ void Engine::OnCommand(const std::string& text, long now)
         Emit(now, text);
     Command cmd = ParseCommand(text);
     Answer(cmd, now);
-    if (silentAfter_ > 0 && --silentAfter_ == 0) {
-        Log("silent now");
-        silent_ = true;
-        silentAfter_ = -1;
-    }
 }
 
 void Engine::Answer(const Command& cmd, long now)
@@ -241,7 +235,6 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
     }
     if (word == "resume") {
         silent_ = false;
-        silentAfter_ = -1;
         return "ok\n";
     }
     if (word == "commands")
@@ -262,10 +255,7 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
     }
     if (n < 0)
         return "error unknown command or bad number: " + line + "\n";
-    if (word == "silent-after") {
-        silentAfter_ = n > 0 ? n : -1;
-        silent_ = silent_ || n == 0;
-    } else if (word == "garbage" && n <= 65536) {
+    if (word == "garbage" && n <= 65536) {
         Emit(now, Garbage(n));
     } else if (word == "pace" && n <= (1L << 24)) {
         opt_.pace = n;

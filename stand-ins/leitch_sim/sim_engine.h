@@ -51,7 +51,6 @@ private:
     Options opt_;
     Router router_;
     bool silent_;
-    long silentAfter_;        // commands still answered before silence; -1: no limit
     long commands_ = 0;       // command lines received
     std::string rx_;          // every byte received (or since "clear")
     std::string line_;        // command being assembled

@@ -36,7 +36,6 @@ const char* UsageText()
            "Faults:\n"
            "  --silent             start silent: commands are recorded, not carried out,\n"
            "                       and nothing is sent\n"
-           "  --silent-after N     go silent after N commands\n"
 
            "  --garbage N          send N random bytes before every answer\n"
            "  --flood MS           send a status line every MS milliseconds\n"
@@ -47,7 +46,7 @@ const char* UsageText()
            "\n"
            "Control socket: one command per line, one reply line (\"ok ...\" or\n"
            "\"error ...\"):\n"
-           "  set L D S | get L D | report L D | silent | resume | silent-after N\n"
+           "  set L D S | get L D | report L D | silent | resume\n"
            "  garbage N | pace N (bytes per second, 0: unpaced)\n"
            "  send TEXT (escapes \\r \\n \\t \\\\ \\xHH)\n"
            "  commands (count received) | rx (\"ok N\", then the N bytes received)\n"
@@ -165,7 +164,6 @@ bool One(Parser& p, const std::string& a, Options* opt)
         {"--baud", 50, 4000000, &opt->baud},
         {"--pace", 0, 1L << 24, &opt->pace},
         {"--levels", 0, LEVELS, &opt->levelCount},
-        {"--silent-after", 0, 1L << 30, &opt->silentAfter},
         {"--garbage", 0, 4096, &opt->garbage},
         {"--flood", 1, 3600000, &opt->floodMs}};
     for (const NumberOption& n : numbers)

@@ -35,7 +35,6 @@ struct Options {
 
     // Faults.
     bool silent = false;
-    long silentAfter = -1;         // commands answered before going silent
     long garbage = 0;              // random bytes before every answer
     long floodMs = 0;              // a status line every floodMs
 

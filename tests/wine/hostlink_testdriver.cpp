@@ -2,10 +2,8 @@
 // device numbers given on its command line, and makes what the host sends it
 // visible to the host's TCP clients:
 //   a command text comes back as TXREVERTIVE "ECHO <text>";
-//   "NQ <device> <kind> <number>" asks the host for a name and sends
-//   TXREVERTIVE "NAME <name>";
 //   the mode requests answer as a driver with a good link: Tx/Rx yes (and
-//   asserts mode 3 for its other devices), Rx only no;
+//   asserts mode 3 for its other devices), Rx only no (the default answer);
 //   "TM <device> <n>" times n revertives and n name requests through the library and
 //   sends TXREVERTIVE "TIME <median revertive us> <median name us>";
 //   the close request deregisters and ends the program.
@@ -32,18 +30,6 @@ void Say(const std::string& text)
 {
     std::string data = text;
     ORVA32TxMessage(gHost, ZUV_TXREVERTIVE, 0, (LPVOID)data.c_str(), TRUE, (DWORD)data.size() + 1);
-}
-
-void AskName(const char* text)
-{
-    int device = 0, kind = 0, number = 0;
-    sscanf(text + 3, "%d %d %d", &device, &kind, &number);
-    unsigned char block[NAME_REQUEST_SIZE];
-    NameRequest_Build(block, device, kind, number);
-    ORVA32TxMessage(gHost, ZUV_REQNAME, 0, block, TRUE, NAME_REQUEST_SIZE);
-    char name[NAME_REQUEST_SIZE + 1] = {};
-    memcpy(name, block, NAME_REQUEST_SIZE);
-    Say(std::string("NAME ") + name);
 }
 
 // Median duration in microseconds of n calls of one library message.
@@ -84,9 +70,7 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         return ORVA32RxMessage(wnd, w, l);
     case ZUV_RXCOMMAND: {
         const char* text = (const char*)l;
-        if (strncmp(text, "NQ", 2) == 0)
-            AskName(text);
-        else if (strncmp(text, "TM", 2) == 0)
+        if (strncmp(text, "TM", 2) == 0)
             TimeCalls(text);
         else
             Say(std::string("ECHO ") + text);
@@ -97,13 +81,8 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
             if (d != (int)l)
                 SendMessageA(gHost, ZUV_ASSERTDEVMODE, HXI_ASSERT_TXRX, d);
         return 1;
-    case ZUV_REQDEVGORXONLY:
-        return 0;
     case ZUV_INQDEVGOTXRX:
         return 1;
-    case ZUV_SETDEVRXONLY:
-        Say("SETRXONLY");
-        return 0;
     case ZUV_REQDEVCLOSE:
         ORVA32TxMessage(gHost, ZUV_DEREGDEV, (DWORD)(uintptr_t)wnd, nullptr, FALSE, 0);
         PostQuitMessage(0);

@@ -5,5 +5,5 @@ add_executable(probe ${PROBE_DIR}/probe_main.cpp ${PROBE_DIR}/probe_read.cpp
                ${PROBE_DIR}/probe_process.cpp)
 target_include_directories(probe PRIVATE ${VALDRN_ROOT})
 target_compile_options(probe PRIVATE ${VALDRN_WIN_FLAGS})
-target_link_libraries(probe PRIVATE shell_test_support dbwin_capture psapi user32)
+target_link_libraries(probe PRIVATE psapi user32)
 set_target_properties(probe PROPERTIES OUTPUT_NAME PROBE SUFFIX .EXE)

@@ -6,14 +6,10 @@
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD deadlineMs)
 {
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (condition())
-            return true;
+    for (DWORD start = GetTickCount(); !condition(); Sleep(1))
         if (GetTickCount() - start > deadlineMs)
             return false;
-        Sleep(1);
-    }
+    return true;
 }
 
 FarEnd::FarEnd(int port, DWORD writeTimeoutMs)
@@ -23,11 +19,9 @@ FarEnd::FarEnd(int port, DWORD writeTimeoutMs)
     h_ = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                      FILE_FLAG_OVERLAPPED, nullptr);
     event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!IsOpen())
-        return;
     COMMTIMEOUTS t = {0, 0, 50, 0, writeTimeoutMs};
-    SetCommTimeouts(h_, &t);
-    PurgeComm(h_, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    if (IsOpen() && SetCommTimeouts(h_, &t))
+        PurgeComm(h_, PURGE_RXCLEAR | PURGE_TXCLEAR);
 }
 
 FarEnd::~FarEnd()
@@ -40,8 +34,7 @@ FarEnd::~FarEnd()
 // One overlapped transfer; a timed-out one still reports what it moved.
 DWORD FarEnd::Transfer(bool write, void* data, DWORD count)
 {
-    OVERLAPPED ov;
-    std::memset(&ov, 0, sizeof ov);
+    OVERLAPPED ov = {};
     ov.hEvent = event_;
     ResetEvent(event_);
     DWORD done = 0;
@@ -51,27 +44,21 @@ DWORD FarEnd::Transfer(bool write, void* data, DWORD count)
     return done;
 }
 
-DWORD FarEnd::Write(const void* data, DWORD count)
-{
-    return Transfer(true, const_cast<void*>(data), count);
-}
-
 std::string FarEnd::Read(size_t count, DWORD deadlineMs)
 {
     std::string got;
     char buf[4096];
     WaitUntil([&] {
-        DWORD want = (DWORD)std::min(sizeof buf, count - got.size());
-        got.append(buf, Transfer(false, buf, want));
+        got.append(buf, Transfer(false, buf, (DWORD)std::min(sizeof buf, count - got.size())));
         return got.size() >= count;
     }, deadlineMs);
     return got;
 }
 
 NotifySink::NotifySink()
+    : wnd_(CreateWindowExA(0, "STATIC", "comms-test-sink", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleA(nullptr), nullptr))
 {
-    wnd_ = CreateWindowExA(0, "STATIC", "comms-test-sink", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
 }
 
 NotifySink::~NotifySink()
@@ -97,23 +84,13 @@ std::string Pattern(size_t count, size_t start)
     return s;
 }
 
-std::string AllByteValues(size_t count)
-{
-    std::string s(count, '\0');
-    for (size_t i = 0; i < count; i++)
-        s[i] = (char)(i & 0xFF);
-    return s;
-}
-
 PORTINFO RecordOf(int index)
 {
-    PORTINFO copy;
-    std::memset(&copy, 0, sizeof copy);
-    if (!hPortTable)
-        return copy;
-    auto* table = static_cast<PORTINFO*>(GlobalLock(hPortTable));
-    copy = table[index];
-    GlobalUnlock(hPortTable);
+    PORTINFO copy = {};
+    if (auto* table = hPortTable ? static_cast<PORTINFO*>(GlobalLock(hPortTable)) : nullptr) {
+        copy = table[index];
+        GlobalUnlock(hPortTable);
+    }
     return copy;
 }
 
@@ -132,10 +109,8 @@ std::string ReadFromLibrary(int index, size_t count, DWORD deadlineMs)
 int OpenHandleCount()
 {
     int count = 0;
-    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
-        DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
-            count++;
-    }
+    DWORD flags;
+    for (UINT_PTR value = 4; value < 0x10000; value += 4)
+        count += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
     return count;
 }

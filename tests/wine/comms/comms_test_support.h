@@ -1,6 +1,6 @@
 // Helpers for the serial library's tests under Wine. The test run links
-// pseudo-terminal pairs to COM ports (see with_ptys.sh): what the library
-// writes on COM5 arrives on COM6 and back; COM7 and COM8 are a second pair.
+// a pseudo-terminal pair to COM ports (see with_ptys.sh): what the library
+// writes on COM5 arrives on COM6 and back.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +11,7 @@
 
 #include "comms/win32/comms_win32.h"
 
-const int kPort = 5, kFarPort = 6, kPort2 = 7, kFarPort2 = 8;
+const int kPort = 5, kFarPort = 6;
 const int kIndex = kPort - 1;
 const int kMappedButAbsentPort = 11;  // mapped in the prefix, no pty behind it
 const int kMissingPort = 250;         // not mapped at all
@@ -30,8 +30,7 @@ public:
     FarEnd& operator=(const FarEnd&) = delete;
     bool IsOpen() const { return h_ != INVALID_HANDLE_VALUE; }
     // Bytes the system took before the write timeout.
-    DWORD Write(const void* data, DWORD count);
-    DWORD Write(const std::string& data) { return Write(data.data(), (DWORD)data.size()); }
+    DWORD Write(const std::string& data) { return Transfer(true, (void*)data.data(), (DWORD)data.size()); }
     // Reads until count bytes arrived or the deadline passed.
     std::string Read(size_t count, DWORD deadlineMs = 20000);
 
@@ -58,8 +57,6 @@ private:
 
 // Bytes of a stream where each byte follows the one before: k % 251.
 std::string Pattern(size_t count, size_t start = 0);
-// Every byte value, repeated to count bytes.
-std::string AllByteValues(size_t count);
 
 // A copy of one record of the port table; zero when there is no table.
 PORTINFO RecordOf(int index);

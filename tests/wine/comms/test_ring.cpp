@@ -5,53 +5,47 @@
 
 namespace {
 
-class Ring : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(ring_ = Ring_Create(reinterpret_cast<HANDLE>(0x7A10)), nullptr); }
-    void TearDown() override { Ring_Destroy(ring_); }
+int Write(HGLOBAL ring, const std::string& data)
+{
+    int stored = -1;
+    EXPECT_EQ(Ring_Write(ring, reinterpret_cast<const BYTE*>(data.data()), (int)data.size(), &stored), 1);
+    return stored;
+}
 
-    int Write(const std::string& data)
-    {
-        int stored = -1;
-        EXPECT_EQ(Ring_Write(ring_, reinterpret_cast<const BYTE*>(data.data()), (int)data.size(), &stored), 1);
-        return stored;
-    }
-    std::string Read(int count)
-    {
-        std::string buf(count, '\0');
-        buf.resize(Ring_Read(ring_, reinterpret_cast<BYTE*>(&buf[0]), count));
-        return buf;
-    }
-    HGLOBAL ring_ = nullptr;
-};
+std::string Read(HGLOBAL ring, int count)
+{
+    std::string buf(count, '\0');
+    buf.resize(Ring_Read(ring, reinterpret_cast<BYTE*>(&buf[0]), count));
+    return buf;
+}
 
 }  // namespace
 
-TEST_F(Ring, PositionsWrapFrom16383ToZero)
+// Positions wrap from 16383 to 0; a full ring keeps its bytes and refuses
+// the newest from the first that does not fit.
+TEST(Ring, WrapsAndAFullRingRefusesTheNewest)
 {
-    EXPECT_EQ(Write(Pattern(16380)), 16380);
-    EXPECT_EQ(Read(16380), Pattern(16380));
-    const std::string tail = Pattern(10, 7);
-    EXPECT_EQ(Write(tail), 10);
-    RXBUF* rb = static_cast<RXBUF*>(GlobalLock(ring_));
+    HGLOBAL ring = Ring_Create(reinterpret_cast<HANDLE>(0x7A10));
+    ASSERT_NE(ring, nullptr);
+    EXPECT_EQ(Write(ring, Pattern(16380)), 16380);
+    EXPECT_EQ(Read(ring, 16380), Pattern(16380));
+    EXPECT_EQ(Write(ring, Pattern(10, 7)), 10);
+    RXBUF* rb = static_cast<RXBUF*>(GlobalLock(ring));
     EXPECT_EQ(rb->iWritePos, 6);
-    GlobalUnlock(ring_);
-    EXPECT_EQ(Ring_Available(ring_), 10);
-    EXPECT_EQ(Read(10), tail);
+    GlobalUnlock(ring);
+    EXPECT_EQ(Read(ring, 10), Pattern(10, 7));
+
+    const std::string data = Pattern(COMMS_RING_SIZE - 1);
+    EXPECT_EQ(Write(ring, data), COMMS_RING_SIZE - 1);
+    EXPECT_EQ(Write(ring, "more"), 0);
+    EXPECT_EQ(Ring_Available(ring), COMMS_RING_SIZE - 1);
+    EXPECT_EQ(Read(ring, 2), data.substr(0, 2));
+    EXPECT_EQ(Write(ring, "more"), 2);
+    EXPECT_EQ(Read(ring, COMMS_RING_SIZE), data.substr(2) + "mo");
+    Ring_Destroy(ring);
 
     BYTE b = 0;
     EXPECT_EQ(Ring_Write(nullptr, &b, 1), 0);
     EXPECT_EQ(Ring_Read(nullptr, &b, 1), 0);
     EXPECT_EQ(Ring_Available(nullptr), -1);
-}
-
-TEST_F(Ring, AFullRingKeepsItsBytesAndRefusesTheNewest)
-{
-    const std::string data = Pattern(COMMS_RING_SIZE - 1);
-    EXPECT_EQ(Write(data), COMMS_RING_SIZE - 1);
-    EXPECT_EQ(Write("more"), 0);
-    EXPECT_EQ(Ring_Available(ring_), COMMS_RING_SIZE - 1);
-    EXPECT_EQ(Read(2), data.substr(0, 2));
-    EXPECT_EQ(Write("more"), 2);  // stops at the first byte that does not fit
-    EXPECT_EQ(Read(COMMS_RING_SIZE), data.substr(2) + "mo");
 }

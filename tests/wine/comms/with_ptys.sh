@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Runs a command while socat links pseudo-terminal pairs to COM ports of the
-# Wine prefix (mapped once by scripts/wine-prefix.sh):
-#   with_ptys.sh PREFIX "5:6 7:8" -- command args...
+# Runs a command while socat links a pseudo-terminal pair to two COM ports
+# of the Wine prefix (mapped once by scripts/wine-prefix.sh):
+#   with_ptys.sh PREFIX 5:6 -- command args...
 # WINEPREFIX, when set, wins over PREFIX. Exits with the command's status.
 set -u
 prefix=${WINEPREFIX:-$1}
-pairs=$2
+a=${2%:*} b=${2#*:}
 shift 2
 [ "${1:-}" = "--" ] && shift
 root=$(cd "$(dirname "$0")/../../.." && pwd)
@@ -17,30 +17,13 @@ ptys="$(cd "$(dirname "$prefix")" && pwd)/ptys"
 # ctest would wait for the test's output forever. Start them detached first.
 wine cmd /c exit </dev/null >/dev/null 2>&1
 mkdir -p "$ptys"
-
-pids=()
-stop_socat() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-}
-trap stop_socat EXIT
-
-links=()
-for pair in $pairs; do
-  a=${pair%:*} b=${pair#*:}
-  rm -f "$ptys/com$a" "$ptys/com$b"
-  socat pty,raw,echo=0,link="$ptys/com$a" pty,raw,echo=0,link="$ptys/com$b" &
-  pids+=($!)
-  links+=("$ptys/com$a" "$ptys/com$b")
-done
-
+rm -f "$ptys/com$a" "$ptys/com$b"
+socat pty,raw,echo=0,link="$ptys/com$a" pty,raw,echo=0,link="$ptys/com$b" &
+socat_pid=$!
+trap 'kill $socat_pid 2>/dev/null; wait $socat_pid 2>/dev/null' EXIT
 deadline=$((SECONDS + 20))
-for link in "${links[@]}"; do
-  until [ -e "$link" ]; do
-    [ $SECONDS -ge $deadline ] && { echo "with_ptys: $link did not appear" >&2; exit 1; }
-    sleep 0.05
-  done
+until [ -e "$ptys/com$a" ] && [ -e "$ptys/com$b" ]; do
+  [ $SECONDS -ge $deadline ] && { echo "with_ptys: the pair $2 did not appear" >&2; exit 1; }
+  sleep 0.05
 done
-
 "$@"

@@ -1,10 +1,11 @@
-"""Bursts of commands to a driver set up as in service (no trace,
+"""A burst of commands to a driver set up as in service (no trace,
 minimised, the default link limits, polling every 50 ms) with the router
-simulator on COM12. A salvo of 16 takes: each take frame on the wire in
-order, each change reported once the polls see it. Then 10,000 texts in one
-burst, 500 of them takes: every text counted, every query answered, every
-take on the wire in order, the tallies equal the router's crosspoints, no
-level failed, and the driver's handles and memory back where they were."""
+simulator on COM12: 10,000 texts in one burst, 500 of them takes. Every
+text counted, every query answered, every take on the wire in order, the
+tallies equal the router's crosspoints, no level failed, and the driver's
+handles and memory back where they were.
+The long waits fail only when nothing moves for a while, never at a fixed
+total, so a loaded machine makes the test slower, not red."""
 import os
 import sys
 
@@ -46,22 +47,6 @@ def frame(level, source, dest):
     return b"@ X:%X/%X,%X" % (level.index, dest - 1, source - 1)
 
 
-def salvo(c, sim):
-    """16 takes in one burst (four destinations twice): no level fails
-    although the router answers polls only."""
-    was = sim.crosspoints(A)
-    takes = [(k % A.dests + 1, (was[k % A.dests] + k // A.dests) % A.sources + 1)
-             for k in range(16)]
-    final = dict(takes)
-    sim.control("clear")
-    c.forget()
-    c.send(*["RC 101 %d %d ',---' 42" % (s, d) for d, s in takes])
-    c.expect_all(*["TXREVERTIVE 0 RR 101 %03d %03d" % (d, s) for d, s in final.items()])
-    assert take_frames(sim) == [frame(A, s, d) for d, s in takes], take_frames(sim)
-    assert sim.crosspoints(A) == [final[d] for d in range(1, A.dests + 1)]
-    return c.taken()
-
-
 def run(rig):
     configure(rig, [A, C], DebugMode=0, TallyDelay=50, MaxUnAcks=5, CommErrorLimit=5,
               Access="42")
@@ -74,24 +59,25 @@ def run(rig):
     c.expect("TXINFO 200 IW 200 '1' 101")
     matches_router(c, sim, A)
     matches_router(c, sim, C)
+    # Without DebugMode the main window starts as an icon.
+    assert rig.probe.read().windows["main"]["iconic"] == "1"
     base = rig.probe.stats()
     rig.step("start")
-    taken = salvo(c, sim)
-    rig.step("16 takes")
 
     texts, replies = flood_texts(1000)
     assert len(texts) == 10000
     counted = int(rig.probe.read().text(1102)) + len(texts)
+    rx_counter = lambda: int(rig.probe.read().text(1102))
     sim.control("clear")
     c.forget()
     c.send_in_background(texts)
     answers = ("TXREPLY 32810", "TXREVERTIVE 42")
     answered = lambda: sum(1 for l in c.taken() if l.startswith(answers))
     assert wait_progress(answered, replies, "answers to the flood") == replies
-    wait_for(lambda: rig.probe.read().text(1102) == "%08d" % counted, "every text counted")
+    assert wait_progress(rx_counter, counted, "texts counted") == counted
     rig.step("10,000 texts")
     assert answered() == replies
-    taken += c.taken()
+    taken = c.taken()
     assert not any(l.startswith(("#", "ASSERTDEVMODE")) or " IW 200 '0' " in l for l in taken), \
         [l for l in taken if not l.startswith("TXREPLY")]
     takes = [frame(A, i % 12 + 1, i % A.dests + 1) for i in range(1, 1000, 2)]

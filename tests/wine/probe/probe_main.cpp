@@ -7,10 +7,8 @@
 //   items              the entries of the panel's two lists
 //   about              the About box and its controls
 //   click ID           BM_CLICK to panel control ID (a press and release)
-//   command ID         WM_COMMAND (ID, BN_CLICKED) sent to the panel
 //   select ID INDEX    select a list entry as a user does: the list's
 //                      selection, then its LBN_SELCHANGE to the panel
-//   setsel ID INDEX    the list's selection only (-1: none), no notification
 //   menu ID            WM_COMMAND ID sent to the main window
 //   postmenu ID        the same, posted (for commands that open a modal box)
 //   move X Y           moves the panel inside the main window
@@ -20,10 +18,7 @@
 //                      arrive back to back)
 //   box MS             waits up to MS ms for a "! Error !" box of any
 //                      process, prints it and presses OK (2: none came)
-//   boxes              every message box shown now
-//   stats              the driver's pid, memory and handle counts
-//   killsave US        ends the driver US microseconds after it begins a
-//                      tally save (prints "ready" once it listens)
+//   stats              the driver's pid, private bytes and handle count
 //
 // PROBE.EXE serve reads such command lines from standard input, one
 // at a time, and ends each answer with a line "end <exit code>".
@@ -62,26 +57,15 @@ HWND Control(HWND panel, int id)
     return control;
 }
 
-void Select(HWND panel, int id, int index, bool notify)
-{
-    HWND list = Control(panel, id);
-    Send(list, LB_SETCURSEL, (WPARAM)index, 0);
-    if (notify)
-        Send(panel, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), (LPARAM)list);
-}
-
 // Controls that change while the driver runs: read one by one, as every
 // look at another process's window costs a round trip to the server.
-const int kLiveControls[] = {1101, 1102, 1802, 1007, 1005, 1701, 211, 1801,
-                             1003, 1004, 1501, 1001, 1002, 210};
+const int kLiveControls[] = {1101, 1102, 1802, 1007, 1801, 1003, 1004, 1501, 1001, 1002};
 
 void Read(HWND main, HWND panel)
 {
     Probe_PrintWindow("main", main);
-    if (!panel) {
-        std::printf("absent\tpanel\n");
+    if (!panel)
         return;
-    }
     Probe_PrintWindow("panel", panel);
     for (int id : kLiveControls)
         if (HWND control = GetDlgItem(panel, id))
@@ -89,15 +73,56 @@ void Read(HWND main, HWND panel)
     Probe_PrintFocus(panel);
 }
 
-int About(HWND main)
+int About(HWND main, bool ok)
 {
     HWND about = Probe_AboutBox(main);
-    if (!about) {
-        std::printf("absent\tabout\n");
+    if (!about)
         return 3;
+    if (ok) {
+        Send(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
+        return 0;
     }
     Probe_PrintWindow("about", about);
     Probe_PrintControls(about);
+    return 0;
+}
+
+// Commands on the panel; false when cmd is none of them.
+bool RunOnPanel(HWND main, HWND panel, const char* cmd, int a, int b)
+{
+    if (std::strcmp(cmd, "table") == 0) {
+        Probe_PrintControls(panel);
+    } else if (std::strcmp(cmd, "items") == 0) {
+        Probe_PrintItems(Control(panel, 1001));
+        Probe_PrintItems(Control(panel, 1002));
+    } else if (std::strcmp(cmd, "click") == 0) {
+        Send(Control(panel, a), BM_CLICK, 0, 0);
+    } else if (std::strcmp(cmd, "select") == 0) {
+        HWND list = Control(panel, a);
+        Send(list, LB_SETCURSEL, (WPARAM)b, 0);
+        Send(panel, WM_COMMAND, MAKEWPARAM(a, LBN_SELCHANGE), (LPARAM)list);
+    } else if (std::strcmp(cmd, "menu") == 0) {
+        Send(main, WM_COMMAND, (WPARAM)a, 0);
+    } else if (std::strcmp(cmd, "postmenu") == 0) {
+        PostMessageA(main, WM_COMMAND, (WPARAM)a, 0);
+    } else if (std::strcmp(cmd, "move") == 0) {
+        SetWindowPos(panel, nullptr, a, b, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        Send(panel, WM_NULL, 0, 0);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// How many arguments each command takes.
+int ArgumentsOf(const char* cmd)
+{
+    static const struct { const char* name; int n; } kCommands[] = {
+        {"box", 1}, {"post", 3}, {"click", 1}, {"select", 2}, {"menu", 1}, {"postmenu", 1},
+        {"move", 2}};
+    for (const auto& c : kCommands)
+        if (std::strcmp(cmd, c.name) == 0)
+            return c.n;
     return 0;
 }
 
@@ -105,84 +130,40 @@ int About(HWND main)
 int Run(HWND main, HWND panel, int argc, char** argv, int* i)
 {
     const char* cmd = argv[(*i)++];
-    auto arg = [&](int n) { return *i + n < argc ? std::atoi(argv[*i + n]) : 0; };
-    auto need = [&](int n) { return *i + n <= argc; };
-
-    if (std::strcmp(cmd, "box") == 0 && need(1)) {
-        *i += 1;
-        return Probe_WaitBox((DWORD)std::strtoul(argv[*i - 1], nullptr, 10));
-    }
-    if (std::strcmp(cmd, "boxes") == 0)
-        return Probe_Boxes();
-    if (std::strcmp(cmd, "killsave") == 0 && need(1)) {
-        *i += 1;
-        return Probe_KillDuringSave(std::strtol(argv[*i - 1], nullptr, 10));
-    }
-    if (!main) {
-        std::printf("absent\tmain\n");
+    char** args = argv + *i;
+    int n = ArgumentsOf(cmd);
+    if (*i + n > argc)
+        return 2;
+    *i += n;
+    if (std::strcmp(cmd, "box") == 0)
+        return Probe_WaitBox((DWORD)std::strtoul(args[0], nullptr, 10));
+    if (!main)
         return 3;
-    }
     if (std::strcmp(cmd, "stats") == 0)
         return Probe_Stats(main);
-    if (std::strcmp(cmd, "post") == 0 && need(3)) {
-        UINT msg = (UINT)std::strtoul(argv[*i], nullptr, 0);
-        WPARAM w = (WPARAM)std::strtoull(argv[*i + 1], nullptr, 0);
-        LPARAM l = (LPARAM)std::strtoll(argv[*i + 2], nullptr, 0);
-        *i += 3;
-        return PostMessageA(main, msg, w, l) ? 0 : 1;
-    }
+    if (std::strcmp(cmd, "post") == 0)
+        return PostMessageA(main, (UINT)std::strtoul(args[0], nullptr, 0),
+                            (WPARAM)std::strtoull(args[1], nullptr, 0),
+                            (LPARAM)std::strtoll(args[2], nullptr, 0)) ? 0 : 1;
     if (std::strcmp(cmd, "read") == 0) {
         Read(main, panel);
         return 0;
     }
-    if (std::strcmp(cmd, "about") == 0)
-        return About(main);
-    if (std::strcmp(cmd, "about-ok") == 0) {
-        HWND about = Probe_AboutBox(main);
-        if (!about)
-            return 3;
-        Send(GetDlgItem(about, IDOK), BM_CLICK, 0, 0);
-        return 0;
-    }
+    if (std::strcmp(cmd, "about") == 0 || std::strcmp(cmd, "about-ok") == 0)
+        return About(main, cmd[5] == '-');
     if (std::strcmp(cmd, "redraw") == 0) {
         RedrawWindow(main, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Send(main, WM_NULL, 0, 0);   // the repaint has been handled
         return 0;
     }
-    if (!panel) {
-        std::printf("absent\tpanel\n");
+    if (!panel)
         return 3;
-    }
-    if (std::strcmp(cmd, "table") == 0) {
-        Probe_PrintControls(panel);
-    } else if (std::strcmp(cmd, "items") == 0) {
-        Probe_PrintItems(Control(panel, 1001));
-        Probe_PrintItems(Control(panel, 1002));
-    } else if (std::strcmp(cmd, "click") == 0 && need(1)) {
-        Send(Control(panel, arg(0)), BM_CLICK, 0, 0);
-        *i += 1;
-    } else if (std::strcmp(cmd, "command") == 0 && need(1)) {
-        Send(panel, WM_COMMAND, MAKEWPARAM(arg(0), BN_CLICKED), (LPARAM)Control(panel, arg(0)));
-        *i += 1;
-    } else if ((std::strcmp(cmd, "select") == 0 || std::strcmp(cmd, "setsel") == 0) && need(2)) {
-        Select(panel, arg(0), arg(1), std::strcmp(cmd, "select") == 0);
-        *i += 2;
-    } else if (std::strcmp(cmd, "menu") == 0 && need(1)) {
-        Send(main, WM_COMMAND, (WPARAM)arg(0), 0);
-        *i += 1;
-    } else if (std::strcmp(cmd, "postmenu") == 0 && need(1)) {
-        PostMessageA(main, WM_COMMAND, (WPARAM)arg(0), 0);
-        *i += 1;
-    } else if (std::strcmp(cmd, "move") == 0 && need(2)) {
-        SetWindowPos(panel, nullptr, arg(0), arg(1), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        Send(panel, WM_NULL, 0, 0);
-        *i += 2;
-    } else {
-        std::printf("error\tunknown command %s\n", cmd);
-        return 2;
-    }
-    return 0;
+    int a = n > 0 ? std::atoi(args[0]) : 0, b = n > 1 ? std::atoi(args[1]) : 0;
+    if (RunOnPanel(main, panel, cmd, a, b))
+        return 0;
+    std::printf("error\tunknown command %s\n", cmd);
+    return 2;
 }
 
 // One run of commands against the driver's windows as they are now.
@@ -190,13 +171,9 @@ int RunCommands(int argc, char** argv)
 {
     HWND main = Probe_MainWindow();
     HWND panel = Probe_Panel(main);
-    for (int i = 0; i < argc;) {
-        const char* cmd = argv[i];
-        int rc = Run(main, panel, argc, argv, &i);
-        std::printf("done\t%s\n", cmd);
-        if (rc != 0)
+    for (int i = 0; i < argc;)
+        if (int rc = Run(main, panel, argc, argv, &i))
             return rc;
-    }
     return 0;
 }
 

@@ -1,42 +1,37 @@
-// The probe's look at message boxes and at the driver's process: texts of
-// boxes of any process, memory and handle figures, and kills.
+// The probe's look at message boxes and at the driver's process: the text
+// of an error box of any process, and memory and handle figures.
 #include "tests/wine/probe/probe.h"
 
 #include <psapi.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "stand-ins/tracecap/dbwin.h"
-#include "tests/wine/shell/driver_process.h"
-
 namespace {
 
-const char* const kBoxCaptions[] = {"! Error !", "Comms error"};
+const char kBoxCaption[] = "! Error !";
 
-struct BoxSearch {
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectBox(HWND wnd, LPARAM arg)
+BOOL CALLBACK FindBox(HWND wnd, LPARAM found)
 {
     char title[64] = "";
-    if (!IsWindowVisible(wnd) || !GetWindowTextA(wnd, title, sizeof title))
+    if (!IsWindowVisible(wnd) || !GetWindowTextA(wnd, title, sizeof title) ||
+        std::strcmp(title, kBoxCaption) != 0)
         return TRUE;
-    for (const char* caption : kBoxCaptions)
-        if (std::strcmp(title, caption) == 0)
-            ((BoxSearch*)arg)->found.push_back(wnd);
-    return TRUE;
+    *(HWND*)found = wnd;
+    return FALSE;
 }
 
-std::vector<HWND> Boxes()
+// A box's text is its longest static text.
+BOOL CALLBACK LongestStaticText(HWND child, LPARAM best)
 {
-    BoxSearch s;
-    EnumWindows(CollectBox, (LPARAM)&s);
-    return s.found;
+    char cls[32], text[1024];
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) &&
+        std::strlen(text) > ((std::string*)best)->size())
+        *(std::string*)best = text;
+    return TRUE;
 }
 
 }  // namespace
@@ -45,28 +40,18 @@ int Probe_WaitBox(DWORD ms)
 {
     DWORD start = GetTickCount();
     do {
-        for (HWND box : Boxes()) {
-            char title[64] = "";
-            GetWindowTextA(box, title, sizeof title);
-            if (std::strcmp(title, kBoxCaptions[0]) != 0)
-                continue;
-            std::printf("box\t%s\t%s\n", title, MessageBoxText(box).c_str());
-            DismissMessageBox(box);
+        HWND box = nullptr;
+        EnumWindows(FindBox, (LPARAM)&box);
+        if (box) {
+            std::string text;
+            EnumChildWindows(box, LongestStaticText, (LPARAM)&text);
+            std::printf("box\t%s\t%s\n", kBoxCaption, text.c_str());
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
             return 0;
         }
         Sleep(20);
     } while (GetTickCount() - start < ms);
     return 2;
-}
-
-int Probe_Boxes()
-{
-    for (HWND box : Boxes()) {
-        char title[64] = "";
-        GetWindowTextA(box, title, sizeof title);
-        std::printf("box\t%s\t%s\n", title, MessageBoxText(box).c_str());
-    }
-    return 0;
 }
 
 namespace {
@@ -97,8 +82,7 @@ long SystemHandles(DWORD pid)
     std::vector<char> buffer(1 << 20);
     for (int tries = 0; tries < 6; ++tries) {
         ULONG need = 0;
-        LONG status = query(kSystemHandleInformation, buffer.data(), (ULONG)buffer.size(), &need);
-        if (status == 0) {
+        if (query(kSystemHandleInformation, buffer.data(), (ULONG)buffer.size(), &need) == 0) {
             const HandleTable* t = (const HandleTable*)buffer.data();
             long n = 0;
             for (ULONG i = 0; i < t->count; ++i)
@@ -122,65 +106,8 @@ int Probe_Stats(HWND driver)
     PROCESS_MEMORY_COUNTERS mem = {};
     mem.cb = sizeof mem;
     GetProcessMemoryInfo(p, &mem, sizeof mem);
-    DWORD handles = 0;
-    GetProcessHandleCount(p, &handles);
-    std::printf("stat\tpid\t%lu\nstat\tworkingset\t%llu\nstat\tprivate\t%llu\n"
-                "stat\thandles\t%lu\nstat\tsystemhandles\t%ld\nstat\tgdi\t%lu\n"
-                "stat\tuser\t%lu\n",
-                (unsigned long)pid, (unsigned long long)mem.WorkingSetSize,
-                (unsigned long long)mem.PagefileUsage, (unsigned long)handles, SystemHandles(pid),
-                (unsigned long)GetGuiResources(p, GR_GDIOBJECTS),
-                (unsigned long)GetGuiResources(p, GR_USEROBJECTS));
+    std::printf("stat\tpid\t%lu\nstat\tprivate\t%llu\nstat\tsystemhandles\t%ld\n",
+                (unsigned long)pid, (unsigned long long)mem.PagefileUsage, SystemHandles(pid));
     CloseHandle(p);
     return 0;
-}
-
-namespace {
-
-int KillProcess(DWORD pid)
-{
-    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-    if (!p || !TerminateProcess(p, 99))
-        return 1;
-    WaitForSingleObject(p, 30000);
-    CloseHandle(p);
-    return 0;
-}
-
-}  // namespace
-
-// The save writes its file right after tracing the path: the writer has
-// handed the text over and goes on, so a kill now lands inside the save or
-// just after it, depending on the delay.
-int Probe_KillDuringSave(long delayUs)
-{
-    DbwinCapture c;
-    if (!Dbwin_Open(&c)) {
-        std::printf("another debug output reader is running\n");
-        return 1;
-    }
-    std::printf("ready\n");
-    std::fflush(stdout);
-    LARGE_INTEGER freq, start, now;
-    QueryPerformanceFrequency(&freq);
-    char text[4096];
-    DWORD pid = 0, saver = 0;
-    for (;;) {
-        if (!Dbwin_Next(&c, 100, &pid, text, sizeof text))
-            continue;
-        if (std::strcmp(text, "<VALDRUNE>-Idxfu_WriteIndex config dir: \n") == 0) {
-            saver = pid;
-            continue;
-        }
-        if (saver != 0 && pid == saver)
-            break;
-    }
-    QueryPerformanceCounter(&start);
-    do
-        QueryPerformanceCounter(&now);
-    while ((now.QuadPart - start.QuadPart) * 1000000 / freq.QuadPart < delayUs);
-    int rc = KillProcess(saver);
-    Dbwin_Close(&c);
-    std::printf("killed %lu\n", (unsigned long)saver);
-    return rc;
 }

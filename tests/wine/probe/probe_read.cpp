@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "stand-ins/orva_cc/orva_cc.h"
 
@@ -53,11 +52,7 @@ void Probe_PrintControl(HWND control)
     char text[256] = "";
     GetWindowTextA(control, text, sizeof text);
     int id = (int)(short)GetDlgCtrlID(control);
-    RECT r;
-    GetWindowRect(control, &r);
-    std::printf("ctl\t%d\t%s\ten=%d\tvis=%d", id, cls, IsWindowEnabled(control) ? 1 : 0,
-                IsWindowVisible(control) ? 1 : 0);
-    PrintRect("rect", r);
+    std::printf("ctl\t%d\t%s\ten=%d", id, cls, IsWindowEnabled(control) ? 1 : 0);
     std::printf("\tstate=%s\ttext=", lstrcmpiA(cls, ZUV_CC_CLASS) == 0 ? StateOf(control).c_str()
                                                                        : "");
     PrintClean(text);
@@ -65,16 +60,6 @@ void Probe_PrintControl(HWND control)
     if (lstrcmpiA(cls, "ListBox") == 0)
         PrintList(control, id);
 }
-
-namespace {
-
-BOOL CALLBACK CollectChild(HWND wnd, LPARAM out)
-{
-    ((std::vector<HWND>*)out)->push_back(wnd);
-    return TRUE;
-}
-
-}  // namespace
 
 HWND Probe_MainWindow() { return FindWindowA("VALDRUNE", nullptr); }
 
@@ -116,11 +101,8 @@ void Probe_PrintWindow(const char* name, HWND wnd)
 
 void Probe_PrintControls(HWND dlg)
 {
-    std::vector<HWND> children;
-    EnumChildWindows(dlg, CollectChild, (LPARAM)&children);
-    for (HWND child : children)
-        if (GetParent(child) == dlg)
-            Probe_PrintControl(child);
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        Probe_PrintControl(child);
 }
 
 void Probe_PrintFocus(HWND dlg)

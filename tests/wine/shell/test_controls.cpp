@@ -92,25 +92,11 @@ protected:
     HWND parent_ = nullptr;
 };
 
-TEST_F(StatusButton, ACodeGivenAtCreationIsAState)
-{
-    HWND b = Create(SB_CODE_ATTENTION);
-    char caption[32] = "?";
-    GetWindowTextA(b, caption, sizeof caption);
-    EXPECT_STREQ(caption, "");
-    EXPECT_EQ(State(b), SB_CODE_ATTENTION);
-}
-
 TEST_F(StatusButton, ClickReachesTheParentOnlyWhileEnabled)
 {
     HWND b = Create("Take");
     const LPARAM inside = MAKELPARAM(5, 5);
-    const struct {
-        const char* what;
-        bool enabled, key;
-        LPARAM releaseAt;
-        int clicks;
-    } kCases[] = {
+    const struct { const char* what; bool enabled, key; LPARAM releaseAt; int clicks; } kCases[] = {
         {"press and release inside", true, false, inside, 1},
         {"release outside", true, false, MAKELPARAM(200, 5), 0},
         {"space bar", true, true, 0, 1},
@@ -129,10 +115,16 @@ TEST_F(StatusButton, ClickReachesTheParentOnlyWhileEnabled)
     }
 }
 
-// Each code its own colour with a legible caption; disabled is greyed
-// whatever the state.
+// A code given at creation is a state, not a caption. Each code has its own
+// colour with a legible caption; disabled is greyed whatever the state.
 TEST_F(StatusButton, EveryCodeHasItsOwnColourAndALegibleCaption)
 {
+    HWND coded = Create(SB_CODE_ATTENTION);
+    char caption[32] = "?";
+    GetWindowTextA(coded, caption, sizeof caption);
+    EXPECT_STREQ(caption, "");
+    EXPECT_EQ(State(coded), SB_CODE_ATTENTION);
+
     HWND b = Create("MMMM", WS_CHILD | WS_VISIBLE | 8);
     const char* kCodes[] = {SB_CODE_GOOD,      SB_CODE_FAILED,      SB_CODE_ATTENTION,
                             SB_CODE_MODE_NONE, SB_CODE_MODE_TXRX,   SB_CODE_MODE_RXONLY,

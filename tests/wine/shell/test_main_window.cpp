@@ -9,7 +9,6 @@
 #include <fstream>
 #include <string>
 
-#include "ui/ui_ids.h"
 #include "app/shell.h"
 #include "app/win32/main_window.h"
 #include "config/settings.h"
@@ -17,8 +16,8 @@
 #include "hostlink/hxi_messages.h"
 #include "platform/platform.h"
 #include "store/store.h"
-#include "tests/wine/shell/site_dirs.h"
 #include "ui/ui.h"
+#include "ui/ui_ids.h"
 
 namespace {
 
@@ -41,17 +40,40 @@ bool Grey(HMENU menu, UINT item, UINT by = MF_BYCOMMAND)
     return (GetMenuState(menu, item, by) & MF_GRAYED) != 0;
 }
 
+std::string ProgramDir()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string s(path, n < sizeof path ? n : 0);
+    return s.substr(0, s.find_last_of("\\/"));
+}
+
+// A site beside the build's programs, found through CC_ROOT and CC_SYSTEM,
+// with the control libraries built there, in simulation on levels A and B.
 class MainWindow : public testing::Test {
 protected:
     void SetUp() override
     {
         Core_Reset();
-        ASSERT_TRUE(Site_Create(&site_));
-        ASSERT_TRUE(Site_Install(site_, "ORVA_CC.DLL"));
-        ASSERT_TRUE(Site_Install(site_, "BWCC32.DLL"));
-        Site_Setting(site_, "Controller", "Simulation", "1");
-        Site_Setting(site_, "Levels", "Level_0", "101");
-        Site_Setting(site_, "Levels", "Level_1", "102");
+        const std::string root = ProgramDir() + "\\shell-site";
+        config_ = root + "\\site\\config\\system";
+        const std::string lib = root + "\\site\\windows\\lib";
+        SetEnvironmentVariableA("CC_ROOT", root.c_str());
+        SetEnvironmentVariableA("CC_SYSTEM", "site");
+        for (const char* sub : {"", "\\site", "\\site\\config", "\\site\\config\\system",
+                                "\\site\\windows", "\\site\\windows\\lib"})
+            CreateDirectoryA((root + sub).c_str(), nullptr);   // kept from an earlier run
+        // A library an earlier test loaded from the site cannot be replaced; it is this build's.
+        for (const char* name : {"ORVA_CC.DLL", "BWCC32.DLL"})
+            ASSERT_TRUE(CopyFileA((ProgramDir() + "\\" + name).c_str(), (lib + "\\" + name).c_str(),
+                                  FALSE) || GetModuleHandleA(name)) << name;
+        const std::string ini = config_ + "\\VAL_DRN.INI";
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());   // drop the cached copy
+        DeleteFileA(ini.c_str());
+        WritePrivateProfileStringA("Controller", "Simulation", "1", ini.c_str());
+        WritePrivateProfileStringA("Levels", "Level_0", "101", ini.c_str());
+        WritePrivateProfileStringA("Levels", "Level_1", "102", ini.c_str());
+
         HINSTANCE self = GetModuleHandleA(nullptr);
         WNDCLASSA wc = {};
         wc.lpfnWndProc = HostProc;
@@ -78,10 +100,11 @@ protected:
             ;  // the quit message of the shutdown, and anything left
         DestroyWindow(wnd_);
         DestroyWindow(host_);
-        Site_Remove(&site_);
+        SetEnvironmentVariableA("CC_ROOT", nullptr);
+        SetEnvironmentVariableA("CC_SYSTEM", nullptr);
     }
 
-    Site site_;
+    std::string config_;
     HWND wnd_ = nullptr;
     HWND host_ = nullptr;
 };
@@ -142,7 +165,7 @@ TEST_F(MainWindow, PanelOnPlainClassesWithoutTheDialogLibrary)
 // the file.
 TEST_F(MainWindow, HandWrittenSettingsAreReadAsThePersonMeantThem)
 {
-    const std::string ini = site_.configDir + "\\VAL_DRN.INI";
+    const std::string ini = config_ + "\\VAL_DRN.INI";
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini.c_str());   // drop the cached copy
     std::ofstream(ini, std::ios::binary | std::ios::trunc)
         << "; demo router\r\n[controller]\r\nname = \"Studio A\"\r\nTallyDelay=\r\nPARITY=even\r\n"
