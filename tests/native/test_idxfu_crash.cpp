@@ -12,38 +12,9 @@ using namespace storetest;
 
 namespace {
 
-struct FailPoint {
-    int fake::State::*failAt;
-    int fake::State::*calls;
-    int nth;   // which call of that step within the save
-    const char* traced;
-};
-
-std::vector<FailPoint> EveryFailPoint()
-{
-    using S = fake::State;
-    std::vector<FailPoint> points = {{&S::failOpenWriteAt, &S::openWriteCalls, 0, "open"},
-                                     {&S::failFlushAt, &S::flushCalls, 0, "flush"},
-                                     {&S::failCloseAt, &S::closeCalls, 0, "close"},
-                                     {&S::failReplaceAt, &S::replaceCalls, 0, "replace"}};
-    for (int block = 0; block < LEVEL_COUNT; ++block)
-        points.push_back({&S::failWriteAt, &S::writeCalls, block, "write"});
-    return points;
-}
-
-// Makes the nth call of the step fail from now on.
-void Inject(const FailPoint& p) { fake::S().*p.failAt = fake::S().*p.calls + p.nth; }
-
 // Levels A (device 1), C (device 3) and Z (device 26) sized with 1024
 // destinations, so every block but the unsized ones carries data.
 const int kDevices[] = {1, 3, 26};
-
-void Levels()
-{
-    Fresh();
-    for (int device : kDevices)
-        Configure(device - 1, device, 65534, 1024);
-}
 
 // Generation g of every tally (names g, the device and the destination) or
 // lock (set where d + g is a multiple of 3): stored, or with check compared.
@@ -60,33 +31,33 @@ bool Generation(int g, bool locks, bool check)
     return true;
 }
 
-struct FileCase {
-    const char* name;
-    size_t size;
-    bool locks;
-    void (*save)();
-};
-
-const FileCase kFiles[] = {
-    {"VAL_DRN.IDX", 53248, false, Idxfu_WriteIndex},
-    {"VAL_DRN.LCK", 26624, true, Idxfu_WriteLock},
-};
-
 TEST(IdxfuCrash, FailedSaveKeepsTheCompleteOldFile)
 {
-    for (const FileCase& file : kFiles) {
-        for (const FailPoint& point : EveryFailPoint()) {
-            SCOPED_TRACE(std::string(file.name) + " " + point.traced + " " + std::to_string(point.nth));
-            Levels();
+    const struct {
+        const char* name;
+        size_t size;
+        bool locks;
+        void (*save)();
+    } files[] = {{"VAL_DRN.IDX", 53248, false, Idxfu_WriteIndex}, {"VAL_DRN.LCK", 26624, true, Idxfu_WriteLock}};
+    // Each step fails on its first call within the save; a write on any block's.
+    std::vector<std::pair<std::string, int>> points = {{"open", 0}, {"flush", 0}, {"close", 0}, {"replace", 0}};
+    for (int block = 0; block < LEVEL_COUNT; ++block)
+        points.push_back({"write", block});
+    for (const auto& file : files) {
+        for (const auto& point : points) {
+            SCOPED_TRACE(std::string(file.name) + " " + point.first + " " + std::to_string(point.second));
+            Fresh();
+            for (int device : kDevices)
+                Configure(device - 1, device, 65534, 1024);
             Start();
             Generation(1, file.locks, false);
             file.save();
             Restart();
             Start();
             Generation(2, file.locks, false);
-            Inject(point);
+            fake::S().failAt[point.first] = fake::S().calls[point.first] + point.second;
             file.save();
-            EXPECT_TRUE(fake::Traced("Saving " + ConfigPath(file.name) + " failed at " + point.traced +
+            EXPECT_TRUE(fake::Traced("Saving " + ConfigPath(file.name) + " failed at " + point.first +
                                      "; the file was left as it was"));
             Restart();   // as after a crash: no shutdown save
             Start();
@@ -95,7 +66,7 @@ TEST(IdxfuCrash, FailedSaveKeepsTheCompleteOldFile)
             // The next save replaces whatever the failed one left beside it.
             Generation(3, file.locks, false);
             file.save();
-            EXPECT_FALSE(HasFile(std::string(file.name) + ".TMP"));
+            EXPECT_EQ(fake::S().files.count(fake::Lower(ConfigPath(file.name)) + ".tmp"), 0u);
             EXPECT_EQ(File(file.name).size(), file.size);
         }
     }

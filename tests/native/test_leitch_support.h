@@ -7,21 +7,15 @@
 #include <vector>
 
 #include "app/shell.h"
-#include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
-#include "store/store.h"
-#include "tests/fake/fake_platform.h"
 #include "tests/native/test_store_support.h"
 
 namespace leitch_test {
 
 struct LevelSize {
-    int level;
-    int device;
-    int sources;
-    int dests;
+    int level, device, sources, dests;
 };
 
 // Resets everything, then sizes the given levels from their device files

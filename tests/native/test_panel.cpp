@@ -10,7 +10,6 @@
 
 #include "app/menu_ids.h"
 #include "app/messages.h"
-#include "app/shell.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
@@ -20,25 +19,21 @@
 
 namespace {
 
-class PanelTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        storetest::Fresh();
-        Settings().bDebugMode = 0;
-        std::snprintf(Settings().ParkLabel, sizeof Settings().ParkLabel, "%s", "- -");
-        Settings().NameLength = 8;
-        Settings().Simulation = 1;
-        HostLink().hHxiWnd = fake::kHostWnd;
-    }
-    void Start(int level, int device, int sources, int dests)
-    {
-        storetest::Configure(level, device, sources, dests);
-        Settings().iCurrentLevel = level;
-        Memory_Init();
-        Dialog_Proc(fake::kPanelWnd, MSG_INITDIALOG, 0, 0);
-    }
-};
+// Level A (101: 16 x 32) current, in simulation, the panel initialised.
+void Start(int debugMode = 0)
+{
+    storetest::Fresh();
+    Settings().bDebugMode = debugMode;
+    std::snprintf(Settings().ParkLabel, sizeof Settings().ParkLabel, "%s", "- -");
+    Settings().NameLength = 8;
+    Settings().Simulation = 1;
+    HostLink().hHxiWnd = fake::kHostWnd;
+    storetest::Configure(0, 101, 16, 32);
+    storetest::Configure(1, 7, 3, 2);
+    Store_Level(2)->iDevice = -5;
+    Memory_Init();
+    Dialog_Proc(fake::kPanelWnd, MSG_INITDIALOG, 0, 0);
+}
 
 TEST(StatusCodes, SevenCharactersBeginningWithASlashAreACode)
 {
@@ -51,24 +46,24 @@ TEST(StatusCodes, SevenCharactersBeginningWithASlashAreACode)
         EXPECT_EQ(StatusButton_IsCode(c.text), c.code) << (c.text ? c.text : "null");
 }
 
-TEST_F(PanelTest, InitialisationEdges)
+// A negative device is shown as none; the panel is normal only for
+// DebugMode 1; the tally file is loaded.
+TEST(Panel, InitialisationEdges)
 {
-    Store_Level(2)->iDevice = -5;
-    Settings().bDebugMode = 2;
-    Start(0, 101, 16, 32);
+    Start(2);
     for (int base : {IDC_LEVEL_DEVICE, IDC_LEVEL_SOURCES, IDC_LEVEL_DESTS}) {
         EXPECT_EQ(fake::S().texts[base + 2], "- - -") << base;
         EXPECT_EQ(fake::S().enabled[base + 2], 0) << base;
     }
-    EXPECT_EQ(fake::S().showHow, PLAT_SW_SHOWMINIMIZED) << "normal only for DebugMode 1";
+    EXPECT_EQ(fake::S().showHow, PLAT_SW_SHOWMINIMIZED);
     EXPECT_EQ(Idxfu_Loaded(), 1);
 }
 
 // Tally 0 highlights the park entry; with no destination selected nothing
 // can be taken, and an empty source list keeps its sentinel.
-TEST_F(PanelTest, ParkTallyAndEmptySelections)
+TEST(Panel, ParkTallyAndEmptySelections)
 {
-    Start(0, 101, 16, 32);
+    Start();
     Store_SetTally(101, 1, 0);
     Dialog_ShowDest();
     EXPECT_EQ(fake::S().listSel[IDC_SOURCE_LIST], 0);
@@ -87,36 +82,30 @@ TEST_F(PanelTest, ParkTallyAndEmptySelections)
     EXPECT_EQ(Panel().iSelSource, 65535);
 }
 
-TEST_F(PanelTest, SystemCommandsGoToTheMainWindow)
+// System commands go to the main window; a level selection moves the
+// menu's check.
+TEST(Panel, SystemCommandsAndLevelSelection)
 {
-    Start(0, 101, 2, 2);
+    Start();
     EXPECT_EQ(Dialog_Proc(fake::kPanelWnd, MSG_SYSCOMMAND, 0x1234F020, 7), 1);
     EXPECT_EQ(Dialog_Proc(fake::kPanelWnd, 0x0200, 0, 0), 0);
     EXPECT_EQ(fake::S().log.back(), "send 274 w=61472 l=7");
+    Dialog_SelectLevel(1);
+    EXPECT_EQ(fake::S().menuChecked[IDM_LEVEL_FIRST] * 10 + fake::S().menuChecked[IDM_LEVEL_FIRST + 1], 1);
 }
 
-TEST_F(PanelTest, UnansweredAndUnterminatedNameRequests)
+// The block's layout is read by the real host in the panel tests.
+// Unanswered: the block still holds the request, read up to its first zero
+// byte. A host that leaves no terminator cannot overrun the name.
+TEST(Panel, UnansweredAndUnterminatedNameRequests)
 {
-    // The block's layout is read by the real host in the panel tests.
-    // Unanswered: the block still holds the request, read up to its first
-    // zero byte. A host that leaves no terminator cannot overrun the name.
-    Start(0, 101, 2, 2);
+    Start();
     char name[18];
     Dialog_GetName(101, NAME_KIND_SOURCE, 7, name, sizeof name);
     EXPECT_STREQ(name, "e");
-    fake::S().onHostTx = [](fake::HostTxRecord&, void* data) { std::memset(data, 'N', 18); };
+    fake::S().onHostTx = [](void* data) { std::memset(data, 'N', 18); };
     Dialog_GetName(101, NAME_KIND_SOURCE, 7, name, sizeof name);
     EXPECT_EQ(std::strlen(name), 17u);
-}
-
-// The lists a level selection refills are read back under Wine.
-TEST_F(PanelTest, SelectingALevelMovesTheCheck)
-{
-    storetest::Configure(1, 7, 3, 2);
-    Start(0, 101, 16, 32);
-    Dialog_SelectLevel(1);
-    EXPECT_EQ(fake::S().menuChecked[IDM_LEVEL_FIRST], 0);
-    EXPECT_EQ(fake::S().menuChecked[IDM_LEVEL_FIRST + 1], 1);
 }
 
 }  // namespace

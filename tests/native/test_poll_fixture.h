@@ -5,25 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/shell.h"
-#include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "leitch/comsup.h"
-#include "store/store.h"
+#include "panel/panel_ids.h"
 #include "tests/fake/fake_comms.h"
-#include "tests/fake/fake_platform.h"
 #include "tests/fake/scripted_router.h"
 #include "tests/native/test_store_support.h"
 
 struct LevelSetup {
-    int index;
-    int device;
-    int dests;
-    int slot = 0;
+    int index, device, dests, slot = 0;
 };
 
 class LinkTest : public ::testing::Test {
@@ -33,21 +27,17 @@ protected:
     void SetUp() override
     {
         storetest::Fresh();
+        router = ScriptedRouter();
         DriverSettings& s = Settings();
         s.TallyDelay = 1000;
         s.CommErrorLimit = 5;
         s.MaxUnAcks = 5;
         s.Com = 2;
-        s.Speed = 38400;
-        s.DataBits = 8;
-        s.Parity = 'n';
         Shell().hMainDlg = fake::kPanelWnd;
         HostLink().hHxiWnd = fake::kHostWnd;
         HostLink().iTxRxMode = TXRX_TXRX;
         FakeComms().openResult = 1;
     }
-
-    void TearDown() override { fake::Reset(); }
 
     // Configures and sizes the levels from their database files (sources
     // are plentiful, so every reported source is valid).
@@ -69,22 +59,17 @@ protected:
         HXISup_SetTxRxMode(HostLink().iTxRxMode);   // as the panel shows it
     }
 
-    // One poll tick, then the router's turn; bytes it sends are drained as
-    // the main window would on WM_COMMNOTIFY.
-    void Tick()
+    // Poll ticks, each followed by the router's turn; bytes it sends are
+    // drained as the main window would on WM_COMMNOTIFY.
+    void Ticks(int n = 1)
     {
-        Dialog_Tally();
-        if (router.Step() > 0)
-            ComSup_ReadData();
-    }
-
-    void Ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            Tick();
+        for (int i = 0; i < n; ++i) {
+            Dialog_Tally();
+            if (router.Step() > 0)
+                ComSup_ReadData();
+        }
     }
 
     static int CountLog(const std::string& prefix) { return fake::CountLog(prefix); }
     static std::string Caption(int id) { return fake::S().texts[id]; }
-    static std::string StateCode(int id) { return fake::S().states[id]; }
 };
