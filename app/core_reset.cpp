@@ -16,6 +16,7 @@
 #include "store/idxfu.h"
 #include "store/store.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
 
 void Core_Wire()
 {
@@ -38,8 +39,12 @@ void Core_Wire()
     panel.SendCommand = Cmd_Dispatch;
     panel.StartPolling = ComSup_PollStart;
     panel.PollTick = Dialog_Tally;
+    panel.KeyboardControlOff = [] { Shell().bKeyboardControl = 0; };
     panel.ShowInterfaceMode = [] { HXISup_SetTxRxMode(HostLink().iTxRxMode); };
-    panel.RequestName = Hxi_RequestName;
+    panel.RequestName = [](int device, int kind, int number, char* name, int size) {
+        Hxi_RequestName(device, kind == PANEL_NAME_DEST ? NAME_KIND_DEST : NAME_KIND_SOURCE,
+                        number, name, size);
+    };
     Panel_SetPort(panel);
 }
 
@@ -48,6 +53,7 @@ void Core_Reset()
     Core_Wire();
     Store_Reset();
     Shell_Reset();
+    Ui_Reset();
     Prof_Reset();
     Idxfu_Reset();
     Leitch_Reset();

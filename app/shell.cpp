@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/menu_ids.h"
-#include "app/messages.h"
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
@@ -12,17 +10,18 @@
 #include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
 #include "panel/dialog.h"
-#include "panel/panel_ids.h"
 #include "panel/status_codes.h"
 #include "store/idxfu.h"
 #include "store/store.h"
 #include "trace/trace.h"
+#include "ui/messages.h"
+#include "ui/ui.h"
+#include "ui/ui_ids.h"
 
 namespace {
 
 ShellState gShell;
 
-const char kErrorCaption[] = "! Error !";
 const char kNoLevelsText[] =
     "There are no router driver ID's defined in the VAL_DRN.INI file.  There must be at least "
     "one router defined before VAL_DRN.EXE can function.";
@@ -33,15 +32,15 @@ const unsigned kRouterItems[] = {IDM_SOURCEBOX, IDM_DESTBOX, IDM_TAKE, IDM_LOCK}
 void SetRouterItems(unsigned flags)
 {
     for (unsigned id : kRouterItems)
-        Plat_MenuEnable(gShell.hMainMenu, id, flags);
+        Plat_MenuEnable(Ui_Menu(), id, flags);
 }
 
 // Focuses a list of the panel and selects its first entry when it has none.
 void FocusList(int id)
 {
-    Plat_FocusControl(gShell.hMainDlg, id);
-    if (Plat_ListGetSel(gShell.hMainDlg, id) == -1)
-        Plat_ListSetSel(gShell.hMainDlg, id, 0);
+    Plat_FocusControl(Ui_Panel(), id);
+    if (Plat_ListGetSel(Ui_Panel(), id) == -1)
+        Plat_ListSetSel(Ui_Panel(), id, 0);
 }
 
 void TakeUnlessLocked()
@@ -99,7 +98,7 @@ void Shell_Reset()
 
 void Main_SetPanelText(int id, const char* text)
 {
-    Plat_SetControlText(gShell.hMainDlg, id, text);
+    Plat_SetControlText(Ui_Panel(), id, text);
 }
 
 void Main_LoadLibraries()
@@ -110,8 +109,8 @@ void Main_LoadLibraries()
     if (gShell.hDialogLibrary == 0) {
         char text[300];
         std::snprintf(text, sizeof text, "ValDrune: Cannot find %s", path);
-        Shell_ErrorBox(text);
-        if (gShell.bShutdownDone)
+        Ui_ErrorBox(text);
+        if (Ui_ShuttingDown())
             return;
         Plat_RegisterPlainDialogClasses();
     } else {
@@ -122,23 +121,23 @@ void Main_LoadLibraries()
     Config_SystemFilePath("ORVA_CC.DLL", 256, gShell.szCcPath, sizeof gShell.szCcPath);
     gShell.hCcLibrary = gShell.szCcPath[0] ? Plat_LoadLibrary(gShell.szCcPath) : 0;
     if (gShell.hCcLibrary == 0) {
-        Shell_ErrorBox("Cannot find ORVA_CC.DLL");
+        Ui_ErrorBox("Cannot find ORVA_CC.DLL");
         Plat_PostQuit(0);
         return;
     }
 
-    gShell.hMainMenu = Plat_GetMenu(gShell.hMainWnd);
+    Ui_SetMenu(Plat_GetMenu(Ui_MainWindow()));
     for (unsigned id = IDM_LEVEL_FIRST; id <= IDM_LEVEL_LAST; ++id)
-        Plat_MenuEnable(gShell.hMainMenu, id, PLAT_MF_GRAYED);
-    Plat_MenuEnable(gShell.hMainMenu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_GRAYED);
+        Plat_MenuEnable(Ui_Menu(), id, PLAT_MF_GRAYED);
+    Plat_MenuEnable(Ui_Menu(), MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_GRAYED);
     SetRouterItems(PLAT_MF_GRAYED);
-    Plat_MenuRedraw(gShell.hMainWnd);
+    Plat_MenuRedraw(Ui_MainWindow());
 }
 
 namespace {
 // A close request answered while a box was up or a registration was being
 // answered has run the shutdown sequence: start-up goes no further.
-bool StartupStopped() { return gShell.bShutdownDone || gShell.bStartupEnded; }
+bool StartupStopped() { return Ui_ShuttingDown() || gShell.bStartupEnded; }
 }  // namespace
 
 void Main_Initialize()
@@ -154,7 +153,7 @@ void Main_Initialize()
     if (StartupStopped())
         return;
     if (Prof_LoadSettings() == 0) {
-        Shell_ErrorBox(kNoLevelsText);
+        Ui_ErrorBox(kNoLevelsText);
         Plat_PostQuit(0);
         gShell.bStartupEnded = 1;
         return;
@@ -167,7 +166,13 @@ void Main_Initialize()
         Main_Shutdown();
         return;
     }
-    if (StartupStopped() || !Hxi_RegisterDevices() || StartupStopped())
+    if (StartupStopped())
+        return;
+    if (!Hxi_RegisterDevices()) {
+        Main_Shutdown();
+        return;
+    }
+    if (StartupStopped())
         return;
     if (Settings().Simulation == 0 && ComSup_Init() < 0) {
         Main_Shutdown();
@@ -181,7 +186,7 @@ void Main_Initialize()
 void Main_CreateDialog()
 {
     Debug_Trace("Creating Dialog");
-    PlatWnd dlg = Plat_CreatePanel(gShell.hMainWnd);
+    PlatWnd dlg = Plat_CreatePanel(Ui_MainWindow());
     if (dlg == 0) {
         // Without the panel there is no poll, no tally save and no link
         // judgement: the driver must not stay registered as healthy.
@@ -189,20 +194,20 @@ void Main_CreateDialog()
         Main_Shutdown();
         return;
     }
-    gShell.hMainDlg = dlg;
+    Ui_SetPanel(dlg);
 }
 
 void Main_StopPollTimer()
 {
     if (Settings().Simulation == 0)
-        Plat_KillTimer(gShell.hMainDlg, PANEL_TIMER_POLL);
+        Plat_KillTimer(Ui_Panel(), PANEL_TIMER_POLL);
 }
 
 void Main_Shutdown()
 {
-    if (gShell.bShutdownDone)
+    if (Ui_ShuttingDown())
         return;
-    gShell.bShutdownDone = 1;
+    Ui_SetShuttingDown();
     Hxi_Deregister();
     ComSup_ClosePort();
     Main_StopPollTimer();
@@ -216,7 +221,7 @@ void Main_Shutdown()
 
 void Main_ToggleKeyboardControl()
 {
-    PlatMenu menu = gShell.hMainMenu;
+    PlatMenu menu = Ui_Menu();
     if (gShell.bKeyboardControl == 0) {
         gShell.bKeyboardControl = 1;
         Plat_MenuCheck(menu, IDM_KEYBOARD, 1);
@@ -225,7 +230,7 @@ void Main_ToggleKeyboardControl()
                 Plat_MenuEnable(menu, IDM_LEVEL_FIRST + i, PLAT_MF_ENABLED);
         Plat_MenuEnable(menu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_ENABLED);
         SetRouterItems(PLAT_MF_ENABLED);
-        Plat_MenuRedraw(gShell.hMainWnd);
+        Plat_MenuRedraw(Ui_MainWindow());
         Main_SetPanelText(IDC_KEYBOARD_IND, SB_CODE_ATTENTION);
         Main_SetPanelText(IDC_KEYBOARD_IND, "Enabled");
         return;
@@ -236,7 +241,7 @@ void Main_ToggleKeyboardControl()
         Plat_MenuEnable(menu, id, PLAT_MF_GRAYED);
     Plat_MenuEnable(menu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_GRAYED);
     SetRouterItems(PLAT_MF_GRAYED);
-    Plat_MenuRedraw(gShell.hMainWnd);
+    Plat_MenuRedraw(Ui_MainWindow());
     Main_SetPanelText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
     Main_SetPanelText(IDC_KEYBOARD_IND, "Disabled");
 }
@@ -246,7 +251,7 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
     // After the shutdown sequence the port is closed, the level memory freed
     // and the driver deregistered: serial notifications, commands, mode
     // requests and menu commands that are still queued must not act.
-    const bool down = gShell.bShutdownDone != 0;
+    const bool down = Ui_ShuttingDown();
     switch (msg) {
     case MSG_CLOSE:
         Main_Shutdown();
@@ -268,7 +273,7 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
     case ZUV_RXMESSAGE: {
         int outer = gShell.iCommandsDue;
         gShell.iCommandsDue = 1;
-        intptr_t taken = Plat_HostRx(gShell.hMainWnd, wParam, lParam);
+        intptr_t taken = Plat_HostRx(Ui_MainWindow(), wParam, lParam);
         gShell.iCommandsDue = outer;
         return taken;
     }
@@ -293,10 +298,3 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         return Plat_DefWindowProc(wnd, msg, wParam, lParam);
     }
 }
-
-void Shell_ErrorBox(const char* text)
-{
-    Plat_MessageBox(gShell.hMainWnd, text, kErrorCaption, PLAT_MB_OK);
-}
-
-bool Shell_ShuttingDown() { return gShell.bShutdownDone != 0; }

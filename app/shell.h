@@ -7,15 +7,11 @@
 #include "platform/platform.h"
 
 struct ShellState {
-    PlatWnd hMainWnd;          // main window; written by the Win32 entry once created
-    PlatWnd hMainDlg;          // the panel; written by the panel when it initialises
-    PlatMenu hMainMenu;        // fetched once the libraries are loaded
     PlatLib hCcLibrary;        // the status button control library
     PlatLib hDialogLibrary;    // the dialog library (never freed)
     char szCcPath[256];        // full path the control library was loaded from
     int bKeyboardControl;      // 1 while keyboard router control is enabled
     char szDriverName[16];     // "VAL_DRN": base name of the driver's own files
-    int bShutdownDone;         // the shutdown sequence has run
     int bStartupEnded;         // start-up stopped early (quit already posted)
     int iCommandsDue;          // command texts the host library may still hand in (0 or 1)
 };
@@ -27,7 +23,7 @@ void Core_Wire();
 // Resets every module of the core and wires it (tests).
 void Core_Reset();
 
-// Start-up sequence, run once the main window exists (hMainWnd set).
+// Start-up sequence, run once the main window exists (Ui_SetMainWindow).
 void Main_Initialize();
 void Main_LoadLibraries();
 // Shutdown sequence; runs at most once per process.
@@ -37,11 +33,6 @@ void Main_StopPollTimer();
 void Main_ToggleKeyboardControl();
 // The main window procedure, on portable types.
 intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
-
-// The "! Error !" message box over the main window, for every module.
-void Shell_ErrorBox(const char* text);
-// True once the shutdown sequence has run: nothing may start again.
-bool Shell_ShuttingDown();
 
 // Writes a text to a panel control; dropped while there is no panel yet.
 void Main_SetPanelText(int id, const char* text);

@@ -10,10 +10,10 @@
 # makes the win32 package).
 
 # The version, from its one home (the title and the resources use it too).
-file(STRINGS ${VALDRN_ROOT}/app/version.h VALDRN_VERSION REGEX "define VALDRN_VERSION_TEXT \"[0-9.]+\"")
+file(STRINGS ${VALDRN_ROOT}/ui/version.h VALDRN_VERSION REGEX "define VALDRN_VERSION_TEXT \"[0-9.]+\"")
 string(REGEX REPLACE ".*\"([0-9.]+)\".*" "\\1" VALDRN_VERSION "${VALDRN_VERSION}")
 if(NOT VALDRN_VERSION)
-  message(FATAL_ERROR "No version found in app/version.h")
+  message(FATAL_ERROR "No version found in ui/version.h")
 endif()
 set(VALDRN_PACKAGE_TEXT ${CMAKE_BINARY_DIR}/package-text)
 

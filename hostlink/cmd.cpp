@@ -5,15 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "hostlink/router_port.h"
-#include "panel/dialog.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -181,7 +180,7 @@ void Cmd_Lock(const char* text)
         return;
     for (int d = gCmdArg[1]; d <= gCmdArg[2]; ++d)
         Store_SetLock(gCmdArg[0], d, gCmdArg[3]);
-    Dialog_ShowDest();
+    Panel_ShowSelectedDest();
 }
 
 void Cmd_Poll(const char* text) { PollOrQuery(text, 1); }
@@ -205,8 +204,7 @@ void Cmd_SendRevertives(int device, int first, int last, int kind, int requester
         Bump(&gTxCount);
     }
     Panel_ShowTxCount((long)gTxCount);
-    if (Panel().iSelDest >= first && Panel().iSelDest <= last)
-        Dialog_ShowDest();
+    Panel_ShowDestsChanged(first, last);
 }
 
 int32_t Cmd_TxCount() { return gTxCount; }

@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
-#include "app/version.h"
 #include "config/settings.h"
 #include "hostlink/cmd.h"
 #include "hostlink/hxi_messages.h"
@@ -15,6 +13,8 @@
 #include "panel/panel_show.h"
 #include "store/store.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
+#include "ui/version.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ RegOutcome RegisterDevice(int device)
 {
     Debug_Tracef("Attempting to register device %d", device);
     intptr_t result = -1;   // a send that never arrived is no registration
-    if (!Plat_TrySendMessage(gHost.hHxiWnd, ZUV_REGDEV, Shell().hMainWnd, device, &result))
+    if (!Plat_TrySendMessage(gHost.hHxiWnd, ZUV_REGDEV, Ui_MainWindow(), device, &result))
         result = -1;
     switch (result) {
     case HXI_REG_OK:
@@ -39,15 +39,15 @@ RegOutcome RegisterDevice(int device)
         HXISup_SetTxRxMode(TXRX_TXRX);
         return REG_REGISTERED;
     case HXI_REG_INVALID:
-        Shell_ErrorBox("Request refused - ID supplied is invalid");
+        Ui_ErrorBox("Request refused - ID supplied is invalid");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_NEXT;
     case HXI_REG_IN_USE:
-        Shell_ErrorBox("Request refused - Device Id already in use on this workstation");
+        Ui_ErrorBox("Request refused - Device Id already in use on this workstation");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_STOP;
     case HXI_REG_NOT_DRIVER:
-        Shell_ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
+        Ui_ErrorBox("Request refused - HXIHOST has not been enabled in Driver Mode");
         gHost.iTxRxMode = TXRX_NONE;
         return REG_REFUSED_STOP;
     default:
@@ -73,9 +73,9 @@ void Hxi_Reset() { std::memset(&gHost, 0, sizeof gHost); }
 int Hxi_Attach()
 {
     Debug_Trace("Trying to attach to HXIHOST");
-    Plat_SendToAllTopLevel(ZUV_REQHXIHANDLE, Shell().hMainWnd, 0);
+    Plat_SendToAllTopLevel(ZUV_REQHXIHANDLE, Ui_MainWindow(), 0);
     if (gHost.hHxiWnd == 0) {
-        Shell_ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
+        Ui_ErrorBox("Cannot find ORVA Interface HXIHOST.EXE");
         return 0;
     }
     return 1;
@@ -91,21 +91,17 @@ int Hxi_RegisterDevices()
             continue;
         last = RegisterDevice(device);
         // A close request answered meanwhile has withdrawn the registrations.
-        if (last == REG_REFUSED_STOP || Shell_ShuttingDown())
+        if (last == REG_REFUSED_STOP || Ui_ShuttingDown())
             break;
     }
     // Only the last attempt decides: an earlier refusal followed by a
     // registration leaves the driver running.
-    if (last == REG_REFUSED_NEXT || last == REG_REFUSED_STOP) {
-        Main_Shutdown();
-        return 0;
-    }
-    return 1;
+    return last == REG_REFUSED_NEXT || last == REG_REFUSED_STOP ? 0 : 1;
 }
 
 void Hxi_Deregister()
 {
-    Plat_HostTx(gHost.hHxiWnd, ZUV_DEREGDEV, (uint32_t)Shell().hMainWnd, nullptr, 0, 0);
+    Plat_HostTx(gHost.hHxiWnd, ZUV_DEREGDEV, (uint32_t)Ui_MainWindow(), nullptr, 0, 0);
 }
 
 int Hxi_AssertMode(int mode, int exceptDevice)
@@ -151,7 +147,7 @@ void HXISup_SetTxRxMode(int mode)
                   look.suffix);
     if (look.trace)
         Debug_Trace(look.trace);
-    Plat_SetWindowTitle(Shell().hMainWnd, title);
+    Plat_SetWindowTitle(Ui_MainWindow(), title);
 }
 
 void Hxi_OnCommandText(const char* text)

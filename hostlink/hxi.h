@@ -20,8 +20,8 @@ HostLinkState& HostLink();
 void Hxi_Reset();
 
 int Hxi_Attach();
-// Registers every configured level. Returns 0 when it ended in a refusal (it
-// has then run the shutdown sequence itself), 1 otherwise.
+// Registers every configured level. Returns 0 when it ended in a refusal
+// (the caller then runs the shutdown sequence), 1 otherwise.
 int Hxi_RegisterDevices();
 void Hxi_Deregister();
 int Hxi_AssertMode(int mode, int exceptDevice);

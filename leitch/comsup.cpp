@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
 #include "comms/comms.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
 
 namespace {
 LinkState gLink;
@@ -71,7 +71,7 @@ int ComSup_OpenPort(int port)
     if (index < 0) {
         char text[64];
         std::snprintf(text, sizeof text, "Cannot open serial port %d", port);
-        Shell_ErrorBox(text);
+        Ui_ErrorBox(text);
         return -1;
     }
     return index;
@@ -88,7 +88,7 @@ int ComSup_OpenQuietly(int port)
     // character times after the last byte, so an answer is announced as
     // soon as it is whole, and an idle reader wakes every 4 s instead of
     // every millisecond.
-    Comms_SetNotifyWindow(index, Shell().hMainWnd, kReadChunk);
+    Comms_SetNotifyWindow(index, Ui_MainWindow(), kReadChunk);
     return index;
 }
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/shell.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"

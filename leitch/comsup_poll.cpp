@@ -1,14 +1,14 @@
 // The poll cycle: one destination per tick, level after level, for ever, with
 // the silence check that fails a level whose router has stopped answering.
 
-#include "app/shell.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"
-#include "panel/panel_ids.h"
 #include "panel/panel_show.h"
 #include "store/store.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
+#include "ui/ui_ids.h"
 
 namespace {
 // A tick on its own adds at most this much to the unanswered count; the
@@ -97,7 +97,7 @@ void Dialog_Tally()
     ComSup_ReopenTick();
     CheckSilence();
     // The host may have closed the driver while the silence was reported.
-    if (Shell_ShuttingDown())
+    if (Ui_ShuttingDown())
         return;
     if (link.iUnAck < kTickUnAckCap)
         link.iUnAck++;
@@ -131,7 +131,7 @@ void ComSup_PollStart()
     if (Settings().TallyDelay < 0)
         Debug_Tracef("TallyDelay %d is negative: polling every %d ms", Settings().TallyDelay,
                      kDefaultTallyDelay);
-    Plat_SetTimer(Shell().hMainDlg, PANEL_TIMER_POLL, (unsigned)ComSup_PollPeriodMs());
+    Plat_SetTimer(Ui_Panel(), PANEL_TIMER_POLL, (unsigned)ComSup_PollPeriodMs());
     Panel_ShowOverall(PANEL_OVERALL_POLLING);
     link.iOverallState = 1;
     link.bFirstCycle = 1;

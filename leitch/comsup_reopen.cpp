@@ -4,11 +4,11 @@
 // unanswered polls, and recover through the router's answers once it is back.
 // Nobody may be at the machine: no message box, one trace line per loss and
 // one per recovery.
-#include "app/shell.h"
 #include "comms/comms.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
 #include "trace/trace.h"
+#include "ui/ui.h"
 
 namespace {
 const int kReopenPeriodMs = 2000;
@@ -29,7 +29,7 @@ int ReopenPeriodTicks()
 void ComSup_PortLost()
 {
     LinkState& link = Link();
-    if (link.bPortLost || Shell_ShuttingDown())
+    if (link.bPortLost || Ui_ShuttingDown())
         return;
     Debug_Tracef("Port %d lost: closed, opening it again every %d ms", Settings().Com,
                  kReopenPeriodMs);
@@ -42,7 +42,7 @@ void ComSup_PortLost()
 void ComSup_ReopenTick()
 {
     LinkState& link = Link();
-    if (!link.bPortLost || Shell_ShuttingDown() || --link.iReopenTicks > 0)
+    if (!link.bPortLost || Ui_ShuttingDown() || --link.iReopenTicks > 0)
         return;
     link.iReopenAttempts++;
     int index = ComSup_OpenQuietly(Settings().Com);

@@ -1,7 +1,6 @@
 // Decoding a received line into the crosspoint store: a changed source is
 // stored and announced as a revertive; any valid status line is a sign of a
 // working link.
-#include "app/shell.h"
 #include "leitch/comsup.h"
 #include "leitch/host_port.h"
 #include "leitch/leitch.h"

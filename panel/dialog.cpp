@@ -6,18 +6,16 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/menu_ids.h"
-#include "app/messages.h"
-#include "app/shell.h"
-#include "app/version.h"
 #include "config/settings.h"
-#include "hostlink/hxi_messages.h"
-#include "panel/panel_ids.h"
 #include "panel/panel_port.h"
 #include "panel/status_codes.h"
 #include "store/idxfu.h"
 #include "store/store.h"
 #include "trace/trace.h"
+#include "ui/messages.h"
+#include "ui/ui.h"
+#include "ui/ui_ids.h"
+#include "ui/version.h"
 
 namespace {
 
@@ -28,7 +26,7 @@ const char kVersion[] = VALDRN_VERSION_TEXT;
 
 const LEVELINFO& CurrentLevel() { return *Store_Level(Settings().iCurrentLevel); }
 
-void SetText(int id, const char* text) { Plat_SetControlText(Shell().hMainDlg, id, text); }
+void SetText(int id, const char* text) { Plat_SetControlText(Ui_Panel(), id, text); }
 
 void SetNumber(int id, const char* format, int value)
 {
@@ -45,7 +43,7 @@ void ShowLevelTable()
         if (level.iDevice <= 0) {
             for (int id : ids) {
                 SetText(id, "- - -");
-                Plat_EnableControl(Shell().hMainDlg, id, 0);
+                Plat_EnableControl(Ui_Panel(), id, 0);
             }
             continue;
         }
@@ -71,24 +69,24 @@ int ListLength()
 
 void FillList(int id, int kind)
 {
-    Plat_ListRedraw(Shell().hMainDlg, id, 0);
-    Plat_ListReset(Shell().hMainDlg, id);
-    if (kind == NAME_KIND_SOURCE)
-        Plat_ListAdd(Shell().hMainDlg, id, Settings().ParkLabel);
+    Plat_ListRedraw(Ui_Panel(), id, 0);
+    Plat_ListReset(Ui_Panel(), id);
+    if (kind == PANEL_NAME_SOURCE)
+        Plat_ListAdd(Ui_Panel(), id, Settings().ParkLabel);
     int device = CurrentLevel().iDevice;
     int n = ListLength();
     for (int k = 1; k <= n; ++k) {
-        char name[NAME_REQUEST_SIZE];
+        char name[PANEL_NAME_SIZE];
         Dialog_GetName(device, kind, k, name, sizeof name);
-        Plat_ListAdd(Shell().hMainDlg, id, name);
+        Plat_ListAdd(Ui_Panel(), id, name);
     }
-    Plat_ListRedraw(Shell().hMainDlg, id, 1);
+    Plat_ListRedraw(Ui_Panel(), id, 1);
 }
 
 void SelectFirstDest()
 {
     gPanel.iSelDest = 1;
-    Plat_ListSetSel(Shell().hMainDlg, IDC_DEST_LIST, 0);
+    Plat_ListSetSel(Ui_Panel(), IDC_DEST_LIST, 0);
     Dialog_ShowDest();
 }
 
@@ -101,7 +99,7 @@ void Dispatch(const char* text)
 intptr_t OnCommand(uintptr_t wParam)
 {
     // After the shutdown the level memory is gone; buttons do nothing.
-    if (Shell_ShuttingDown())
+    if (Ui_ShuttingDown())
         return 1;
     switch (wParam & 0xFFFF) {
     case IDC_SOURCE_LIST: Dialog_SourceSelected(); break;
@@ -117,7 +115,7 @@ intptr_t OnTimer(uintptr_t wParam)
 {
     // The save timer outlives the shutdown; a late tick must not overwrite
     // the saved tallies with empty blocks.
-    if (Shell_ShuttingDown())
+    if (Ui_ShuttingDown())
         return 1;
     switch (wParam & 0xFFFF) {
     case PANEL_TIMER_POLL:
@@ -142,16 +140,16 @@ intptr_t Dialog_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPara
 {
     switch (msg) {
     case MSG_INITDIALOG:
-        Shell().hMainDlg = wnd;
+        Ui_SetPanel(wnd);
         Dialog_InitDialog();
         return 1;
     case MSG_MOVE:
-        Plat_MoveToOrigin(Shell().hMainDlg);
+        Plat_MoveToOrigin(Ui_Panel());
         return 1;
     case MSG_COMMAND:
         return OnCommand(wParam);
     case MSG_SYSCOMMAND:
-        Plat_SendMessage(Shell().hMainWnd, MSG_SYSCOMMAND, wParam & 0xFFFF, lParam);
+        Plat_SendMessage(Ui_MainWindow(), MSG_SYSCOMMAND, wParam & 0xFFFF, lParam);
         return 1;
     case MSG_TIMER:
         return OnTimer(wParam);
@@ -162,24 +160,23 @@ intptr_t Dialog_Proc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPara
 
 void Dialog_InitDialog()
 {
-    ShellState& shell = Shell();
-    Plat_FitWindowTo(shell.hMainWnd, shell.hMainDlg);
-    Plat_ShowWindow(shell.hMainWnd,
+    Plat_FitWindowTo(Ui_MainWindow(), Ui_Panel());
+    Plat_ShowWindow(Ui_MainWindow(),
                     Settings().bDebugMode == 1 ? PLAT_SW_SHOWNORMAL : PLAT_SW_SHOWMINIMIZED);
     ShowLevelTable();
     ShowLevelLabel();
-    Plat_MenuCheck(shell.hMainMenu, IDM_LEVEL_FIRST + Settings().iCurrentLevel, 1);
-    Plat_ListSetColumnWidth(shell.hMainDlg, IDC_SOURCE_LIST, Settings().NameLength * 9);
-    Plat_ListSetColumnWidth(shell.hMainDlg, IDC_DEST_LIST, Settings().NameLength * 9);
+    Plat_MenuCheck(Ui_Menu(), IDM_LEVEL_FIRST + Settings().iCurrentLevel, 1);
+    Plat_ListSetColumnWidth(Ui_Panel(), IDC_SOURCE_LIST, Settings().NameLength * 9);
+    Plat_ListSetColumnWidth(Ui_Panel(), IDC_DEST_LIST, Settings().NameLength * 9);
     Dialog_FillSources();
     Dialog_FillDests();
     Idxfu_ReadIndex();
     SelectFirstDest();
-    shell.bKeyboardControl = 0;
+    gPort.KeyboardControlOff();
     SetText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
     SetText(IDC_KEYBOARD_IND, "Disabled");
     gPort.StartPolling();
-    Plat_SetTimer(shell.hMainDlg, PANEL_TIMER_SAVE, 30000);
+    Plat_SetTimer(Ui_Panel(), PANEL_TIMER_SAVE, 30000);
     gPort.ShowInterfaceMode();
 }
 
@@ -187,17 +184,17 @@ void Dialog_SelectLevel(int level)
 {
     if (level < 0 || level >= LEVEL_COUNT)
         return;
-    Plat_MenuCheck(Shell().hMainMenu, IDM_LEVEL_FIRST + Settings().iCurrentLevel, 0);
+    Plat_MenuCheck(Ui_Menu(), IDM_LEVEL_FIRST + Settings().iCurrentLevel, 0);
     Settings().iCurrentLevel = level;
-    Plat_MenuCheck(Shell().hMainMenu, IDM_LEVEL_FIRST + level, 1);
+    Plat_MenuCheck(Ui_Menu(), IDM_LEVEL_FIRST + level, 1);
     ShowLevelLabel();
     Dialog_FillSources();
     Dialog_FillDests();
     SelectFirstDest();
 }
 
-void Dialog_FillSources() { FillList(IDC_SOURCE_LIST, NAME_KIND_SOURCE); }
-void Dialog_FillDests() { FillList(IDC_DEST_LIST, NAME_KIND_DEST); }
+void Dialog_FillSources() { FillList(IDC_SOURCE_LIST, PANEL_NAME_SOURCE); }
+void Dialog_FillDests() { FillList(IDC_DEST_LIST, PANEL_NAME_DEST); }
 
 void Dialog_GetName(int device, int kind, int number, char* name, int size)
 {
@@ -213,12 +210,12 @@ const PanelPort& Panel_Port() { return gPort; }
 
 void Dialog_SourceSelected()
 {
-    gPanel.iSelSource = Plat_ListGetSel(Shell().hMainDlg, IDC_SOURCE_LIST) & 0xFFFF;
+    gPanel.iSelSource = Plat_ListGetSel(Ui_Panel(), IDC_SOURCE_LIST) & 0xFFFF;
 }
 
 void Dialog_DestSelected()
 {
-    gPanel.iSelDest = (Plat_ListGetSel(Shell().hMainDlg, IDC_DEST_LIST) & 0xFFFF) + 1;
+    gPanel.iSelDest = (Plat_ListGetSel(Ui_Panel(), IDC_DEST_LIST) & 0xFFFF) + 1;
     Dialog_ShowDest();
 }
 
@@ -226,11 +223,11 @@ void Dialog_ShowDest()
 {
     int device = CurrentLevel().iDevice;
     int tally = Store_GetTally(device, gPanel.iSelDest);
-    Plat_ListSetSel(Shell().hMainDlg, IDC_SOURCE_LIST, tally);   // -1 clears
+    Plat_ListSetSel(Ui_Panel(), IDC_SOURCE_LIST, tally);   // -1 clears
     bool locked = Store_GetLock(device, gPanel.iSelDest) != 0;
     SetText(IDC_LOCK, locked ? "Locked" : "Unlocked");
     SetText(IDC_LOCK, locked ? SB_CODE_LOCKED : SB_CODE_UNLOCKED);
-    Plat_EnableControl(Shell().hMainDlg, IDC_TAKE, locked ? 0 : 1);
+    Plat_EnableControl(Ui_Panel(), IDC_TAKE, locked ? 0 : 1);
 }
 
 void Dialog_Take()
@@ -258,7 +255,7 @@ void Dialog_Lock()
     Dispatch(text);
 }
 
-void About_Show() { Plat_RunAbout(Shell().hMainWnd); }
+void About_Show() { Plat_RunAbout(Ui_MainWindow()); }
 
 intptr_t About_Proc(PlatWnd wnd, unsigned msg, uintptr_t, intptr_t)
 {

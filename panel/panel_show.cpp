@@ -2,14 +2,15 @@
 
 #include <cstdio>
 
-#include "app/shell.h"
-#include "panel/panel_ids.h"
+#include "panel/dialog.h"
 #include "panel/status_codes.h"
 #include "platform/platform.h"
+#include "ui/ui.h"
+#include "ui/ui_ids.h"
 
 namespace {
 
-void SetText(int id, const char* text) { Plat_SetControlText(Shell().hMainDlg, id, text); }
+void SetText(int id, const char* text) { Plat_SetControlText(Ui_Panel(), id, text); }
 
 void SetNumber(int id, const char* format, long value)
 {
@@ -62,9 +63,17 @@ void Panel_ShowRxCount(long count) { SetNumber(IDC_RX_COUNT, "%08ld", count); }
 
 bool Panel_ShowPollPosition(int device, int dest)
 {
-    if (Plat_IsIconic(Shell().hMainDlg))
+    if (Plat_IsIconic(Ui_Panel()))
         return false;
     SetNumber(IDC_POLL_ROUTER, "%03ld", device);
     SetNumber(IDC_POLL_DEST, "%04ld", dest);
     return true;
+}
+
+void Panel_ShowSelectedDest() { Dialog_ShowDest(); }
+
+void Panel_ShowDestsChanged(int first, int last)
+{
+    if (Panel().iSelDest >= first && Panel().iSelDest <= last)
+        Dialog_ShowDest();
 }

@@ -26,3 +26,8 @@ void Panel_ShowRxCount(long count);
 // The level (by device number) and destination the poll is about to query;
 // false, showing nothing, while the panel is an icon.
 bool Panel_ShowPollPosition(int device, int dest);
+
+// The selected destination's tally and lock shown again after they may have
+// changed; the ranged form only when the selection lies in first..last.
+void Panel_ShowSelectedDest();
+void Panel_ShowDestsChanged(int first, int last);

@@ -18,4 +18,4 @@ target_link_libraries(val_drn PRIVATE valdrn_core valdrn_platform ${VALDRN_COMMS
                       orvaif32 user32 gdi32)
 # The icon sits beside the script; the ids come from the shared headers.
 set_property(SOURCE ${VALDRN_ROOT}/app/win32/val_drn.rc APPEND PROPERTY OBJECT_DEPENDS
-             ${VALDRN_ROOT}/app/win32/grdicon.ico ${VALDRN_ROOT}/app/menu_ids.h)
+             ${VALDRN_ROOT}/app/win32/grdicon.ico ${VALDRN_ROOT}/ui/ui_ids.h ${VALDRN_ROOT}/ui/version.h)

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/shell.h"
+#include "ui/ui.h"
 #include "app/win32/main_window.h"
 #include "comms/win32/comms_win32.h"
 #include "trace/trace.h"
@@ -30,7 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
     HWND wnd = Main_CreateWindow(instance);
     if (!wnd)
         return 0;
-    Shell().hMainWnd = (PlatWnd)wnd;
+    Ui_SetMainWindow((PlatWnd)wnd);
     Main_Initialize();
     return Main_RunMessageLoop();
 }

@@ -9,6 +9,7 @@
 #include "panel/dialog.h"
 #include "panel/status_codes.h"
 #include "tests/fake/fake_comms.h"
+#include "ui/ui.h"
 
 namespace fake {
 
@@ -51,7 +52,7 @@ void Reset()
     gOpen.clear();
     Core_Reset();
     FakeComms_Reset();
-    Shell().hMainWnd = kMainWnd;
+    Ui_SetMainWindow(kMainWnd);
 }
 
 void SetProfile(const std::string& file, const std::string& section, const std::string& key,

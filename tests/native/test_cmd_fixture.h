@@ -1,7 +1,7 @@
 // A driver set up for the host link tests: default settings, two sized levels.
 #pragma once
 
-#include "app/shell.h"
+#include "ui/ui.h"
 #include "hostlink/hxi.h"
 #include "tests/native/test_store_support.h"
 
@@ -17,7 +17,7 @@ inline void StartTwoLevels(int extraIndex = 0, int extraDevice = 0)
     Settings().SourceToDest = 1;
     Settings().bAccess[0] = 1;
     HostLink().hHxiWnd = fake::kHostWnd;
-    Shell().hMainDlg = fake::kPanelWnd;
+    Ui_SetPanel(fake::kPanelWnd);
     storetest::Configure(0, 101, 16, 12);
     storetest::Configure(1, 102, 8, 8);
     if (extraDevice)

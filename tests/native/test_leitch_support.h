@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
 #include "hostlink/hxi.h"
 #include "leitch/comsup.h"
 #include "leitch/leitch.h"
 #include "tests/native/test_store_support.h"
+#include "ui/ui.h"
 
 namespace leitch_test {
 
@@ -28,7 +28,7 @@ inline void Start(std::initializer_list<LevelSize> levels)
     Memory_Init();
     Settings().CommErrorLimit = 5;
     Settings().MaxUnAcks = 5;
-    Shell().hMainDlg = fake::kPanelWnd;
+    Ui_SetPanel(fake::kPanelWnd);
     HostLink().hHxiWnd = fake::kHostWnd;
     HostLink().iTxRxMode = TXRX_TXRX;
     for (int i = 0; i < LEVEL_COUNT; ++i)

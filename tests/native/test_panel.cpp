@@ -8,14 +8,14 @@
 #include <cstring>
 #include <string>
 
-#include "app/menu_ids.h"
-#include "app/messages.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
-#include "panel/panel_ids.h"
+#include "panel/panel_port.h"
 #include "panel/status_codes.h"
 #include "tests/native/test_store_support.h"
+#include "ui/messages.h"
+#include "ui/ui_ids.h"
 
 namespace {
 
@@ -101,10 +101,10 @@ TEST(Panel, UnansweredAndUnterminatedNameRequests)
 {
     Start();
     char name[18];
-    Dialog_GetName(101, NAME_KIND_SOURCE, 7, name, sizeof name);
+    Dialog_GetName(101, PANEL_NAME_SOURCE, 7, name, sizeof name);
     EXPECT_STREQ(name, "e");
     fake::S().onHostTx = [](void* data) { std::memset(data, 'N', 18); };
-    Dialog_GetName(101, NAME_KIND_SOURCE, 7, name, sizeof name);
+    Dialog_GetName(101, PANEL_NAME_SOURCE, 7, name, sizeof name);
     EXPECT_EQ(std::strlen(name), 17u);
 }
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
+#include "ui/ui.h"
 #include "hostlink/hxi.h"
 #include "leitch/comsup.h"
-#include "panel/panel_ids.h"
+#include "ui/ui_ids.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/scripted_router.h"
 #include "tests/native/test_store_support.h"
@@ -33,7 +33,7 @@ protected:
         s.CommErrorLimit = 5;
         s.MaxUnAcks = 5;
         s.Com = 2;
-        Shell().hMainDlg = fake::kPanelWnd;
+        Ui_SetPanel(fake::kPanelWnd);
         HostLink().hHxiWnd = fake::kHostWnd;
         HostLink().iTxRxMode = TXRX_TXRX;
         FakeComms().openResult = 1;

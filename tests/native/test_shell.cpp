@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "app/menu_ids.h"
-#include "app/messages.h"
 #include "app/shell.h"
 #include "config/settings.h"
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
-#include "panel/panel_ids.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
 #include "trace/trace.h"
+#include "ui/messages.h"
+#include "ui/ui.h"
+#include "ui/ui_ids.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST_F(ShellTest, StartUpProblems)
 TEST_F(ShellTest, ShutdownRunsOnceAndNothingActsAfterIt)
 {
     Main_Initialize();
-    ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
+    ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
     Send(MSG_COMMAND, IDM_EXIT);
     Send(ZUV_REQDEVCLOSE);
     Send(MSG_CLOSE);
@@ -124,7 +124,7 @@ TEST_F(ShellTest, ACloseRequestDuringStartUpStopsIt)
         }
         Main_Initialize();
         EXPECT_EQ(fake::CountLog("send 2193"), duringBox ? 0 : 1);
-        EXPECT_EQ(fake::CountLog("open ") + (int)Shell().hMainDlg, 0);
+        EXPECT_EQ(fake::CountLog("open ") + (int)Ui_Panel(), 0);
         ExpectEndedOnce();
     }
 }
@@ -136,7 +136,7 @@ TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
     Set("Controller", "SaveDelay", "1");
     Set("Controller", "Simulation", "0");
     Main_Initialize();
-    ASSERT_EQ(Shell().hMainDlg, fake::kPanelWnd);
+    ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
     for (bool running : {true, false}) {
         size_t frames = FakeComms().writes.size();
         int saves = fake::S().calls["open"];

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/menu_ids.h"
+#include "ui/ui_ids.h"
 #include "app/shell.h"
 #include "app/win32/main_window.h"
 #include "config/settings.h"
@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "store/store.h"
 #include "tests/wine/shell/site_dirs.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ protected:
         ASSERT_TRUE(registered);
         wnd_ = Main_CreateWindow(self);
         ASSERT_NE(wnd_, nullptr);
-        Shell().hMainWnd = (PlatWnd)wnd_;
+        Ui_SetMainWindow((PlatWnd)wnd_);
     }
     void TearDown() override
     {

@@ -1,7 +1,8 @@
-/* Control identifiers of the panel "MAINDIALOG" and the About box "ABOUT".
+/* Control, menu and timer identifiers of the driver's windows: the panel
+   "MAINDIALOG", the About box "ABOUT" and the main window's menu "Menu".
    Included by the core and by the resource scripts, so plain defines only. */
-#ifndef VALDRN_PANEL_IDS_H
-#define VALDRN_PANEL_IDS_H
+#ifndef VALDRN_UI_IDS_H
+#define VALDRN_UI_IDS_H
 
 #define IDC_POLL_DEST     211    /* destination about to be polled, "%04d" */
 #define IDC_HIDDEN_IND    210    /* indicator beyond the right edge, never written */
@@ -25,5 +26,18 @@
 
 #define PANEL_TIMER_POLL  1
 #define PANEL_TIMER_SAVE  2
+
+/* The main window's menu. */
+#define IDM_EXIT        901
+#define IDM_LOCK        902
+#define IDM_ABOUT       904
+#define IDM_DESTBOX     905
+#define IDM_SOURCEBOX   906
+#define IDM_TAKE        907
+#define IDM_KEYBOARD    908
+#define IDM_LEVEL_FIRST 910   /* level index n is IDM_LEVEL_FIRST + n */
+#define IDM_LEVEL_LAST  935
+
+#define MENU_POS_LEVEL  2     /* the "&Level" popup, greyed by position */
 
 #endif
