@@ -1,29 +1,23 @@
-// A driver set up for the host link tests: default settings, two sized levels.
+// A driver for the host link tests and their fuzz target.
 #pragma once
 
-#include "ui/ui.h"
-#include "hostlink/hxi.h"
-#include "tests/native/test_store_support.h"
+#include <vector>
+
+#include "tests/native/test_leitch_support.h"
 
 namespace hostlink_test {
 
-// Source-first routing, only the panel (requester 0) permitted, trace on,
-// host window known; levels A (101: 16 x 12) and B (102: 8 x 8), sized, in
-// Tx/Rx mode; with extraDevice also level extraIndex, 4 x 4.
+// Levels A (101: 16 x 12) and B (102: 8 x 8), with extraDevice also level
+// extraIndex (4 x 4), set up as leitch_test::Start does; source-first
+// routing, only the panel (requester 0) permitted.
 inline void StartTwoLevels(int extraIndex = 0, int extraDevice = 0)
 {
-    storetest::Fresh();
-    std::snprintf(Settings().Name, sizeof Settings().Name, "%s", "Leitch Controller");
+    std::vector<leitch_test::LevelSize> levels = {{0, 101, 16, 12}, {1, 102, 8, 8}};
+    if (extraDevice)
+        levels.push_back({extraIndex, extraDevice, 4, 4});
+    leitch_test::Start(levels);
     Settings().SourceToDest = 1;
     Settings().bAccess[0] = 1;
-    HostLink().hHxiWnd = fake::kHostWnd;
-    Ui_SetPanel(fake::kPanelWnd);
-    storetest::Configure(0, 101, 16, 12);
-    storetest::Configure(1, 102, 8, 8);
-    if (extraDevice)
-        storetest::Configure(extraIndex, extraDevice, 4, 4);
-    Memory_Init();
-    HostLink().iTxRxMode = TXRX_TXRX;
 }
 
 }  // namespace hostlink_test

@@ -1,5 +1,6 @@
-// The host interface's line handling, request parsing, names, registrations
-// and delivery to the driver.
+// The host interface's command refusal, request parsing and delivery to the
+// driver. Its line reader, output queue, names and registry are read through
+// the host's own test under Wine and the end-to-end suite.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,50 +13,6 @@
 using namespace hxihost;
 
 namespace {
-
-using Lines = std::vector<std::string>;
-
-Lines Feed(LineReader& r, const std::string& bytes)
-{
-    std::vector<InLine> lines;
-    FeedBytes(r, bytes.data(), bytes.size(), lines);
-    Lines out;
-    for (const InLine& l : lines)
-        out.push_back(l.tooLong ? "<too long>" : l.text);
-    return out;
-}
-
-// Lines split across reads and ended by CR LF or LF; an over-long line is
-// discarded whole, a flood without line ends reported once, and the next
-// line is whole.
-TEST(HostLines, Reader)
-{
-    LineReader r;
-    std::string max(kMaxLine, 'x');
-    EXPECT_TRUE(Feed(r, "RC 101 ").empty());
-    EXPECT_EQ(Feed(r, "5 3\r\nRQ 101 1 1 0\n\n" + max + "\r\n" + max + "y\n"),
-              (Lines{"RC 101 5 3", "RQ 101 1 1 0", "", max, "<too long>"}));
-    EXPECT_TRUE(Feed(r, std::string(100000, 'z')).empty());
-    EXPECT_EQ(Feed(r, "tail\nRQ 101 1 1 0\n"), (Lines{"<too long>", "RQ 101 1 1 0"}));
-    EXPECT_LE(r.partial.size(), kMaxLine + 1);
-}
-
-// A slow client loses its oldest lines, counted; one line larger than the
-// limit still goes out.
-TEST(HostLines, OutQueue)
-{
-    OutQueue q(40);
-    for (int i = 0; i < 10; ++i)
-        q.Push("line " + std::to_string(i));   // 7 bytes each with LF
-    Lines out;
-    for (std::string line; q.Pop(&line);)
-        out.push_back(line);
-    EXPECT_EQ(out, (Lines{"# 5 lines dropped\n", "line 5\n", "line 6\n", "line 7\n", "line 8\n", "line 9\n"}));
-    q.Push(std::string(100, 'b'));
-    std::string line;
-    ASSERT_TRUE(q.Pop(&line));
-    EXPECT_EQ(line.size(), 101u);
-}
 
 // Texts that would reach the driver with the operator panel's rights, or
 // with fields it would take from an earlier command, are refused.
@@ -81,67 +38,20 @@ TEST(HostLines, CommandRefusal)
         EXPECT_EQ(CommandRefusal(c.text), c.refusal) << c.text;
 }
 
-// Foreign connections, malformed requests, and message data as one line
-// (control characters blank, ended at its NUL or its length); the host's own
-// test under Wine covers the well-formed requests.
-TEST(HostLines, ForeignBytesRequestsAndData)
+// Requests in any case, numbers read whole, and message data as one line
+// (control characters blank, ended at its NUL or its length). The host's
+// own test under Wine covers the well-formed and unknown requests, and
+// foreign connections.
+TEST(HostLines, RequestsAndData)
 {
-    for (const char* line : {"POST / HTTP/1.1", "GET /", "OPTIONS * HTTP/1.1"})
-        EXPECT_TRUE(LooksLikeHttp(line)) << line;
-    for (const char* line : {"RC 101 5 3 ',---' 42", "!STATUS", "GETTING"})
-        EXPECT_FALSE(LooksLikeHttp(line)) << line;
-    EXPECT_FALSE(HoldsForeignBytes("RC 1\t2\r\n\xe9", 9));
-    EXPECT_TRUE(HoldsForeignBytes("RC\0", 3));
-    EXPECT_TRUE(HoldsForeignBytes("\x16\x03\x01", 3));   // a TLS hello
-
-    struct { const char* line; RequestKind kind; int device, except; const char* error; } cases[] = {
-        {"!gotxrx 101 102", REQ_GOTXRX, 101, 102, ""},
-        {"!INQTXRX 101 102", REQ_BAD, 0, 0, "usage: !INQTXRX <device>"},
-        {"!GOTXRX 1x1", REQ_BAD, 0, 0, "not a number: 1x1"},
-        {"!", REQ_BAD, 0, 0, "unknown request: !"},
-    };
-    for (const auto& c : cases) {
-        std::string error;
-        Request r = ParseRequest(c.line, &error);
-        EXPECT_EQ(std::make_tuple(r.kind, r.device, r.except, error), std::make_tuple(c.kind, c.device, c.except, std::string(c.error))) << c.line;
-    }
+    std::string error;
+    Request r = ParseRequest("!gotxrx 101 102", &error);
+    EXPECT_EQ(std::make_tuple(r.kind, r.device, r.except, error), std::make_tuple(REQ_GOTXRX, 101, 102, std::string()));
+    EXPECT_EQ(ParseRequest("!GOTXRX 1x1", &error).kind, REQ_BAD);
+    EXPECT_EQ(error, "not a number: 1x1");
     const char data[] = "RR\r\n1\t2\0hidden";
     EXPECT_EQ(DataText(data, sizeof data), "RR  1 2");
     EXPECT_EQ(DataText("abc", 2), "ab");
-}
-
-TEST(HostNames, FileNamesElseMadeUp)
-{
-    Names names;
-    EXPECT_EQ(names.Load("# comment\r\n101 S 7 CAMERA 7\n101 d 3 MONITOR WALL LEFT SIDE\n"
-                         "bad line\n101 X 1 nope\n0 S 1 nope\n"),
-              2);
-    EXPECT_EQ(names.Get(101, 1, 3), "MONITOR WALL LEFT");   // 17 characters
-    EXPECT_EQ(names.Get(102, 0, 1), "SRC 001");
-    unsigned char block[NAME_REQUEST_SIZE];
-    NameRequest_Build(block, 101, NAME_KIND_DEST, 1000);
-    AnswerNameBlock(names, block, sizeof block);
-    EXPECT_STREQ((const char*)block, "DST 1000");
-    EXPECT_EQ(block[17], 0);
-}
-
-// Registrations refused while not in driver mode unless forced, and only
-// the window's own process frees its devices. (The host's own test under
-// Wine covers the other results.)
-TEST(HostRegistry, Results)
-{
-    Registry reg;
-    EXPECT_EQ(reg.Register(0x10, 101, 7) + reg.Register(0x10, 101, 7) + reg.Register(0x20, 999, 8), 0);
-    EXPECT_EQ(reg.DeregisterFrom(0x10, 8), 0);    // another process
-    EXPECT_EQ(reg.WindowOf(101), 0x10u);
-    EXPECT_EQ(reg.DeregisterFrom(0x10, 7), 1);
-    EXPECT_EQ(reg.WindowOf(101), 0u);
-    EXPECT_EQ(reg.WindowOf(999), 0x20u);
-    Registry off;
-    off.driverMode = false;
-    EXPECT_EQ(off.Register(0x10, 101, 7), 3);
-    off.forced[101] = 0;
-    EXPECT_EQ(off.Register(0x10, 101, 7), 0);
 }
 
 // A driver that stops answering gets nothing more but a probe per retry

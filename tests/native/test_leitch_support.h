@@ -20,7 +20,7 @@ struct LevelSize {
 
 // Resets everything, then sizes the given levels from their device files
 // with Memory_Init, as start-up does. Every level starts OK, in Tx/Rx mode.
-inline void Start(std::initializer_list<LevelSize> levels)
+inline void Start(const std::vector<LevelSize>& levels)
 {
     storetest::Fresh();
     for (const LevelSize& l : levels)
