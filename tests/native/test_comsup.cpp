@@ -8,6 +8,7 @@ class ComSup : public LinkTest {};
 
 TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
 {
+    Configure({});
     Settings().Speed = 9600;
     Settings().DataBits = 7;
     Settings().Com = 3;

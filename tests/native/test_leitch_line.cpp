@@ -1,45 +1,40 @@
-// The line assembler and the reading of status line fields.
+// The line assembler, the reading of status line fields, and the frames
+// sent to the router byte for byte.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
+#include <vector>
 
+#include "tests/fake/fake_comms.h"
 #include "tests/native/test_leitch_support.h"
 
 namespace {
 
 using leitch_test::Feed;
 
-// Lines that reached the decoder, as it traces them (only lines with "S:"
-// are traced).
-std::vector<std::string> DecodedLines()
-{
-    std::vector<std::string> lines;
-    for (const std::string& t : fake::S().trace)
-        if (t.find("S:") != std::string::npos)
-            lines.push_back(t.substr(11, t.size() - 12));   // without "<VALDRUNE>-" and LF
-    return lines;
-}
-
+// Line feeds are skipped anywhere, a zero byte ends the text, a reset
+// drops the line in progress; each line is decoded whole at its CR.
 TEST(LeitchLine, LinesReachTheDecoderWhole)
 {
     const struct {
         std::string bytes;
-        std::vector<std::string> decoded;
+        bool reset;
+        int before, after;   // tally of destination 32 before and after a CR
     } cases[] = {
-        {"S:\r>\rOK\r\r", {}},                     // too short to decode
-        {"S:0\r", {"S:0"}},
-        {"\nS:0\n1F,2A\r\n\n", {"S:01F,2A"}},         // line feeds skipped anywhere
-        {std::string("S:01F,2A\0S:\r", 12), {"S:01F,2A"}},   // a zero byte ends the text
-        {"S:0xyzzy", {}},                           // a reset line starts afresh
+        {"\nS:0\n1F,2A\r\n\n", false, 43, 43},
+        {std::string("S:01F,2A\0S:\r", 12), false, 43, 43},
+        {"S:01F,2A", true, 0, 0},
+        {"S:01F,2", false, 0, 3},
     };
     for (const auto& c : cases) {
-        leitch_test::Start({});
+        leitch_test::Start({{0, 101, 43, 32}});
         Feed(c.bytes);
-        if (Leitch_RxLen())
+        if (c.reset)
             Leitch_ResetLine();
-        Feed("abc\r");
-        EXPECT_EQ(DecodedLines(), c.decoded) << c.bytes;
+        EXPECT_EQ(Store_GetTally(101, 32), c.before) << c.bytes;
+        Feed("\r");
+        EXPECT_EQ(Store_GetTally(101, 32), c.after) << c.bytes;
         EXPECT_EQ(Leitch_RxLen(), 0);
     }
 }
@@ -62,7 +57,6 @@ TEST(LeitchLine, OverlongLineWrapsToPositionOneAndIsNeverDecoded)
     Feed("\r");
     EXPECT_EQ(Store_GetTally(101, 32), 0);
     Feed("S:01F,2A\r");
-    EXPECT_EQ(DecodedLines(), std::vector<std::string>{"S:01F,2A"});
     EXPECT_EQ(Store_GetTally(101, 32), 43);
 }
 
@@ -103,6 +97,52 @@ TEST(LeitchStatusLine, FieldsAreReadFromTheMark)
         EXPECT_EQ(std::vector<int>({st.level, st.dest, st.source}), std::vector<int>({want.level, want.dest, want.source}))
             << c.line << (c.kind == S ? "" : ": an unread field was written");
     }
+}
+
+const int kQuery = -100;
+
+TEST(LeitchFrames, EveryFrameByteForByte)
+{
+    const struct {
+        int level, source, dest;   // source kQuery: a query
+        std::string bytes;
+    } frames[] = {
+        {0, kQuery, 1, "@ X?00\r"},     {0, kQuery, 16, "@ X?0F\r"},     {0, kQuery, 17, "@ X?010\r"},
+        {0, kQuery, 32, "@ X?01F\r"},   {10, kQuery, 11, "@ X?AA\r"},    {0, 43, 32, "@ X:0/1F,2A\r"},
+        {0, 0, 5, "@ X:0/4,FFFFFFFF\r"}, {0, 1, 1, "@ X:0/0,0\r"},       {15, 256, 1000, "@ X:F/3E7,FF\r"},
+    };
+    for (const auto& c : frames) {
+        leitch_test::Start({});
+        std::vector<std::string> want = {c.bytes};
+        if (c.source == kQuery) {
+            Leitch_Poll(c.level, c.dest);
+            want.insert(want.begin(), std::string("@ ?\rT F\r", 8));   // goes before every query
+        } else {
+            Leitch_Connect(c.level, c.source, c.dest);
+        }
+        EXPECT_EQ(FakeComms().writes, want) << c.bytes;
+    }
+    char out[9];
+    EXPECT_EQ(Leitch_FormatQuery(0, 32, out, 9), 8);
+    EXPECT_EQ(Leitch_FormatQuery(0, 32, out, 8), 0) << "a buffer too small is refused";
+    EXPECT_STREQ(out, "");
+    EXPECT_EQ(Leitch_FormatTake(0, 0, 5, out, 9), 0);
+}
+
+// Levels from Q on are never addressed, nor counted as unanswered.
+TEST(LeitchFrames, LevelsFromQAreNeverAddressed)
+{
+    leitch_test::Start({});
+    EXPECT_EQ(std::vector<bool>({Leitch_LevelServed(15), Leitch_LevelServed(16), Leitch_LevelServed(-1)}),
+              std::vector<bool>({true, false, false}));
+    Leitch_Poll(16, 1);
+    Leitch_Connect(16, 1, 1);
+    Leitch_Connect(25, 0, 1);
+    EXPECT_TRUE(FakeComms().writes.empty());
+    EXPECT_EQ(Link().iUnAck, 0);
+    Store_Level(16)->iDevice = 116;
+    Leitch_TraceUnservedLevels();
+    EXPECT_TRUE(fake::Traced("Level Q (device 116) cannot be served over the Leitch link"));
 }
 
 }  // namespace

@@ -58,7 +58,6 @@ TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
     EXPECT_EQ(Link().iComState[16], COMSTATE_FAIL);
     EXPECT_EQ(Link().iOverallState, 1);
 
-    SetUp();
     Configure({{20, 121, 4}});
     Start();
     Ticks(5);
@@ -94,7 +93,6 @@ TEST_F(PollCycle, SingleDestinationLevels)
     EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
     EXPECT_EQ(HostLink().iTxRxMode, TXRX_RXONLY);
 
-    SetUp();
     Configure({{0, 101, 3}, {1, 102, 1}});
     Start();
     Ticks(12);

@@ -1,6 +1,6 @@
-// Shared set-up for the router link tests: levels sized through the store,
-// the link started on the fake port, and ticks driven one at a time with a
-// scripted router answering on the fake port.
+// Shared set-up for the router link tests: levels sized as the Leitch tests
+// size them, the link started on the fake port, and ticks driven one at a
+// time with a scripted router answering on the fake port.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,13 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/ui.h"
-#include "hostlink/hxi.h"
-#include "leitch/comsup.h"
-#include "ui/ui_ids.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/scripted_router.h"
-#include "tests/native/test_store_support.h"
+#include "tests/native/test_leitch_support.h"
+#include "ui/ui_ids.h"
 
 struct LevelSetup {
     int index, device, dests, slot = 0;
@@ -24,31 +21,21 @@ class LinkTest : public ::testing::Test {
 protected:
     ScriptedRouter router;
 
-    void SetUp() override
-    {
-        storetest::Fresh();
-        router = ScriptedRouter();
-        DriverSettings& s = Settings();
-        s.TallyDelay = 1000;
-        s.CommErrorLimit = 5;
-        s.MaxUnAcks = 5;
-        s.Com = 2;
-        Ui_SetPanel(fake::kPanelWnd);
-        HostLink().hHxiWnd = fake::kHostWnd;
-        HostLink().iTxRxMode = TXRX_TXRX;
-        FakeComms().openResult = 1;
-    }
-
-    // Configures and sizes the levels from their database files (sources
-    // are plentiful, so every reported source is valid).
+    // Resets everything and sizes the levels (sources are plentiful, so
+    // every reported source is valid); polls every second on port 2.
     void Configure(const std::vector<LevelSetup>& levels)
     {
-        for (const LevelSetup& l : levels) {
-            storetest::Configure(l.index, l.device, 100, l.dests);
+        std::vector<leitch_test::LevelSize> sizes;
+        for (const LevelSetup& l : levels)
+            sizes.push_back({l.index, l.device, 100, l.dests});
+        leitch_test::Start(sizes);
+        for (const LevelSetup& l : levels)
             Settings().iStatusSlot[l.index] = l.slot;
-            Settings().iFlag = 1;
-        }
-        Memory_Init();
+        Settings().iFlag = !levels.empty();
+        Settings().TallyDelay = 1000;
+        Settings().Com = 2;
+        FakeComms().openResult = 1;
+        router = ScriptedRouter();
     }
 
     // Start-up of the link and the poll start of the panel.

@@ -96,7 +96,6 @@ TEST_F(LinkHealth, FollowsTheStateTable)
     for (const HealthCase& c : kCases) {
         SCOPED_TRACE(c.events + ", MaxUnAcks " + std::to_string(c.maxUnAcks) + ", CommErrorLimit " +
                      std::to_string(c.errorLimit));
-        SetUp();
         Configure({{0, 101, 8, 7}});
         Settings().StatusInfoDriverId = 200;
         Settings().MaxUnAcks = c.maxUnAcks;

@@ -1,7 +1,6 @@
 // Start-up order, the shutdown sequence, the menu and the debug trace.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -55,19 +54,18 @@ TEST_F(ShellTest, StartUpProblems)
 {
     const std::string kDeregister = "hosttx 2186 p=" + std::to_string(fake::kMainWnd);
     const struct {
-        const char* library;   // the one that is missing
+        std::vector<std::string> loadable;
         int panelFails;
         std::vector<std::string> inOrder;
     } cases[] = {
-        {"c:\\sys\\orva_cc.dll", 0, {"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}},
-        {"c:\\sys\\bwcc32.dll", 0, {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", "plain dialog classes"}},
-        {"", 1, {kDeregister, "free library", "quit 0"}},
+        {{"c:\\sys\\bwcc32.dll"}, 0, {"box '! Error !' 'Cannot find ORVA_CC.DLL'", "quit 0"}},
+        {{"c:\\sys\\orva_cc.dll"}, 0, {"box '! Error !' 'ValDrune: Cannot find c:\\sys\\BWCC32.DLL'", "plain dialog classes"}},
+        {fake::S().loadablePaths, 1, {kDeregister, "free library", "quit 0"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.library);
+        SCOPED_TRACE(c.inOrder.front());
         SetUp();
-        fake::S().loadablePaths.erase(std::remove(fake::S().loadablePaths.begin(), fake::S().loadablePaths.end(), c.library),
-                                      fake::S().loadablePaths.end());
+        fake::S().loadablePaths = c.loadable;
         fake::S().panelFails = c.panelFails;
         Main_Initialize();
         EXPECT_TRUE(fake::LogHasInOrder(c.inOrder));
@@ -81,11 +79,21 @@ TEST_F(ShellTest, StartUpProblems)
     }
 }
 
+// The keyboard toggle enables the level items of exactly the configured
+// levels (any non-zero device; the real menu is read back under Wine).
 // Every way of asking runs the shutdown once; after it nothing acts.
-TEST_F(ShellTest, ShutdownRunsOnceAndNothingActsAfterIt)
+TEST_F(ShellTest, KeyboardToggleAndShutdown)
 {
+    Set("Levels", "Level_3", "104");
+    Set("Levels", "Level_7", "-2");
     Main_Initialize();
     ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
+    for (bool on : {true, false}) {
+        Send(MSG_COMMAND, IDM_KEYBOARD);
+        for (int i = 0; i < 26; ++i)
+            EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i],
+                      on && (i == 0 || i == 3 || i == 7) ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
+    }
     Send(MSG_COMMAND, IDM_EXIT);
     Send(ZUV_REQDEVCLOSE);
     Send(MSG_CLOSE);
@@ -152,38 +160,18 @@ TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
 // delivers on this thread, and only once per delivery.
 TEST_F(ShellTest, CommandTextsOnlyFromTheHostLibrary)
 {
-    const struct {
-        bool delivering;
-        int texts, taken;
-    } cases[] = {{true, 1, 1}, {true, 2, 1}, {false, 1, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.texts);
-        SetUp();
-        Main_Initialize();
-        const char* text = "RQ 101 1 1 0";
-        fake::S().onHostRx = [&]() -> int32_t {
-            for (int i = 1; i < c.texts; ++i)
-                Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
-            return (int32_t)Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
-        };
-        Send(c.delivering ? ZUV_RXMESSAGE : ZUV_RXCOMMAND, 1, c.delivering ? ZUV_RXCOMMAND : (intptr_t)text);
-        EXPECT_EQ(HostLink().lRxCount, c.taken);
-    }
-}
-
-// Any non-zero device counts as configured; the real menu states and the
-// router items are read back under Wine.
-TEST_F(ShellTest, KeyboardToggleEnablesExactlyTheConfiguredLevels)
-{
-    Set("Levels", "Level_3", "104");
-    Set("Levels", "Level_7", "-2");
     Main_Initialize();
-    for (bool on : {true, false}) {
-        Send(MSG_COMMAND, IDM_KEYBOARD);
-        for (int i = 0; i < 26; ++i)
-            EXPECT_EQ(fake::S().menuFlags[IDM_LEVEL_FIRST + i],
-                      on && (i == 0 || i == 3 || i == 7) ? (unsigned)PLAT_MF_ENABLED : (unsigned)PLAT_MF_GRAYED) << i;
-    }
+    const char* text = "RQ 101 1 1 0";
+    int texts = 0;
+    fake::S().onHostRx = [&]() -> int32_t {
+        for (int i = 1; i < texts; ++i)
+            Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
+        return (int32_t)Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
+    };
+    for (texts = 1; texts <= 2; ++texts)
+        Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND);
+    Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
+    EXPECT_EQ(HostLink().lRxCount, 2);
 }
 
 TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)
