@@ -18,7 +18,6 @@ namespace {
 State* gState = nullptr;
 std::map<PlatFile, std::pair<std::string, size_t>> gOpen;   // path, read position
 PlatFile gNextFile = 1;
-PlatLib gNextLib = 0x100;
 
 bool Fails(const char* step)
 {
@@ -38,11 +37,11 @@ State& S()
     return *gState;
 }
 
-std::string Lower(const std::string& s)
+std::string Lower(std::string s)
 {
-    std::string r = s;
-    std::transform(r.begin(), r.end(), r.begin(), [](unsigned char c) { return (char)std::tolower(c); });
-    return r;
+    for (char& c : s)
+        c = (char)std::tolower((unsigned char)c);
+    return s;
 }
 
 void Reset()
@@ -58,19 +57,16 @@ void Reset()
 void SetProfile(const std::string& file, const std::string& section, const std::string& key,
                 const std::string& value)
 {
-    S().profiles[Lower(file)][Lower(section)][Lower(key)] = value;
+    S().profiles[Lower(file + "|" + section + "|" + key)] = value;
 }
 
 bool GetProfile(const std::string& file, const std::string& section, const std::string& key,
                 std::string* value)
 {
-    auto& keys = S().profiles[Lower(file)][Lower(section)];
-    auto it = keys.find(Lower(key));
-    if (it == keys.end())
-        return false;
-    if (value)
+    auto it = S().profiles.find(Lower(file + "|" + section + "|" + key));
+    if (it != S().profiles.end() && value)
         *value = it->second;
-    return true;
+    return it != S().profiles.end();
 }
 
 void Logf(const char* format, ...)
@@ -116,9 +112,8 @@ int Plat_ProfileRead(const char* section, const char* key, const char* def, char
 {
     if (!out || size <= 0)
         return 0;
-    std::string value;
-    if (!fake::GetProfile(file, section, key, &value))
-        value = Text(def);
+    std::string value = Text(def);
+    fake::GetProfile(file, section, key, &value);
     // Like the system call: copies at most size - 1 characters.
     size_t n = std::min(value.size(), (size_t)size - 1);
     std::memcpy(out, value.data(), n);
@@ -263,8 +258,7 @@ intptr_t Plat_DefWindowProc(PlatWnd, unsigned, uintptr_t, intptr_t) { return 0; 
 PlatLib Plat_LoadLibrary(const char* path)
 {
     const std::vector<std::string>& ok = S().loadablePaths;
-    bool loads = std::find(ok.begin(), ok.end(), fake::Lower(path)) != ok.end();
-    return loads ? fake::gNextLib++ : 0;
+    return std::find(ok.begin(), ok.end(), fake::Lower(path)) != ok.end() ? 0x100 : 0;
 }
 
 void Plat_FreeLibrary(PlatLib lib)

@@ -23,9 +23,9 @@ struct State {
     std::vector<std::string> log;     // everything visible, in order
     std::vector<std::string> trace;   // Plat_DebugOutput lines
     std::map<std::string, std::string> env;
-    // file -> section -> key -> value, names lower-cased (the system compares
-    // them case-insensitively).
-    std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> profiles;
+    // "file|section|key" lower-cased (the system compares the names
+    // case-insensitively) -> value
+    std::map<std::string, std::string> profiles;
     std::map<std::string, std::vector<unsigned char>> files;   // lower-cased path -> bytes
     // File faults by step ("open" for writing, "write", "flush", "close",
     // "replace"): the call numbered failAt[step] (0-based) and every later one fail.
@@ -60,6 +60,6 @@ int CountLog(const std::string& prefix);   // log lines that start with prefix
 // True when the log holds the given lines in this order (others may lie between).
 bool LogHasInOrder(const std::vector<std::string>& lines);
 bool Traced(const std::string& text);   // the driver traced exactly this text
-std::string Lower(const std::string& s);
+std::string Lower(std::string s);
 
 }  // namespace fake
