@@ -61,17 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         int32_t rx = HostLink().lRxCount;
         Hxi_OnCommandText(text.c_str());
         Check(HostLink().lRxCount == rx + 1, "command not counted once");
+        Check(FakeComms().writes.size() == frames || (text.compare(0, 2, "RC") == 0 && !s.Simulation),
+              "frame in simulation or for a command other than RC");
         std::vector<int> after = Cells();
         int changedLevel = -1;
         for (size_t i = 0; i < after.size(); i += 3) {
             if (after[i + 1] == before[i + 1] && after[i + 2] == before[i + 2])
                 continue;
             Check(changedLevel < 0 || changedLevel == after[i], "store changed on two levels");
-            changedLevel = after[i];
             Check(after[i + 1] == before[i + 1] || before[i + 2] == 0, "locked destination routed");
+            changedLevel = after[i];
         }
-        if (FakeComms().writes.size() != frames)
-            Check(text.compare(0, 2, "RC") == 0 && !s.Simulation, "frame in simulation or for a command other than RC");
     }
     return 0;
 }

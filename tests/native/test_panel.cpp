@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 
 #include "hostlink/hxi.h"
@@ -84,7 +85,7 @@ TEST(Panel, SystemCommandsAndLevelSelection)
     EXPECT_EQ(Dialog_Proc(fake::kPanelWnd, 0x0200, 0, 0), 0);
     EXPECT_EQ(fake::S().log.back(), "send 274 w=61472 l=7");
     Dialog_SelectLevel(1);
-    EXPECT_EQ(fake::S().menuChecked[IDM_LEVEL_FIRST] * 10 + fake::S().menuChecked[IDM_LEVEL_FIRST + 1], 1);
+    EXPECT_EQ(fake::S().menuChecked, (std::map<unsigned, int>{{IDM_LEVEL_FIRST, 0}, {IDM_LEVEL_FIRST + 1, 1}}));
 }
 
 // The block's layout is read by the real host in the panel tests.

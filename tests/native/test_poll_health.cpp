@@ -8,23 +8,17 @@
 #include "tests/native/test_poll_fixture.h"
 
 #include <algorithm>
-#include <functional>
 #include <map>
 
 #include "leitch/leitch.h"
 
 namespace {
 
-struct Behaviour {
-    std::function<bool(int)> answers;
-    int lateTicks;
-};
-
-const Behaviour kAlways{[](int) { return true; }, 0};
-const Behaviour kLate{[](int) { return true; }, 2};
-const Behaviour kDropThird{[](int n) { return (n + 1) % 3 != 0; }, 0};
-const Behaviour kSilent4{[](int n) { return n < 10 || n >= 14; }, 0};
-const Behaviour kSilent7{[](int n) { return n < 10 || n >= 17; }, 0};
+// Which queries (0-based) the router answers.
+bool Always(int) { return true; }
+bool DropThird(int n) { return (n + 1) % 3 != 0; }
+bool Silent4(int n) { return n < 10 || n >= 14; }
+bool Silent7(int n) { return n < 10 || n >= 17; }
 
 // "from:e from+1:e ... to:e"
 std::string Each(int from, int to, const char* e)
@@ -36,35 +30,31 @@ std::string Each(int from, int to, const char* e)
 }
 
 struct HealthCase {
-    const Behaviour* router;
-    int maxUnAcks, errorLimit;
+    bool (*answers)(int);
+    int lateTicks, maxUnAcks, errorLimit;
     std::string events;
     int finalMode;
     int takesPerTick = 0;   // a salvo of takes after each tick's poll
 };
 
 const HealthCase kCases[] = {
-    {&kAlways, 5, 5, "1:O", TXRX_TXRX},
-    {&kAlways, 3, 10, "1:O", TXRX_TXRX},
-    {&kAlways, 10, 3, "1:O " + Each(2, 20, "LO"), TXRX_RXONLY},
-    {&kLate, 5, 5, "3:O", TXRX_TXRX},
-    {&kLate, 10, 3, "3:O " + Each(4, 20, "LO"), TXRX_RXONLY},
-    {&kDropThird, 5, 5, "1:O 4:LO 7:LO 10:LO 13:LO 16:LO 19:LO", TXRX_RXONLY},
-    {&kDropThird, 3, 10, "1:O 4:SfO 7:SfO 13:SfO 16:SfO 19:SfO", TXRX_TXRX},
-    {&kDropThird, 10, 3,
+    {Always, 0, 5, 5, "1:O", TXRX_TXRX},
+    {Always, 0, 3, 10, "1:O", TXRX_TXRX},
+    {Always, 0, 10, 3, "1:O " + Each(2, 20, "LO"), TXRX_RXONLY},
+    {Always, 2, 5, 5, "3:O", TXRX_TXRX},
+    {DropThird, 0, 5, 5, "1:O 4:LO 7:LO 10:LO 13:LO 16:LO 19:LO", TXRX_RXONLY},
+    {DropThird, 0, 3, 10, "1:O 4:SfO 7:SfO 13:SfO 16:SfO 19:SfO", TXRX_TXRX},
+    {DropThird, 0, 10, 3,
      "1:O 2:LO 3:L 4:O 5:LO 6:L 7:O 8:LO 9:L 10:O 11:LO 12:L 13:O 14:LO 15:L 16:O 17:LO 18:L 19:O 20:LO",
      TXRX_RXONLY},
-    {&kSilent4, 5, 5, "1:O 12:L 13:f 15:O", TXRX_RXONLY},
-    {&kSilent4, 3, 10, "1:O 12:Sf 13:f 15:O", TXRX_TXRX},
-    {&kSilent4, 10, 3, "1:O " + Each(2, 10, "LO") + " 11:L 15:O " + Each(16, 20, "LO"), TXRX_RXONLY},
-    {&kSilent7, 5, 5, "1:O 12:L 13:f 18:O", TXRX_RXONLY},
-    {&kSilent7, 3, 10, "1:O 12:Sf 13:f 18:O", TXRX_TXRX},
-    {&kSilent7, 10, 3, "1:O " + Each(2, 10, "LO") + " 11:L 18:O 19:LO 20:LO", TXRX_RXONLY},
+    {Silent4, 0, 5, 5, "1:O 12:L 13:f 15:O", TXRX_RXONLY},
+    {Silent4, 0, 3, 10, "1:O 12:Sf 13:f 15:O", TXRX_TXRX},
+    {Silent4, 0, 10, 3, "1:O " + Each(2, 10, "LO") + " 11:L 15:O " + Each(16, 20, "LO"), TXRX_RXONLY},
+    {Silent7, 0, 5, 5, "1:O 12:L 13:f 18:O", TXRX_RXONLY},
     // The router answers polls, never takes: a salvo between two polls is
     // no sign of silence, while unanswered polls still fail the level.
-    {&kAlways, 5, 5, "1:O", TXRX_TXRX, 16},
-    {&kSilent4, 5, 5, "1:O 12:L 13:f 15:O", TXRX_RXONLY, 16},
-    {&kSilent4, 3, 10, "1:O 12:Sf 13:f 15:O", TXRX_TXRX, 16},
+    {Always, 0, 5, 5, "1:O", TXRX_TXRX, 16},
+    {Silent4, 0, 5, 5, "1:O 12:L 13:f 15:O", TXRX_RXONLY, 16},
 };
 
 class LinkHealth : public LinkTest {
@@ -100,8 +90,8 @@ TEST_F(LinkHealth, FollowsTheStateTable)
         Settings().StatusInfoDriverId = 200;
         Settings().MaxUnAcks = c.maxUnAcks;
         Settings().CommErrorLimit = c.errorLimit;
-        router.answers = c.router->answers;
-        router.lateTicks = c.router->lateTicks;
+        router.answers = c.answers;
+        router.lateTicks = c.lateTicks;
         Start();
         std::string all;
         for (int tick = 1; tick <= 20; ++tick) {
