@@ -65,19 +65,6 @@ TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
     EXPECT_EQ(Caption(IDC_POLL_ROUTER), "000");
 }
 
-TEST_F(PollCycle, ARouterThatNeverAnsweredRaisesNoAlarm)
-{
-    Configure({{0, 101, 3, 1}, {2, 103, 2, 3}});
-    Settings().StatusInfoDriverId = 200;
-    router.answers = [](int) { return false; };
-    Start();
-    fake::S().log.clear();
-    Ticks(40);
-    EXPECT_EQ(CountLog("send 2215") + CountLog("hosttx 2144"), 0);
-    EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");
-    EXPECT_EQ(HostLink().iTxRxMode, TXRX_TXRX);
-}
-
 // A lone level of one destination comes back to itself every tick, and its
 // unanswered frames keep counting, so a silent router is still noticed; one
 // beside others answers its last query once the cycle is on the next level,
