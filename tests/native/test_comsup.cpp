@@ -102,10 +102,6 @@ TEST_F(ComSup, ThePollStartFailsEveryLevelAndStartsPolling)
     EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");
     EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 250u);
     EXPECT_TRUE(fake::LogHasInOrder({"text 1802 'Fault'", "text 1802 'Polling'", "text 1802 '/__1B__'"}));
-    // Reads good until the first cycle ends.
-    EXPECT_EQ(Link().iOverallState, 1);
-    EXPECT_EQ(Link().bFirstCycle, 1);
-    EXPECT_EQ(Link().iTallyPtr, 1);
 }
 
 // Simulation: no port, no poll timer; the Status indicator says "Sim" for

@@ -54,6 +54,7 @@ TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
 {
     Configure({{0, 101, 2}, {16, 117, 2}});
     Start();
+    EXPECT_TRUE(fake::Traced("Level Q (device 117) cannot be served over the Leitch link"));
     EXPECT_EQ(Visits(4).second, "0/1 0/2 0/1 0/2");
     EXPECT_EQ(Link().iComState[16], COMSTATE_FAIL);
     EXPECT_EQ(Link().iOverallState, 1);
