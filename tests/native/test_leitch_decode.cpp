@@ -98,23 +98,16 @@ TEST(LeitchDecode, LinesWithoutEffect)
     }
 }
 
-TEST(LeitchDecode, FailedLevelIsRecoveredThroughTheLink)
+// The answer to a level's last query arrives when the cycle has moved on:
+// the level that answered is set OK, the polled one keeps its state and the
+// Status indicator, which shows the polled level, is untouched. (A polled
+// level's recovery is read through the link health table.)
+TEST(LeitchDecode, AnswerForALevelNoLongerPolled)
 {
     StartThreeLevels();
-    Link().iComState[0] = COMSTATE_FAIL;
-    Link().iTallyRtr = 0;
-    Feed("S:000,0\r");
-    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
-    EXPECT_TRUE(fake::LogHasInOrder({"text 1801 '/__2B__'", "text 1801 '  Ok  '"}));
-    EXPECT_EQ(fake::CountLog("text 1801 'Ok'"), 0);
-
-    // The answer to a level's last query arrives when the cycle has moved
-    // on: the level that answered is set OK, the polled one keeps its state
-    // and the Status indicator, which shows the polled level, is untouched.
     Link().iComState[1] = COMSTATE_FAIL;
     Link().iComState[10] = COMSTATE_FAIL;
     Link().iTallyRtr = 10;
-    fake::S().log.clear();
     Feed("S:13,1\r");
     EXPECT_EQ(Link().iComState[1], COMSTATE_OK);
     EXPECT_EQ(Link().iComState[10], COMSTATE_FAIL);
