@@ -174,10 +174,11 @@ TEST_F(ShellTest, CommandTextsOnlyFromTheHostLibrary)
     EXPECT_EQ(HostLink().lRxCount, 2);
 }
 
-// Traced texts are cut to 255 characters (the end-to-end tests read the
-// trace on and off).
-TEST_F(ShellTest, TraceIsCutAt255)
+// Nothing is traced while the trace is off; traced texts are cut to 255
+// characters.
+TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)
 {
+    Debug_Trace("not shown");
     Settings().bDebugMode = 7;
     Debug_Trace(std::string(400, 'x').c_str());
     ASSERT_EQ(fake::S().trace.size(), 1u);
