@@ -4,22 +4,7 @@
 
 #include "tests/fake/fake_platform.h"
 
-namespace {
-FakeCommsState* gComms = nullptr;
-}
-
-FakeCommsState& FakeComms()
-{
-    if (!gComms)
-        gComms = new FakeCommsState();
-    return *gComms;
-}
-
-void FakeComms_Reset()
-{
-    delete gComms;
-    gComms = new FakeCommsState();
-}
+FakeCommsState& FakeComms() { return fake::S().comms; }
 
 int Comms_OpenPort(int port, uint32_t speed, int dataBits, int stopBitsCode, int parityCode)
 {

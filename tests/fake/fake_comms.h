@@ -20,5 +20,5 @@ struct FakeCommsState {
     std::function<void()> onWrite;       // runs after each frame is recorded
 };
 
+// The fake's serial state, cleared with the rest of the fake by fake::Reset().
 FakeCommsState& FakeComms();
-void FakeComms_Reset();

@@ -8,7 +8,6 @@
 #include "app/shell.h"
 #include "panel/dialog.h"
 #include "panel/status_codes.h"
-#include "tests/fake/fake_comms.h"
 #include "ui/ui.h"
 
 namespace fake {
@@ -50,7 +49,6 @@ void Reset()
     gState = new State();
     gOpen.clear();
     Core_Reset();
-    FakeComms_Reset();
     Ui_SetMainWindow(kMainWnd);
 }
 

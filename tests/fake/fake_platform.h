@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "tests/fake/fake_comms.h"
 
 namespace fake {
 
@@ -44,6 +45,7 @@ struct State {
     std::function<void()> onBox;                // runs while a message box is up
     int sendsUndelivered = 0, panelFails = 0;
     std::vector<std::string> hostTx;   // host messages as "msg param 'text'"
+    FakeCommsState comms;
 };
 
 State& S();

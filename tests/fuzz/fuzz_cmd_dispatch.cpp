@@ -15,7 +15,7 @@
 
 #include "hostlink/cmd.h"
 #include "tests/fake/fake_comms.h"
-#include "tests/native/test_cmd_fixture.h"
+#include "tests/native/test_leitch_support.h"
 
 namespace {
 

@@ -28,16 +28,6 @@ int NamedLevel(const char* line)
     return mark && end == digit + 1 ? (int)level : -1;
 }
 
-// The level of each tally in leitch_test::AllTallies().
-std::vector<int> LevelOfEachTally()
-{
-    std::vector<int> levels;
-    for (int level = 0; level < LEVEL_COUNT; ++level)
-        if (Store_Level(level)->hTally)
-            levels.insert(levels.end(), (size_t)Store_Level(level)->iDests, level);
-    return levels;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -47,23 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                         {15, 115, 1, 1}});
     Link().iComState[1] = COMSTATE_FAIL;
     Link().iComState[10] = COMSTATE_FAIL;
-    const std::vector<int> levelOf = LevelOfEachTally();
     for (size_t i = 0; i < size; ++i) {
         char line[256];
         std::memcpy(line, Leitch_RxLine(), sizeof line);
-        std::vector<int> before = data[i] == '\r' ? leitch_test::AllTallies() : std::vector<int>();
+        leitch_test::Tallies before = data[i] == '\r' ? leitch_test::AllTallies() : leitch_test::Tallies();
         Leitch_RxChar(data[i]);
         Check(Leitch_RxLen() >= 0 && Leitch_RxLen() <= 255 && Leitch_RxLine()[255] == 0);
         if (data[i] != '\r')
             continue;
-        std::vector<int> after = leitch_test::AllTallies();
+        leitch_test::Tallies after = leitch_test::AllTallies();
         Check(after.size() == before.size());
         int changes = 0;
         for (size_t t = 0; t < after.size(); ++t) {
             if (after[t] == before[t])
                 continue;
             ++changes;
-            Check(levelOf[t] == NamedLevel(line) && after[t] >= 0 && after[t] <= Store_Level(levelOf[t])->iSources);
+            int level = after[t].first, tally = after[t].second;
+            Check(level == NamedLevel(line) && tally >= 0 && tally <= Store_Level(level)->iSources);
         }
         Check(changes <= 1);
     }

@@ -7,7 +7,7 @@
 
 #include "hostlink/cmd.h"
 #include "tests/fake/fake_comms.h"
-#include "tests/native/test_cmd_fixture.h"
+#include "tests/native/test_leitch_support.h"
 
 using namespace hostlink_test;
 

@@ -8,7 +8,7 @@
 
 #include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
-#include "tests/native/test_cmd_fixture.h"
+#include "tests/native/test_leitch_support.h"
 
 using namespace hostlink_test;
 

@@ -44,9 +44,9 @@ TEST(LeitchDecode, LinesChangeOnlyTheNamedTallyOnce)
         SCOPED_TRACE(c.line);
         StartThreeLevels();
         Link().iUnAck = 4;
-        std::vector<int> before = AllTallies();
+        leitch_test::Tallies before = AllTallies();
         Feed(std::string(c.line) + "\r\n" + c.line + "\r\n");
-        std::vector<int> after = AllTallies();
+        leitch_test::Tallies after = AllTallies();
         int changed = 0;
         for (size_t i = 0; i < after.size(); ++i)
             changed += after[i] != before[i];
@@ -89,7 +89,7 @@ TEST(LeitchDecode, LinesWithoutEffect)
     for (const char* line : lines) {
         StartThreeLevels();
         Store_Level(3)->iDevice = 101;
-        std::vector<int> before = AllTallies();
+        leitch_test::Tallies before = AllTallies();
         Link().iUnAck = 3;
         Feed(std::string(line) + "\r\n");
         EXPECT_EQ(AllTallies(), before) << line;
