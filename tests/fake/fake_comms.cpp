@@ -2,49 +2,25 @@
 
 #include <cstring>
 
-namespace {
-FakeCommsState* gComms = nullptr;
-}
+#include "tests/fake/fake_platform.h"
 
-FakeCommsState& FakeComms()
-{
-    if (!gComms)
-        gComms = new FakeCommsState();
-    return *gComms;
-}
-
-void FakeComms_Reset()
-{
-    delete gComms;
-    gComms = new FakeCommsState();
-}
+FakeCommsState& FakeComms() { return fake::S().comms; }
 
 int Comms_OpenPort(int port, uint32_t speed, int dataBits, int stopBitsCode, int parityCode)
 {
-    FakeCommsState& c = FakeComms();
-    c.opens++;
-    c.lastPort = port;
-    c.lastSpeed = speed;
-    c.lastDataBits = dataBits;
-    c.lastStopBits = stopBitsCode;
-    c.lastParity = parityCode;
-    return c.openResult;
+    fake::Logf("open %d %u %d %d %d", port, speed, dataBits, stopBitsCode, parityCode);
+    return FakeComms().openResult;
 }
 
-void Comms_ClosePort(int index)
-{
-    FakeComms().closes++;
-    FakeComms().lastClosedIndex = index;
-}
+void Comms_ClosePort(int index) { fake::Logf("close %d", index); }
 
-int Comms_SetNotifyWindow(int index, PlatWnd wnd, int readChunk)
+int Comms_SetNotifyWindow(int, PlatWnd wnd, int readChunk)
 {
-    FakeComms().notifyWnd = wnd;
-    FakeComms().readChunk = readChunk;
+    fake::Logf("notify %ju %d", (uintmax_t)wnd, readChunk);
     return 1;
 }
 
-int Comms_Write(int index, const void* data, uint16_t count)
+int Comms_Write(int, const void* data, uint16_t count)
 {
     FakeCommsState& c = FakeComms();
     c.writes.emplace_back((const char*)data, count);
@@ -53,9 +29,9 @@ int Comms_Write(int index, const void* data, uint16_t count)
     return c.writeResult ? c.writeResult : count;
 }
 
-int Comms_GetError(int index, CommsStat* stat)
+int Comms_GetError(int, CommsStat* stat)
 {
-    FakeComms().errorCalls++;
+    fake::Logf("comm error");
     if (stat) {
         std::memset(stat, 0, sizeof *stat);
         stat->cbInQue = (uint32_t)FakeComms().rx.size();
@@ -65,15 +41,12 @@ int Comms_GetError(int index, CommsStat* stat)
 
 int Comms_Purge(int, uint32_t) { return 1; }
 
-int Comms_Read(int index, void* buffer, int count)
+int Comms_Read(int, void* buffer, int count)
 {
-    FakeCommsState& c = FakeComms();
-    c.readCalls++;
+    fake::Logf("read");
+    std::deque<unsigned char>& rx = FakeComms().rx;
     int n = 0;
-    unsigned char* out = (unsigned char*)buffer;
-    while (n < count && !c.rx.empty()) {
-        out[n++] = c.rx.front();
-        c.rx.pop_front();
-    }
+    for (unsigned char* out = (unsigned char*)buffer; n < count && !rx.empty(); rx.pop_front())
+        out[n++] = rx.front();
     return n;
 }

@@ -1,5 +1,7 @@
 // Fake of the serial library for the native tests: records the frames
-// written and hands out scripted received bytes.
+// written, hands out scripted received bytes, and logs the other calls in
+// the platform fake's log ("open 3 9600 7 0 2", "close 1", "notify 4096 64",
+// "comm error", "read").
 #pragma once
 
 #include <deque>
@@ -15,14 +17,8 @@ struct FakeCommsState {
     int errorMask = 0;                   // result of Comms_GetError
     std::vector<std::string> writes;     // every frame written, as bytes
     std::deque<unsigned char> rx;        // bytes waiting to be read
-    int opens = 0, closes = 0, errorCalls = 0, readCalls = 0;
-    int lastPort = 0, lastDataBits = 0, lastStopBits = 0, lastParity = 0;
-    uint32_t lastSpeed = 0;
-    int lastClosedIndex = -99;
-    PlatWnd notifyWnd = 0;
-    int readChunk = 0;
     std::function<void()> onWrite;       // runs after each frame is recorded
 };
 
+// The fake's serial state, cleared with the rest of the fake by fake::Reset().
 FakeCommsState& FakeComms();
-void FakeComms_Reset();

@@ -8,7 +8,6 @@
 #include "app/shell.h"
 #include "panel/dialog.h"
 #include "panel/status_codes.h"
-#include "tests/fake/fake_comms.h"
 #include "ui/ui.h"
 
 namespace fake {
@@ -16,32 +15,14 @@ namespace fake {
 namespace {
 
 State* gState = nullptr;
-
-struct OpenFile {
-    std::string path;
-    size_t pos;
-};
-std::map<PlatFile, OpenFile> gOpen;
+std::map<PlatFile, std::pair<std::string, size_t>> gOpen;   // path, read position
 PlatFile gNextFile = 1;
-PlatLib gNextLib = 0x100;
 
-bool Fails(int at, int* calls)
+bool Fails(const char* step)
 {
-    int n = (*calls)++;
-    return at >= 0 && n >= at;
-}
-
-// One log line, formatted like printf.
-void Logf(const char* format, ...)
-{
-    va_list args, again;
-    va_start(args, format);
-    va_copy(again, args);
-    std::string line((size_t)std::vsnprintf(nullptr, 0, format, args), '\0');
-    std::vsnprintf(&line[0], line.size() + 1, format, again);
-    va_end(again);
-    va_end(args);
-    S().log.push_back(line);
+    int n = S().calls[step]++;
+    auto at = S().failAt.find(step);
+    return at != S().failAt.end() && n >= at->second;
 }
 
 const char* Text(const char* text) { return text ? text : ""; }
@@ -55,11 +36,11 @@ State& S()
     return *gState;
 }
 
-std::string Lower(const std::string& s)
+std::string Lower(std::string s)
 {
-    std::string r = s;
-    std::transform(r.begin(), r.end(), r.begin(), [](unsigned char c) { return (char)std::tolower(c); });
-    return r;
+    for (char& c : s)
+        c = (char)std::tolower((unsigned char)c);
+    return s;
 }
 
 void Reset()
@@ -68,26 +49,32 @@ void Reset()
     gState = new State();
     gOpen.clear();
     Core_Reset();
-    FakeComms_Reset();
     Ui_SetMainWindow(kMainWnd);
 }
 
 void SetProfile(const std::string& file, const std::string& section, const std::string& key,
                 const std::string& value)
 {
-    S().profiles[Lower(file)][Lower(section)][Lower(key)] = value;
+    S().profiles[Lower(file + "|" + section + "|" + key)] = value;
 }
 
 bool GetProfile(const std::string& file, const std::string& section, const std::string& key,
                 std::string* value)
 {
-    auto& sections = S().profiles[Lower(file)];
-    auto sec = sections.find(Lower(section));
-    if (sec == sections.end() || !sec->second.count(Lower(key)))
-        return false;
-    if (value)
-        *value = sec->second[Lower(key)];
-    return true;
+    auto it = S().profiles.find(Lower(file + "|" + section + "|" + key));
+    if (it != S().profiles.end() && value)
+        *value = it->second;
+    return it != S().profiles.end();
+}
+
+void Logf(const char* format, ...)
+{
+    char line[4096];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    S().log.push_back(line);
 }
 
 int CountLog(const std::string& prefix)
@@ -123,9 +110,8 @@ int Plat_ProfileRead(const char* section, const char* key, const char* def, char
 {
     if (!out || size <= 0)
         return 0;
-    std::string value;
-    if (!fake::GetProfile(file, section, key, &value))
-        value = Text(def);
+    std::string value = Text(def);
+    fake::GetProfile(file, section, key, &value);
     // Like the system call: copies at most size - 1 characters.
     size_t n = std::min(value.size(), (size_t)size - 1);
     std::memcpy(out, value.data(), n);
@@ -151,21 +137,18 @@ int Plat_GetEnv(const char* name, char* out, int size)
 
 int Plat_GetWindowsDir(char* out, int size)
 {
-    if (size <= 0)
-        return 0;
-    std::snprintf(out, (size_t)size, "%s", "C:\\windows");
-    return (int)std::strlen(out);
+    return size > 0 ? std::snprintf(out, (size_t)size, "%s", "C:\\windows") : 0;
 }
 
 // ---- Files: writes land at once, faults as injected ------------------------------
 PlatFile Plat_FileOpen(const char* path, PlatFileMode mode)
 {
     std::string key = fake::Lower(path);
-    if (mode == PLAT_FILE_READ ? !S().files.count(key) : fake::Fails(S().failOpenWriteAt, &S().openWriteCalls))
+    if (mode == PLAT_FILE_READ ? !S().files.count(key) : fake::Fails("open"))
         return 0;
     if (mode == PLAT_FILE_WRITE)
         S().files[key].clear();
-    fake::gOpen[fake::gNextFile] = fake::OpenFile{key, 0};
+    fake::gOpen[fake::gNextFile] = {key, 0};
     return fake::gNextFile++;
 }
 
@@ -174,40 +157,35 @@ int Plat_FileRead(PlatFile f, void* buf, int n)
     auto it = fake::gOpen.find(f);
     if (it == fake::gOpen.end() || n < 0)
         return -1;
-    const std::vector<unsigned char>& data = S().files[it->second.path];
-    size_t take = std::min(data.size() - std::min(data.size(), it->second.pos), (size_t)n);
+    const std::vector<unsigned char>& data = S().files[it->second.first];
+    size_t& pos = it->second.second;
+    size_t take = std::min(data.size() - std::min(data.size(), pos), (size_t)n);
     if (take)
-        std::memcpy(buf, data.data() + it->second.pos, take);
-    it->second.pos += take;
+        std::memcpy(buf, data.data() + pos, take);
+    pos += take;
     return (int)take;
 }
 
 int Plat_FileWrite(PlatFile f, const void* buf, int n)
 {
     auto it = fake::gOpen.find(f);
-    if (it == fake::gOpen.end() || n < 0 || fake::Fails(S().failWriteAt, &S().writeCalls))
+    if (it == fake::gOpen.end() || n < 0 || fake::Fails("write"))
         return -1;
-    std::vector<unsigned char>& data = S().files[it->second.path];
+    std::vector<unsigned char>& data = S().files[it->second.first];
     data.insert(data.end(), (const unsigned char*)buf, (const unsigned char*)buf + n);
     return n;
 }
 
-int Plat_FileFlush(PlatFile f)
-{
-    return fake::gOpen.count(f) && !fake::Fails(S().failFlushAt, &S().flushCalls);
-}
-
-int Plat_FileClose(PlatFile f)
-{
-    return fake::gOpen.erase(f) && !fake::Fails(S().failCloseAt, &S().closeCalls);
-}
+int Plat_FileFlush(PlatFile f) { return fake::gOpen.count(f) && !fake::Fails("flush"); }
+int Plat_FileClose(PlatFile f) { return fake::gOpen.erase(f) && !fake::Fails("close"); }
 
 int Plat_FileReplace(const char* from, const char* to)
 {
-    if (fake::Fails(S().failReplaceAt, &S().replaceCalls) || !S().files.count(fake::Lower(from)))
+    std::string src = fake::Lower(from);
+    if (fake::Fails("replace") || !S().files.count(src))
         return 0;
-    S().files[fake::Lower(to)] = S().files[fake::Lower(from)];
-    S().files.erase(fake::Lower(from));
+    S().files[fake::Lower(to)] = S().files[src];
+    S().files.erase(src);
     return 1;
 }
 
@@ -222,45 +200,23 @@ int Plat_MessageBox(PlatWnd, const char* text, const char* caption, unsigned)
     return 1;
 }
 
-void Plat_SetWindowTitle(PlatWnd, const char* text)
-{
-    S().title = Text(text);
-    Logf("title '%s'", Text(text));
-}
+void Plat_SetWindowTitle(PlatWnd, const char* text) { Logf("title '%s'", Text(text)); }
 
 void Plat_SetControlText(PlatWnd dlg, int id, const char* text)
 {
-    if (dlg == 0) {
-        Logf("dropped %d '%s'", id, Text(text));
+    if (dlg == 0)
         return;
-    }
     // Status buttons keep state and caption apart; the fake keeps both maps.
     (StatusButton_IsCode(text) ? S().states : S().texts)[id] = Text(text);
     Logf("text %d '%s'", id, Text(text));
 }
 
-void Plat_EnableControl(PlatWnd, int id, int enable)
-{
-    S().enabled[id] = enable ? 1 : 0;
-    Logf("enable %d %d", id, enable ? 1 : 0);
-}
-
-void Plat_FocusControl(PlatWnd, int id)
-{
-    S().focus = id;
-    Logf("focus %d", id);
-}
-
+void Plat_EnableControl(PlatWnd, int id, int enable) { S().enabled[id] = enable ? 1 : 0; }
+void Plat_FocusControl(PlatWnd, int) {}
 int Plat_IsIconic(PlatWnd) { return S().iconic; }
-
-void Plat_ShowWindow(PlatWnd, int how)
-{
-    S().showHow = how;
-    Logf("show %d", how);
-}
-
-void Plat_FitWindowTo(PlatWnd, PlatWnd) { Logf("fit"); }
-void Plat_MoveToOrigin(PlatWnd) { Logf("origin"); }
+void Plat_ShowWindow(PlatWnd, int how) { S().showHow = how; }
+void Plat_FitWindowTo(PlatWnd, PlatWnd) {}
+void Plat_MoveToOrigin(PlatWnd) {}
 
 void Plat_ListReset(PlatWnd, int id)
 {
@@ -270,14 +226,12 @@ void Plat_ListReset(PlatWnd, int id)
 
 void Plat_ListAdd(PlatWnd, int id, const char* text) { S().lists[id].push_back(Text(text)); }
 void Plat_ListRedraw(PlatWnd, int, int) {}
-
 int Plat_ListGetSel(PlatWnd, int id) { return S().listSel.count(id) ? S().listSel[id] : -1; }
 
 void Plat_ListSetSel(PlatWnd, int id, int index)
 {
     // Like the system: an index beyond the list clears the selection.
     S().listSel[id] = (index >= 0 && index < (int)S().lists[id].size()) ? index : -1;
-    Logf("select %d %d", id, index);
 }
 
 void Plat_ListSetColumnWidth(PlatWnd, int, int) {}
@@ -293,30 +247,16 @@ void Plat_MenuEnable(PlatMenu, unsigned item, unsigned flags)
 
 void Plat_MenuCheck(PlatMenu, unsigned id, int checked) { S().menuChecked[id] = checked ? 1 : 0; }
 void Plat_MenuRedraw(PlatWnd) { Logf("menu redraw"); }
-
-void Plat_SetTimer(PlatWnd, unsigned id, unsigned ms)
-{
-    S().timers[id] = ms;
-    Logf("timer %u %u", id, ms);
-}
-
-void Plat_KillTimer(PlatWnd, unsigned id)
-{
-    S().timers.erase(id);
-    Logf("kill timer %u", id);
-}
-
+void Plat_SetTimer(PlatWnd, unsigned id, unsigned ms) { S().timers[id] = ms; }
+void Plat_KillTimer(PlatWnd, unsigned id) { S().timers.erase(id); }
 void Plat_PostQuit(int code) { Logf("quit %d", code); }
-
 intptr_t Plat_DefWindowProc(PlatWnd, unsigned, uintptr_t, intptr_t) { return 0; }
 
 // ---- Libraries ---------------------------------------------------------------------------
 PlatLib Plat_LoadLibrary(const char* path)
 {
     const std::vector<std::string>& ok = S().loadablePaths;
-    bool loads = std::find(ok.begin(), ok.end(), fake::Lower(path)) != ok.end();
-    Logf(loads ? "load '%s'" : "load failed '%s'", path);
-    return loads ? fake::gNextLib++ : 0;
+    return std::find(ok.begin(), ok.end(), fake::Lower(path)) != ok.end() ? 0x100 : 0;
 }
 
 void Plat_FreeLibrary(PlatLib lib)
@@ -338,42 +278,33 @@ intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t 
 int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
                         intptr_t* result)
 {
-    if (S().sendsUndelivered) {
-        Logf("send undelivered %u", msg);
+    if (S().sendsUndelivered)
         return 0;
-    }
     *result = Plat_SendMessage(wnd, msg, wParam, lParam);
     return 1;
 }
 
-void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t lParam)
+void Plat_SendToAllTopLevel(unsigned msg, uintptr_t wParam, intptr_t)
 {
     Logf("broadcast %u w=%ju", msg, (uintmax_t)wParam);
     if (S().onBroadcast)
-        S().onBroadcast(msg, wParam, lParam);
+        S().onBroadcast(msg, wParam);
 }
 
-void Plat_HostTx(PlatWnd hxi, uint16_t msg, uint32_t param, void* data, int flag, uint32_t len)
+// Logged with the flag and the length, which the host library takes as given.
+void Plat_HostTx(PlatWnd, uint16_t msg, uint32_t param, void* data, int flag, uint32_t len)
 {
-    fake::HostTxRecord r{hxi, msg, param, "", {}, flag, len};
-    if (data && len) {
-        const unsigned char* p = (const unsigned char*)data;
-        r.data.assign(p, p + len);
-        r.text.assign((const char*)p, strnlen((const char*)p, len));
-    }
+    std::string text = data && len ? std::string((const char*)data, strnlen((const char*)data, len)) : "";
+    S().hostTx.push_back(std::to_string(msg) + " " + std::to_string(param) + " '" + text + "'");
     if (data)
-        Logf("hosttx %u p=%u '%s'", msg, param, r.text.c_str());
+        Logf("hosttx %u p=%u '%s' f=%d n=%u", msg, param, text.c_str(), flag, len);
     else
         Logf("hosttx %u p=%u", msg, param);
     if (S().onHostTx)
-        S().onHostTx(r, data);
-    S().hostTx.push_back(r);
+        S().onHostTx(data);
 }
 
-int32_t Plat_HostRx(PlatWnd, uintptr_t wParam, intptr_t lParam)
-{
-    return S().onHostRx ? S().onHostRx(wParam, lParam) : 0;
-}
+int32_t Plat_HostRx(PlatWnd, uintptr_t, intptr_t) { return S().onHostRx ? S().onHostRx() : 0; }
 
 // ---- Dialogs ---------------------------------------------------------------------------------
 PlatWnd Plat_CreatePanel(PlatWnd)
@@ -387,4 +318,4 @@ PlatWnd Plat_CreatePanel(PlatWnd)
 }
 
 void Plat_RunAbout(PlatWnd) { Logf("about"); }
-void Plat_EndDialog(PlatWnd, int result) { Logf("end dialog %d", result); }
+void Plat_EndDialog(PlatWnd, int) {}

@@ -1,37 +1,14 @@
 #include "tests/fake/scripted_router.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "tests/fake/fake_comms.h"
 
-std::string ScriptedRouter::StatusLine(int level, int dest, int source)
+std::string ScriptedRouter::StatusLine(int level, int dest)
 {
     char line[64];
-    if (source > 0)
-        std::snprintf(line, sizeof line, "S:%X%X,%X\r\n", level, dest - 1, source - 1);
-    else
-        std::snprintf(line, sizeof line, "S:%X%X,X\r\n", level, dest - 1);
+    std::snprintf(line, sizeof line, "S:%X%X,%X\r\n", level, dest - 1, dest - 1);
     return line;
-}
-
-bool ScriptedRouter::ParseQuery(const std::string& frame, RouterQuery* out)
-{
-    // The level is one hexadecimal digit: the driver addresses levels 0 to 15.
-    if (frame.size() < 7 || frame.compare(0, 4, "@ X?") != 0 || frame.back() != '\r')
-        return false;
-    std::string levelText = frame.substr(4, 1);
-    std::string destText = frame.substr(5, frame.size() - 6);
-    char* end = nullptr;
-    long level = std::strtol(levelText.c_str(), &end, 16);
-    if (*end != '\0')
-        return false;
-    long dest = std::strtol(destText.c_str(), &end, 16);
-    if (*end != '\0')
-        return false;
-    out->level = (int)level;
-    out->dest = (int)dest + 1;
-    return true;
 }
 
 int ScriptedRouter::Step()
@@ -39,20 +16,20 @@ int ScriptedRouter::Step()
     ++tick_;
     const std::vector<std::string>& writes = FakeComms().writes;
     for (; seen_ < writes.size(); ++seen_) {
-        RouterQuery q;
-        if (!ParseQuery(writes[seen_], &q))
+        // A status query: "@ X?", one hexadecimal level digit, destination - 1, CR.
+        unsigned level = 0, dest = 0;
+        char end = 0;
+        if (std::sscanf(writes[seen_].c_str(), "@ X?%1x%x%c", &level, &dest, &end) != 3 || end != '\r')
             continue;
-        int n = (int)queries_.size();
-        queries_.push_back(q);
-        if (answers(n))
-            pending_.push_back({tick_ + lateTicks, StatusLine(q.level, q.dest, source(q.level, q.dest))});
+        queries.push_back({(int)level, (int)dest + 1});
+        if (answers((int)queries.size() - 1))
+            pending_.push_back({tick_ + lateTicks, StatusLine((int)level, (int)dest + 1)});
     }
     int delivered = 0;
-    while (!pending_.empty() && pending_.front().due <= tick_) {
-        for (char c : pending_.front().bytes)
-            FakeComms().rx.push_back((unsigned char)c);
-        delivered += (int)pending_.front().bytes.size();
-        pending_.pop_front();
+    for (; !pending_.empty() && pending_.front().due <= tick_; pending_.pop_front()) {
+        const std::string& bytes = pending_.front().bytes;
+        FakeComms().rx.insert(FakeComms().rx.end(), bytes.begin(), bytes.end());
+        delivered += (int)bytes.size();
     }
     return delivered;
 }

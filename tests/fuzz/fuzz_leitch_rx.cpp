@@ -11,22 +11,10 @@
 
 namespace {
 
-// Each level's tallies in level order, with where each one starts.
-struct Snapshot {
-    std::vector<int> tallies;
-    std::vector<int> levelOf;
-};
-
-Snapshot Take()
+void Check(bool ok)
 {
-    Snapshot s;
-    s.tallies = leitch_test::AllTallies();
-    for (int level = 0; level < LEVEL_COUNT; ++level) {
-        const LEVELINFO* l = Store_Level(level);
-        for (int d = 1; l->hTally && d <= l->iDests; ++d)
-            s.levelOf.push_back(level);
-    }
-    return s;
+    if (!ok)
+        std::abort();
 }
 
 // The level character after the line's first status mark, as a number; -1
@@ -34,34 +22,10 @@ Snapshot Take()
 int NamedLevel(const char* line)
 {
     const char* mark = std::strstr(line, "S:");
-    if (!mark)
-        return -1;
-    char digit[2] = {mark[2], '\0'};
+    char digit[2] = {mark ? mark[2] : '\0', '\0'};
     char* end = nullptr;
     long level = std::strtol(digit, &end, 16);
-    return end == digit + 1 ? (int)level : -1;
-}
-
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-void CheckLine(const char* line, const Snapshot& before)
-{
-    Snapshot after = Take();
-    Check(after.tallies.size() == before.tallies.size());
-    int changes = 0;
-    for (size_t i = 0; i < after.tallies.size(); ++i) {
-        if (after.tallies[i] == before.tallies[i])
-            continue;
-        ++changes;
-        int level = after.levelOf[i];
-        Check(level == NamedLevel(line));
-        Check(after.tallies[i] >= 0 && after.tallies[i] <= Store_Level(level)->iSources);
-    }
-    Check(changes <= 1);
+    return mark && end == digit + 1 ? (int)level : -1;
 }
 
 }  // namespace
@@ -74,17 +38,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Link().iComState[1] = COMSTATE_FAIL;
     Link().iComState[10] = COMSTATE_FAIL;
     for (size_t i = 0; i < size; ++i) {
-        if (data[i] != '\r') {
-            Leitch_RxChar(data[i]);
-        } else {
-            char line[256];
-            std::memcpy(line, Leitch_RxLine(), sizeof line);
-            Snapshot before = Take();
-            Leitch_RxChar(data[i]);
-            CheckLine(line, before);
+        char line[256];
+        std::memcpy(line, Leitch_RxLine(), sizeof line);
+        leitch_test::Tallies before = data[i] == '\r' ? leitch_test::AllTallies() : leitch_test::Tallies();
+        Leitch_RxChar(data[i]);
+        Check(Leitch_RxLen() >= 0 && Leitch_RxLen() <= 255 && Leitch_RxLine()[255] == 0);
+        if (data[i] != '\r')
+            continue;
+        leitch_test::Tallies after = leitch_test::AllTallies();
+        Check(after.size() == before.size());
+        int changes = 0;
+        for (size_t t = 0; t < after.size(); ++t) {
+            if (after[t] == before[t])
+                continue;
+            ++changes;
+            int level = after[t].first, tally = after[t].second;
+            Check(level == NamedLevel(line) && tally >= 0 && tally <= Store_Level(level)->iSources);
         }
-        Check(Leitch_RxLen() >= 0 && Leitch_RxLen() <= 255);
-        Check(Leitch_RxLine()[255] == 0);
+        Check(changes <= 1);
     }
     return 0;
 }

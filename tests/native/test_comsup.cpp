@@ -2,103 +2,70 @@
 // written, the poll start and simulation.
 #include "tests/native/test_poll_fixture.h"
 
-#include "ui/ui_ids.h"
-
-#include <algorithm>
-#include <functional>
-#include <tuple>
-
 namespace {
 
 class ComSup : public LinkTest {};
 
 TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
 {
-    Settings().Parity = 'e';
+    Configure({});
     Settings().Speed = 9600;
     Settings().DataBits = 7;
     Settings().Com = 3;
     FakeComms().openResult = 2;
-    EXPECT_EQ(ComSup_Init(), 2);
-    EXPECT_EQ(Link().iPortIndex, 2);
-    const FakeCommsState& c = FakeComms();
-    EXPECT_EQ(std::make_tuple(c.lastPort, c.lastSpeed, c.lastDataBits, c.lastStopBits, c.lastParity),
-              std::make_tuple(3, 9600u, 7, 0, 2));
-    EXPECT_EQ(c.notifyWnd, fake::kMainWnd);
-    EXPECT_EQ(c.readChunk, 64);
-
-    const std::pair<char, int> parity[] = {{'n', 0}, {'o', 1}, {'m', 3}, {'s', 4}, {'x', 0}};
+    const std::pair<char, int> parity[] = {{'e', 2}, {'n', 0}, {'o', 1}, {'m', 3}, {'s', 4}, {'x', 0}};
     for (const auto& row : parity) {
+        fake::S().log.clear();
         Settings().Parity = row.first;
-        ComSup_OpenPort(1);
-        EXPECT_EQ(FakeComms().lastParity, row.second) << row.first;
+        EXPECT_EQ(ComSup_Init(), 2);
+        EXPECT_EQ(fake::S().log, (std::vector<std::string>{"open 3 9600 7 0 " + std::to_string(row.second),
+                                                           "notify 4096 64"})) << row.first;
     }
+    EXPECT_EQ(Link().iPortIndex, 2);
 }
 
-// A port whose handle fails is closed and opened again every 2 s (4 ticks
-// of 500 ms) with its settings, never with a box; its frames still count, so
-// the level fails meanwhile, and the router's answers bring it back after.
 // A negative TallyDelay polls on the default period of 1 s; the reopen
-// schedule counts in those ticks, not in ticks of a millisecond.
+// schedule (every 2 s) counts in those ticks, not in ticks of a millisecond.
 TEST_F(ComSup, ReopeningFollowsThePollPeriodTheTimerReallyHas)
 {
     Configure({{0, 101, 20}});
     Settings().TallyDelay = -1;
     Start();
+    EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 1000u);
     FakeComms().openResult = -1;
     FakeComms().errorMask = COMMS_CE_IOE;
     ComSup_ReadData();
     FakeComms().errorMask = 0;
     Ticks(4);
-    EXPECT_EQ(FakeComms().opens, 1 + 2);
+    EXPECT_EQ(CountLog("open "), 1 + 2);
 }
 
+// A write that fails loses the port: it is closed and opened again every
+// 2 s (4 ticks of 500 ms) with its settings, never with a box; its frames
+// still count, so the level fails meanwhile, and the router's answers bring
+// it back after. (A port lost under the reader thread is drilled end to end.)
 TEST_F(ComSup, ALostPortIsOpenedAgainEveryTwoSecondsWithoutABox)
 {
-    const std::function<void()> losses[] = {
-        [] {   // a write fails: traced as before
-            FakeComms().writeResult = -1;
-            FakeComms().errorMask = 0x8;
-            Dialog_Tally();
-            EXPECT_TRUE(fake::Traced("Tx Error '0x0008' on Port 2"));
-            FakeComms().writeResult = 0;
-            FakeComms().errorMask = 0;
-        },
-        [] {   // the reader thread finds the device gone
-            FakeComms().errorMask = COMMS_CE_IOE;
-            ComSup_ReadData();
-            FakeComms().errorMask = 0;
-        },
-    };
-    for (const auto& lose : losses) {
-        fake::Reset();
-        router = ScriptedRouter();
-        SetUp();
-        Configure({{0, 101, 20}});
-        Settings().TallyDelay = 500;
-        Start();
-        Ticks(2);
-        ASSERT_EQ(Link().iComState[0], COMSTATE_OK);
-        FakeComms().openResult = -1;
-        lose();
-        EXPECT_EQ(FakeComms().closes, 1);
-        const size_t written = FakeComms().writes.size();
-        Ticks(12);
-        EXPECT_EQ(FakeComms().opens, 1 + 3);
-        EXPECT_EQ(FakeComms().writes.size(), written);
-        EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
-        EXPECT_EQ(CountLog("box"), 0);
-        const std::string lost = "<VALDRUNE>-Port 2 lost: closed, opening it again every 2000 ms\n";
-        EXPECT_EQ(std::count(fake::S().trace.begin(), fake::S().trace.end(), lost), 1);
-
-        FakeComms().openResult = 1;
-        Ticks(5);
-        EXPECT_TRUE(fake::Traced("Port 2 open again after 4 attempts"));
-        EXPECT_EQ(FakeComms().notifyWnd, fake::kMainWnd);
-        EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
-        ComSup_ClosePort();
-        EXPECT_EQ(FakeComms().closes, 2);
-    }
+    Configure({{0, 101, 20}});
+    Settings().TallyDelay = 500;
+    Start();
+    Ticks(2);
+    ASSERT_EQ(Link().iComState[0], COMSTATE_OK);
+    FakeComms().openResult = -1;
+    FakeComms().writeResult = -1;
+    Dialog_Tally();
+    FakeComms().writeResult = 0;
+    EXPECT_EQ(CountLog("close"), 1);
+    const size_t written = FakeComms().writes.size();
+    Ticks(12);
+    EXPECT_EQ(CountLog("open "), 1 + 3);
+    EXPECT_EQ(FakeComms().writes.size(), written);
+    EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
+    EXPECT_EQ(CountLog("box"), 0);
+    FakeComms().openResult = 1;
+    Ticks(5);
+    EXPECT_EQ(CountLog("notify 4096 64"), 2);
+    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
 }
 
 // Bytes lost in the ring: the line they were part of is never decoded, the
@@ -107,7 +74,7 @@ TEST_F(ComSup, AnOverrunDropsTheLineInProgress)
 {
     Configure({{0, 101, 20}});
     Start();
-    const std::string line = ScriptedRouter::StatusLine(0, 1, 1);
+    const std::string line = ScriptedRouter::StatusLine(0, 1);
     auto receive = [](const std::string& bytes, int mask) {
         FakeComms().rx.assign(bytes.begin(), bytes.end());
         FakeComms().errorMask = mask;
@@ -115,7 +82,6 @@ TEST_F(ComSup, AnOverrunDropsTheLineInProgress)
     };
     receive(line.substr(0, 4), COMMS_CE_RXOVER);
     receive(line.substr(4), 0);
-    EXPECT_TRUE(fake::Traced("Rx Overrun '0x0001' on Port 2: line dropped"));
     EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
     receive(line, 0);
     EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
@@ -136,29 +102,17 @@ TEST_F(ComSup, ThePollStartFailsEveryLevelAndStartsPolling)
     EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");
     EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 250u);
     EXPECT_TRUE(fake::LogHasInOrder({"text 1802 'Fault'", "text 1802 'Polling'", "text 1802 '/__1B__'"}));
-    // Reads good until the first cycle ends.
-    EXPECT_EQ(Link().iOverallState, 1);
-    EXPECT_EQ(Link().bFirstCycle, 1);
-    EXPECT_EQ(Link().iTallyPtr, 1);
-
-    // A negative period would be read as weeks: the default rate is used.
-    Settings().TallyDelay = -20;
-    ComSup_PollStart();
-    EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 1000u);
 }
 
+// Simulation: no port, no poll timer; the Status indicator says "Sim" for
+// a level the store answers for.
 TEST_F(ComSup, SimulationRunsWithoutPortOrPollTimer)
 {
     Configure({{0, 101, 3}});
     Settings().Simulation = 1;
     ComSup_PollStart();
     EXPECT_EQ(fake::S().timers.count(PANEL_TIMER_POLL), 0u);
-    EXPECT_EQ(Caption(IDC_DRIVER_IND), "OK");
-    EXPECT_EQ(StateCode(IDC_DRIVER_IND), "/__2B__");
-    EXPECT_EQ(Caption(IDC_STATUS_IND), "  Fail  ");
     EXPECT_EQ(Link().iOverallState, 1);
-    EXPECT_EQ(FakeComms().opens, 0);
-    EXPECT_TRUE(FakeComms().writes.empty());
     SetComState(COMSTATE_OK);
     EXPECT_EQ(Caption(IDC_STATUS_IND), "Sim");
 }

@@ -1,8 +1,10 @@
-// The host interface's line handling, request parsing, names and
-// registrations.
+// The host interface's command refusal, request parsing and delivery to the
+// driver. Its line reader, output queue, names and registry are read through
+// the host's own test under Wine and the end-to-end suite.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "hostlink/hxi_messages.h"
@@ -12,57 +14,6 @@ using namespace hxihost;
 
 namespace {
 
-std::vector<std::string> Feed(LineReader& r, const std::string& bytes)
-{
-    std::vector<InLine> lines;
-    FeedBytes(r, bytes.data(), bytes.size(), lines);
-    std::vector<std::string> out;
-    for (const InLine& l : lines)
-        out.push_back(l.tooLong ? "<too long>" : l.text);
-    return out;
-}
-
-TEST(HostLines, SplitAcrossReadsAndLineEnds)
-{
-    LineReader r;
-    EXPECT_TRUE(Feed(r, "RC 101 ").empty());
-    EXPECT_EQ(Feed(r, "5 3\r\nRQ 101 1 1 0\n\n"),
-              (std::vector<std::string>{"RC 101 5 3", "RQ 101 1 1 0", ""}));
-}
-
-TEST(HostLines, OverLongLinesAreDiscardedWhole)
-{
-    LineReader r;
-    std::string max(kMaxLine, 'x');
-    EXPECT_EQ(Feed(r, max + "\r\n"), (std::vector<std::string>{max}));
-    EXPECT_EQ(Feed(r, max + "y\n"), (std::vector<std::string>{"<too long>"}));
-    // A flood without line ends is reported once, and the next line is whole.
-    EXPECT_TRUE(Feed(r, std::string(100000, 'z')).empty());
-    EXPECT_EQ(Feed(r, "tail\nRQ 101 1 1 0\n"),
-              (std::vector<std::string>{"<too long>", "RQ 101 1 1 0"}));
-    EXPECT_LE(r.partial.size(), kMaxLine + 1);
-}
-
-TEST(HostLines, SlowClientLosesItsOldestLinesCounted)
-{
-    OutQueue q(40);
-    for (int i = 0; i < 10; ++i)
-        q.Push("line " + std::to_string(i));   // 7 bytes each with LF
-    EXPECT_EQ(q.Dropped(), 5u);
-    std::string line;
-    ASSERT_TRUE(q.Pop(&line));
-    EXPECT_EQ(line, "# 5 lines dropped\n");
-    ASSERT_TRUE(q.Pop(&line));
-    EXPECT_EQ(line, "line 5\n");
-    while (q.Pop(&line)) {
-    }
-    EXPECT_EQ(line, "line 9\n");
-    EXPECT_TRUE(q.Empty());
-    q.Push(std::string(100, 'b'));   // one line larger than the limit still goes out
-    ASSERT_TRUE(q.Pop(&line));
-    EXPECT_EQ(line.size(), 101u);
-}
-
 // Texts that would reach the driver with the operator panel's rights, or
 // with fields it would take from an earlier command, are refused.
 TEST(HostLines, CommandRefusal)
@@ -71,10 +22,8 @@ TEST(HostLines, CommandRefusal)
     const std::string cut = "# command cut short: refused";
     struct { std::string text, refusal; } cases[] = {
         {"RC 101 5 3 ',---' 42", ""},
-        {"RQ 101 1 3 42", ""},
         {"RP 101 1 3 -5", ""},                 // the driver's access table decides
         {"RC 101 5 3 ',---' 0", panel},
-        {"RQ 101 1 3 0", panel},
         {"RL 101 1 4 1", panel},               // the missing requester reads as 0
         {"RC 101 5 3 'a b c' +00", panel},     // quoted blanks, sign, zeros
         {"RC 101 5 3 x \t0", panel},          // a tab is part of the field, then skipped
@@ -85,91 +34,24 @@ TEST(HostLines, CommandRefusal)
         {"rc 101 5 3 ',---' 0", ""},           // ignored by the driver
         {"NQ 101 0 7", ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(CommandRefusal(c.text), c.refusal);
-    }
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandRefusal(c.text), c.refusal) << c.text;
 }
 
-TEST(HostLines, ForeignConnections)
+// Requests in any case, numbers read whole, and message data as one line
+// (control characters blank, ended at its NUL or its length). The host's
+// own test under Wine covers the well-formed and unknown requests, and
+// foreign connections.
+TEST(HostLines, RequestsAndData)
 {
-    struct { const char* line; bool http; } lines[] = {
-        {"POST / HTTP/1.1", true}, {"GET /", true}, {"OPTIONS * HTTP/1.1", true},
-        {"RC 101 5 3 ',---' 42", false}, {"!STATUS", false}, {"GETTING", false},
-    };
-    for (const auto& l : lines)
-        EXPECT_EQ(LooksLikeHttp(l.line), l.http) << l.line;
-    EXPECT_FALSE(HoldsForeignBytes("RC 1\t2\r\n\xe9", 9));
-    EXPECT_TRUE(HoldsForeignBytes("RC\0", 3));
-    EXPECT_TRUE(HoldsForeignBytes("\x16\x03\x01", 3));   // a TLS hello
-}
-
-TEST(HostLines, Requests)
-{
-    // (The host's own test under Wine covers the well-formed requests.)
-    struct { const char* line; RequestKind kind; int device, except; const char* error; } cases[] = {
-        {"!gotxrx 101 102", REQ_GOTXRX, 101, 102, ""},
-        {"!STATUS", REQ_STATUS, 0, 0, ""},
-        {"!INQTXRX 101 102", REQ_BAD, 0, 0, "usage: !INQTXRX <device>"},
-        {"!GOTXRX 1x1", REQ_BAD, 0, 0, "not a number: 1x1"},
-        {"!", REQ_BAD, 0, 0, "unknown request: !"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.line);
-        std::string error;
-        Request r = ParseRequest(c.line, &error);
-        EXPECT_EQ(r.kind, c.kind);
-        EXPECT_EQ(r.device, c.device);
-        EXPECT_EQ(r.except, c.except);
-        EXPECT_EQ(error, c.error);
-    }
-}
-
-// Message data goes out as one line: control characters become blanks and
-// the text ends at its NUL or its length.
-TEST(HostLines, DataText)
-{
+    std::string error;
+    Request r = ParseRequest("!gotxrx 101 102", &error);
+    EXPECT_EQ(std::make_tuple(r.kind, r.device, r.except, error), std::make_tuple(REQ_GOTXRX, 101, 102, std::string()));
+    EXPECT_EQ(ParseRequest("!GOTXRX 1x1", &error).kind, REQ_BAD);
+    EXPECT_EQ(error, "not a number: 1x1");
     const char data[] = "RR\r\n1\t2\0hidden";
     EXPECT_EQ(DataText(data, sizeof data), "RR  1 2");
     EXPECT_EQ(DataText("abc", 2), "ab");
-}
-
-TEST(HostNames, FileNamesElseMadeUp)
-{
-    Names names;
-    EXPECT_EQ(names.Load("# comment\r\n101 S 7 CAMERA 7\n101 d 3 MONITOR WALL LEFT SIDE\n"
-                         "bad line\n101 X 1 nope\n0 S 1 nope\n"),
-              2);
-    EXPECT_EQ(names.Get(101, 1, 3), "MONITOR WALL LEFT");   // 17 characters
-    EXPECT_EQ(names.Get(102, 0, 1), "SRC 001");
-
-    unsigned char block[NAME_REQUEST_SIZE];
-    NameRequest_Build(block, 101, NAME_KIND_DEST, 1000);
-    AnswerNameBlock(names, block, sizeof block);
-    EXPECT_STREQ((const char*)block, "DST 1000");
-    EXPECT_EQ(block[17], 0);
-}
-
-// Registrations refused while not in driver mode unless forced, and only
-// the window's own process frees its devices. (The host's own test under
-// Wine covers the other results.)
-TEST(HostRegistry, Results)
-{
-    Registry reg;
-    EXPECT_EQ(reg.Register(0x10, 101, 7), 0);
-    EXPECT_EQ(reg.Register(0x10, 101, 7), 0);    // the same window again
-    EXPECT_EQ(reg.Register(0x20, 999, 8), 0);
-    EXPECT_EQ(reg.DeregisterFrom(0x10, 8), 0);    // another process
-    EXPECT_EQ(reg.WindowOf(101), 0x10u);
-    EXPECT_EQ(reg.DeregisterFrom(0x10, 7), 1);
-    EXPECT_EQ(reg.WindowOf(101), 0u);
-    EXPECT_EQ(reg.WindowOf(999), 0x20u);
-
-    Registry off;
-    off.driverMode = false;
-    EXPECT_EQ(off.Register(0x10, 101, 7), 3);
-    off.forced[101] = 0;
-    EXPECT_EQ(off.Register(0x10, 101, 7), 0);
 }
 
 // A driver that stops answering gets nothing more but a probe per retry
@@ -203,6 +85,8 @@ TEST(HostDelivery, HungDriverHoldsItsOwnWork)
     EXPECT_EQ(d.Held(), 0u);
 }
 
+// A request goes alone: it waits for the text before it, and nothing goes
+// beside it.
 TEST(HostDelivery, RequestGoesAlone)
 {
     Delivery d;
@@ -210,11 +94,11 @@ TEST(HostDelivery, RequestGoesAlone)
     for (const Job& j : {text, request, text})
         d.Add(j);
     ASSERT_TRUE(d.Next(0, 100, &sent));
-    EXPECT_FALSE(d.Next(0, 100, &sent));           // the request waits for the text
+    EXPECT_FALSE(d.Next(0, 100, &sent));
     d.Answered(sent.seq, &sent);
     ASSERT_TRUE(d.Next(0, 100, &sent));
     EXPECT_STREQ(sent.request, "GOTXRX");
-    EXPECT_FALSE(d.Next(0, 100, &sent));           // nothing goes beside it
+    EXPECT_FALSE(d.Next(0, 100, &sent));
     d.Answered(sent.seq, &sent);
     EXPECT_TRUE(d.Next(0, 100, &sent));
 }

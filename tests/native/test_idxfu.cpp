@@ -1,8 +1,9 @@
 // The tally and lock files: creation, loading short and long files, the
-// block-per-level-index layout, restarts and the save tick.
+// block-per-level-index layout, restarts, the save tick, and saves that fail.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "tests/native/test_store_support.h"
 
@@ -57,7 +58,10 @@ TEST(IdxfuFiles, FirstStartAndSavedBytes)
     EXPECT_TRUE(AllBytes(lck, 3 * 1024, kLckSize - 3 * 1024, 0));
 }
 
-TEST(IdxfuFiles, ShortFilesReadAs0xFFBeyondTheirEnd)
+// Present files are loaded, not rewritten: a short one reads as 0xFF
+// beyond its end (a missing lock byte as locked), a long one's excess is
+// ignored and gone after the next save.
+TEST(IdxfuFiles, ShortAndLongFiles)
 {
     ThreeLevels();
     File("VAL_DRN.IDX") = {0, 1, 0, 2, 0, 3, 0, 4, 0x01, 0x2C};
@@ -66,15 +70,9 @@ TEST(IdxfuFiles, ShortFilesReadAs0xFFBeyondTheirEnd)
     const int want[] = {1, 2, 3, 4, 300, 65535, 65535, 65535};
     for (int d = 1; d <= 8; ++d)
         EXPECT_EQ(Store_GetTally(1, d), want[d - 1]) << d;
-    EXPECT_EQ(Store_GetLock(1, 1), 1);
-    EXPECT_EQ(Store_GetLock(1, 3), 255);   // a missing lock byte reads as locked
-    // Present files are loaded, not rewritten.
-    EXPECT_EQ(File("VAL_DRN.IDX").size(), 10u);
-    EXPECT_EQ(File("VAL_DRN.LCK").size(), 3u);
-}
+    EXPECT_EQ(std::vector<int>({Store_GetLock(1, 1), Store_GetLock(1, 3)}), std::vector<int>({1, 255}));
+    EXPECT_EQ(std::make_pair(File("VAL_DRN.IDX").size(), File("VAL_DRN.LCK").size()), std::make_pair(size_t(10), size_t(3)));
 
-TEST(IdxfuFiles, ExcessOfALongFileIsIgnored)
-{
     ThreeLevels();
     File("VAL_DRN.IDX") = std::vector<unsigned char>(kIdxSize + 100, 0x22);
     File("VAL_DRN.IDX")[1] = 0x05;
@@ -83,32 +81,27 @@ TEST(IdxfuFiles, ExcessOfALongFileIsIgnored)
     Start();
     EXPECT_EQ(Store_GetTally(1, 1), 0x2205);
     EXPECT_EQ(Store_GetTally(3, 1025), 0xFFFF);
-    EXPECT_EQ(Store_GetLock(3, 1), 1);
-    EXPECT_EQ(Store_GetLock(3, 513), 0);
+    EXPECT_EQ(std::vector<int>({Store_GetLock(3, 1), Store_GetLock(3, 513)}), std::vector<int>({1, 0}));
     Shutdown();
     EXPECT_EQ(File("VAL_DRN.IDX").size(), kIdxSize);
 }
 
-// Tallies survive a restart in the block of their level index, whatever
-// device the level carries then; the lock file is only read, so a lock set
-// while running is gone.
-TEST(IdxfuFiles, RestartKeepsTalliesByLevelIndexButNotNewLocks)
+// Tallies come back in the block of their level index, whatever device the
+// level carries then (the end-to-end road sees a restart keep tallies and
+// drop locks).
+TEST(IdxfuFiles, RestartKeepsTalliesByLevelIndex)
 {
     ThreeLevels();
     Start();
-    Store_SetTally(1, 8, 400);
     Store_SetTally(3, 4, 44);
     Store_Level(2)->hLock[6] = 1;   // as if the lock file held it
     Idxfu_WriteLock();
-    Store_SetLock(1, 2, 1);
     Shutdown();
     Restart();
-    Configure(2, 31, 100, 10);   // level C now carries another device
+    Configure(2, 31, 100, 10);
     Start();
-    EXPECT_EQ(Store_GetTally(1, 8), 400);
     EXPECT_EQ(Store_GetTally(31, 4), 44);
     EXPECT_EQ(Store_GetLock(31, 4), 1);
-    EXPECT_EQ(Store_GetLock(1, 2), 0);
 }
 
 TEST(IdxfuFiles, NothingIsSavedWithoutLoadedAreas)
@@ -149,6 +142,71 @@ TEST(IdxfuSaveTick, SavesEverySaveDelayTicks)
                 savedAt.push_back(tick);
         }
         EXPECT_EQ(savedAt, c.savedAt);
+    }
+}
+
+// A save that fails at any point (open, any block's write, flush, close,
+// replace) must leave the complete old file: the next start loads either
+// the old tallies or the new ones, never a mix and never a short file. The
+// first start creates its files through the same save.
+
+// Levels A (device 1), C (device 3) and Z (device 26) sized with 1024
+// destinations, so every block but the unsized ones carries data.
+const int kDevices[] = {1, 3, 26};
+
+// Generation g of every tally (names g, the device and the destination) or
+// lock (set where d + g is a multiple of 3): stored, or with check compared.
+bool Generation(int g, bool locks, bool check)
+{
+    for (int device : kDevices)
+        for (int d = 1; d <= (locks ? 512 : 1024); ++d) {
+            int want = locks ? (d + g) % 3 == 0 : (g * 7919 + device * 1031 + d) % 65000;
+            if (!check)
+                locks ? Store_SetLock(device, d, want) : Store_SetTally(device, d, want);
+            else if ((locks ? Store_GetLock(device, d) : Store_GetTally(device, d)) != want)
+                return false;
+        }
+    return true;
+}
+
+TEST(IdxfuCrash, FailedSaveKeepsTheCompleteOldFile)
+{
+    const struct {
+        const char* name;
+        size_t size;
+        bool locks;
+        void (*save)();
+    } files[] = {{"VAL_DRN.IDX", 53248, false, Idxfu_WriteIndex}, {"VAL_DRN.LCK", 26624, true, Idxfu_WriteLock}};
+    // Each step fails on its first call within the save; a write on any block's.
+    std::vector<std::pair<std::string, int>> points = {{"open", 0}, {"flush", 0}, {"close", 0}, {"replace", 0}};
+    for (int block = 0; block < LEVEL_COUNT; ++block)
+        points.push_back({"write", block});
+    for (const auto& file : files) {
+        for (const auto& point : points) {
+            SCOPED_TRACE(std::string(file.name) + " " + point.first + " " + std::to_string(point.second));
+            Fresh();
+            for (int device : kDevices)
+                Configure(device - 1, device, 65534, 1024);
+            Start();
+            Generation(1, file.locks, false);
+            file.save();
+            Restart();
+            Start();
+            Generation(2, file.locks, false);
+            fake::S().failAt[point.first] = fake::S().calls[point.first] + point.second;
+            file.save();
+            EXPECT_TRUE(fake::Traced("Saving " + ConfigPath(file.name) + " failed at " + point.first +
+                                     "; the file was left as it was"));
+            Restart();   // as after a crash: no shutdown save
+            Start();
+            EXPECT_EQ(File(file.name).size(), file.size);
+            EXPECT_TRUE(Generation(1, file.locks, true));
+            // The next save replaces whatever the failed one left beside it.
+            Generation(3, file.locks, false);
+            file.save();
+            EXPECT_EQ(fake::S().files.count(fake::Lower(ConfigPath(file.name)) + ".tmp"), 0u);
+            EXPECT_EQ(File(file.name).size(), file.size);
+        }
     }
 }
 

@@ -14,16 +14,13 @@
 
 namespace storetest {
 
-inline const std::string kDir = "C:\\cc\\sys\\config\\system";
+inline std::string ConfigPath(const std::string& name) { return "C:\\cc\\sys\\config\\system\\" + name; }
 
-inline std::string ConfigPath(const std::string& name) { return kDir + "\\" + name; }
-
-// A fresh fake whose configuration directory is kDir, trace on.
+// A fresh fake whose configuration directory is that of ConfigPath, trace on.
 inline void Fresh()
 {
     fake::Reset();
-    fake::S().env["CC_ROOT"] = "C:\\cc";
-    fake::S().env["CC_SYSTEM"] = "sys";
+    fake::S().env = {{"CC_ROOT", "C:\\cc"}, {"CC_SYSTEM", "sys"}};
     Settings().bDebugMode = 1;
 }
 
@@ -46,13 +43,12 @@ inline void Configure(int level, int device, int sources, int dests)
     WriteDev(device, std::to_string(sources).c_str(), std::to_string(dests).c_str());
 }
 
-inline bool HasFile(const std::string& name) { return fake::S().files.count(fake::Lower(ConfigPath(name))) != 0; }
 inline std::vector<unsigned char>& File(const std::string& name)
 {
     return fake::S().files[fake::Lower(ConfigPath(name))];
 }
 
-// The driver's part of a start-up and a clean shutdown.
+// The driver's part of a start-up and of a clean shutdown.
 inline void Start()
 {
     Memory_Init();
@@ -66,19 +62,17 @@ inline void Shutdown()
     Memory_Free();
 }
 
-// A new process: every module starts from zero, the files, database files
+// A new process: every module starts from zero; the files, database files
 // and environment stay, the levels keep their device numbers.
 inline void Restart()
 {
-    fake::State kept = fake::S();   // files, database files and environment
+    fake::State kept = fake::S();
     int devices[LEVEL_COUNT];
     for (int i = 0; i < LEVEL_COUNT; ++i)
         devices[i] = Store_Level(i)->iDevice;
-    fake::Reset();
+    Fresh();
     fake::S().files = kept.files;
     fake::S().profiles = kept.profiles;
-    fake::S().env = kept.env;
-    Settings().bDebugMode = 1;
     for (int i = 0; i < LEVEL_COUNT; ++i)
         Store_Level(i)->iDevice = devices[i];
 }
