@@ -1,10 +1,7 @@
 # The README's first command keeps working: the demo's steps end to end (the
 # driver on the router simulator behind COM12, a slower poll for a loaded
-# machine), and the router link benchmark's bookkeeping.
+# machine).
 add_test(NAME wine_demo
          COMMAND python3 ${VALDRN_ROOT}/scripts/demo.py
                  --folder ${CMAKE_BINARY_DIR}/demo-test --tally-delay 150)
 set_tests_properties(wine_demo PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
-
-add_test(NAME bench_link_logic
-         COMMAND python3 ${VALDRN_ROOT}/bench/test_link_bench.py)

@@ -1,13 +1,7 @@
-# Wine tests of the start-up spine: the two control libraries, and the main
-# window with its panel and menu from the program's own code and resources,
-# beside the settings loader on the real profile API.
+# Wine tests of the start-up spine: the main window with its panel and menu
+# from the program's own code and resources, beside the settings loader on
+# the real profile API.
 set(SHELL_TEST_DIR ${VALDRN_ROOT}/tests/wine/shell)
-
-add_executable(shell_control_tests ${SHELL_TEST_DIR}/test_controls.cpp)
-target_include_directories(shell_control_tests PRIVATE ${VALDRN_ROOT})
-target_link_libraries(shell_control_tests PRIVATE gtest_main user32 gdi32)
-add_dependencies(shell_control_tests orva_cc bwcc32)
-add_test(NAME wine_shell_controls COMMAND shell_control_tests)
 
 add_executable(shell_window_tests
     ${SHELL_TEST_DIR}/test_main_window.cpp
