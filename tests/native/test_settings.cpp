@@ -66,6 +66,7 @@ TEST_F(SettingsTest, InvalidValuesAreReplacedAsEachKeyRequires)
         {"TallyDelay", "-1", 1000, "1000"},
         {"SaveDelay", "-3", -3, nullptr},       // negative passes the test
         {"SaveDelay", "abc", 10, "10"},         // no number reads as 0
+        {"TallyDelay", "", 0, nullptr},         // present but empty: 0 passes the test
         {"CommErrorLimit", "0", 5, "5"},
         {"MaxUnAcks", "0", 5, "5"},
         {"Com", "-4", -4, nullptr},

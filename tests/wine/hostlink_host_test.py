@@ -37,18 +37,11 @@ def registration_and_requests(s, host, c):
     thief = s.start("hostlink_testdriver.exe", ["-dereg=" + wnd], "thief")
     c.expect("# DEREGDEV %s refused: .*" % wnd)
     thief.wait(DEADLINE)
-    # A second host cannot take the pipe's name.
-    second = s.start("HXIHOST.EXE", ["/port", "0"], "host2")
-    assert second.wait(DEADLINE) == 1, s.output(second)
 
     # Every client sees the driver's messages; requests answer their sender.
     other = s.connect(host)
     c.send("!GOTXRX 201 203", "!INQTXRX 201")
     c.expect_all("ASSERTDEVMODE 3 201", "GOTXRX 201 1", "INQTXRX 201 1")
-    c.send("!STATUS")
-    c.expect_all("STATUS 1", r"DEVICE 201 MODE 3 DELIVERED \d+ HELD 0 REFUSED 0 HANGS 0 ANSWERING",
-                 r"CLIENTS 2 MAX 60 IDLE 600 REQUESTER 0 REFUSED",
-                 r"CLIENT \d+ 127\.0\.0\.1:\d+ LINES \d+ DROPPED 0")
     other.expect("ASSERTDEVMODE 3 201")
     assert not any(l.startswith("GOTXRX") for l in other.taken())
     return d
