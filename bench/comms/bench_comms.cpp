@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -132,21 +133,32 @@ int Throughput(int port, int farPort, int speed, int bytes, int chunk)
     return 0;
 }
 
-int Latency(int port, int farPort, int speed, int samples)
+// The time from the far end's write of an answer-sized message to its last
+// byte handled by the notify window's drain.
+int Latency(int port, int farPort, int speed, int samples, int chunk, int size)
 {
     HWND sink = CreateSink();
-    if (!OpenNotifying(port, speed, sink))
+    if (!OpenNotifying(port, speed, sink, chunk))
         return 1;
     HANDLE remote = OpenFarEnd(farPort);
     std::vector<double> delays;
+    std::string message(size < 1 ? 1 : size, 'L');
     volatile bool finished = false;
     std::thread writer([&] {
         for (int i = 0; i < samples; i++) {
             Sleep(5 + i % 7);  // spreads the sends over the reader's timeout cycle
             ResetEvent(gHandled);
             LONGLONG sentAt = Now();
-            FarWrite(remote, "L", 1);
-            if (WaitForSingleObject(gHandled, 5000) != WAIT_OBJECT_0)
+            const LONG want = gReceived + (LONG)message.size();
+            FarWrite(remote, message.data(), (DWORD)message.size());
+            // Reset after each wake, then look: a drain between the two is
+            // still seen by the look.
+            while (gReceived < want) {
+                if (WaitForSingleObject(gHandled, 5000) != WAIT_OBJECT_0)
+                    break;
+                ResetEvent(gHandled);
+            }
+            if (gReceived < want)
                 break;
             delays.push_back(Seconds(gLastByteAt.QuadPart - sentAt) * 1000.0);
         }
@@ -170,10 +182,10 @@ int Latency(int port, int farPort, int speed, int samples)
     return 0;
 }
 
-int Idle(int port, int speed, int seconds)
+int Idle(int port, int speed, int seconds, int chunk)
 {
     HWND sink = CreateSink();
-    if (!OpenNotifying(port, speed, sink))
+    if (!OpenNotifying(port, speed, sink, chunk))
         return 1;
     std::printf("ready\n");
     std::fflush(stdout);
@@ -190,11 +202,12 @@ int main(int argc, char** argv)
     gHandled = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (argc == 7 && !std::strcmp(argv[1], "throughput"))
         return Throughput(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
-    if (argc == 6 && !std::strcmp(argv[1], "latency"))
-        return Latency(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
-    if (argc == 5 && !std::strcmp(argv[1], "idle"))
-        return Idle(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]));
-    std::fprintf(stderr, "usage: bench_comms throughput PORT FARPORT SPEED BYTES CHUNK | latency PORT FARPORT SPEED N |"
-                         " idle PORT SPEED SECONDS\n");
+    if (argc == 8 && !std::strcmp(argv[1], "latency"))
+        return Latency(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]),
+                       atoi(argv[7]));
+    if (argc == 6 && !std::strcmp(argv[1], "idle"))
+        return Idle(atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]));
+    std::fprintf(stderr, "usage: bench_comms throughput PORT FARPORT SPEED BYTES CHUNK | latency PORT FARPORT SPEED N CHUNK SIZE |"
+                         " idle PORT SPEED SECONDS CHUNK\n");
     return 2;
 }
