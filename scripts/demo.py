@@ -211,6 +211,9 @@ class Demo:
 
     def screenshot(self, name):
         path = os.path.join(self.folder, name)
+        if not shutil.which("import"):
+            self.say("   screenshot skipped: imagemagick's import is not installed")
+            return
         r = subprocess.run(["import", "-window", "root", "-trim", "+repage", path],
                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=60)
         if r.returncode == 0:

@@ -7,11 +7,12 @@ set -euo pipefail
 
 # Native build and tests (Ninja, GoogleTest), the Windows cross builds
 # (x86_64, i686), Wine under a virtual X server (xvfb-run needs xauth), the
-# serial pairs of the link tests and the demo (socat), the fuzzers (clang
-# and its runtime), the harnesses and the package (python3).
+# serial pairs of the link tests and the demo (socat), the demo's
+# screenshots (imagemagick), the fuzzers (clang and its runtime), the
+# harnesses and the package (python3).
 PKGS=(cmake ninja-build g++ googletest libgtest-dev
       g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
-      wine xvfb xauth socat clang python3)
+      wine xvfb xauth socat imagemagick clang python3)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 offered() { apt-cache show "$1" >/dev/null 2>&1; }
