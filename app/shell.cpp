@@ -10,7 +10,7 @@
 #include "hostlink/hxi_messages.h"
 #include "leitch/comsup.h"
 #include "panel/dialog.h"
-#include "panel/status_codes.h"
+#include "panel/panel_show.h"
 #include "store/idxfu.h"
 #include "store/store.h"
 #include "trace/trace.h"
@@ -94,11 +94,6 @@ ShellState& Shell() { return gShell; }
 void Shell_Reset()
 {
     std::memset(&gShell, 0, sizeof gShell);
-}
-
-void Main_SetPanelText(int id, const char* text)
-{
-    Plat_SetControlText(Ui_Panel(), id, text);
 }
 
 void Main_LoadLibraries()
@@ -231,8 +226,7 @@ void Main_ToggleKeyboardControl()
         Plat_MenuEnable(menu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_ENABLED);
         SetRouterItems(PLAT_MF_ENABLED);
         Plat_MenuRedraw(Ui_MainWindow());
-        Main_SetPanelText(IDC_KEYBOARD_IND, SB_CODE_ATTENTION);
-        Main_SetPanelText(IDC_KEYBOARD_IND, "Enabled");
+        Panel_ShowKeyboardControl(true);
         return;
     }
     gShell.bKeyboardControl = 0;
@@ -242,8 +236,7 @@ void Main_ToggleKeyboardControl()
     Plat_MenuEnable(menu, MENU_POS_LEVEL, PLAT_MF_BYPOSITION | PLAT_MF_GRAYED);
     SetRouterItems(PLAT_MF_GRAYED);
     Plat_MenuRedraw(Ui_MainWindow());
-    Main_SetPanelText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
-    Main_SetPanelText(IDC_KEYBOARD_IND, "Disabled");
+    Panel_ShowKeyboardControl(false);
 }
 
 intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam)

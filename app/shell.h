@@ -34,5 +34,3 @@ void Main_ToggleKeyboardControl();
 // The main window procedure, on portable types.
 intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
 
-// Writes a text to a panel control; dropped while there is no panel yet.
-void Main_SetPanelText(int id, const char* text);

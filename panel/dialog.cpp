@@ -8,6 +8,8 @@
 
 #include "config/settings.h"
 #include "panel/panel_port.h"
+#include "panel/panel_show.h"
+#include "panel/panel_text.h"
 #include "panel/status_codes.h"
 #include "store/idxfu.h"
 #include "store/store.h"
@@ -26,15 +28,6 @@ const char kVersion[] = VALDRN_VERSION_TEXT;
 
 const LEVELINFO& CurrentLevel() { return *Store_Level(Settings().iCurrentLevel); }
 
-void SetText(int id, const char* text) { Plat_SetControlText(Ui_Panel(), id, text); }
-
-void SetNumber(int id, const char* format, int value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    SetText(id, text);
-}
-
 void ShowLevelTable()
 {
     for (int i = 0; i < LEVEL_COUNT; ++i) {
@@ -42,14 +35,14 @@ void ShowLevelTable()
         const int ids[3] = {IDC_LEVEL_DEVICE + i, IDC_LEVEL_SOURCES + i, IDC_LEVEL_DESTS + i};
         if (level.iDevice <= 0) {
             for (int id : ids) {
-                SetText(id, "- - -");
+                Panel_SetText(id, "- - -");
                 Plat_EnableControl(Ui_Panel(), id, 0);
             }
             continue;
         }
-        SetNumber(ids[0], "%03d", level.iDevice);
-        SetNumber(ids[1], "%03d", level.iSources);
-        SetNumber(ids[2], "%03d", level.iDests);
+        Panel_SetNumber(ids[0], "%03ld", level.iDevice);
+        Panel_SetNumber(ids[1], "%03ld", level.iSources);
+        Panel_SetNumber(ids[2], "%03ld", level.iDests);
     }
 }
 
@@ -58,7 +51,7 @@ void ShowLevelLabel()
     char text[32];
     int index = Settings().iCurrentLevel;
     std::snprintf(text, sizeof text, "Level '%c' %03d", 'A' + index, Store_Level(index)->iDevice);
-    SetText(IDC_LEVEL_LABEL, text);
+    Panel_SetText(IDC_LEVEL_LABEL, text);
 }
 
 int ListLength()
@@ -173,8 +166,7 @@ void Dialog_InitDialog()
     Idxfu_ReadIndex();
     SelectFirstDest();
     gPort.KeyboardControlOff();
-    SetText(IDC_KEYBOARD_IND, SB_CODE_GOOD);
-    SetText(IDC_KEYBOARD_IND, "Disabled");
+    Panel_ShowKeyboardControl(false);
     gPort.StartPolling();
     Plat_SetTimer(Ui_Panel(), PANEL_TIMER_SAVE, 30000);
     gPort.ShowInterfaceMode();
@@ -225,8 +217,8 @@ void Dialog_ShowDest()
     int tally = Store_GetTally(device, gPanel.iSelDest);
     Plat_ListSetSel(Ui_Panel(), IDC_SOURCE_LIST, tally);   // -1 clears
     bool locked = Store_GetLock(device, gPanel.iSelDest) != 0;
-    SetText(IDC_LOCK, locked ? "Locked" : "Unlocked");
-    SetText(IDC_LOCK, locked ? SB_CODE_LOCKED : SB_CODE_UNLOCKED);
+    Panel_SetText(IDC_LOCK, locked ? "Locked" : "Unlocked");
+    Panel_SetText(IDC_LOCK, locked ? SB_CODE_LOCKED : SB_CODE_UNLOCKED);
     Plat_EnableControl(Ui_Panel(), IDC_TAKE, locked ? 0 : 1);
 }
 

@@ -1,4 +1,5 @@
 #include "panel/panel_show.h"
+#include "panel/panel_text.h"
 
 #include <cstdio>
 
@@ -8,18 +9,20 @@
 #include "ui/ui.h"
 #include "ui/ui_ids.h"
 
-namespace {
+void Panel_SetText(int id, const char* text) { Plat_SetControlText(Ui_Panel(), id, text); }
 
-void SetText(int id, const char* text) { Plat_SetControlText(Ui_Panel(), id, text); }
-
-void SetNumber(int id, const char* format, long value)
+void Panel_SetNumber(int id, const char* format, long value)
 {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
-    SetText(id, text);
+    Panel_SetText(id, text);
 }
 
-}  // namespace
+void Panel_ShowKeyboardControl(bool on)
+{
+    Panel_SetText(IDC_KEYBOARD_IND, on ? SB_CODE_ATTENTION : SB_CODE_GOOD);
+    Panel_SetText(IDC_KEYBOARD_IND, on ? "Enabled" : "Disabled");
+}
 
 void Panel_ShowLevel(PanelLevelLook look)
 {
@@ -28,8 +31,8 @@ void Panel_ShowLevel(PanelLevelLook look)
         const char* caption;
     } kLooks[] = {{SB_CODE_GOOD, "  Ok  "}, {SB_CODE_GOOD, "Sim"}, {SB_CODE_FAILED, "  Fail  "},
                   {SB_CODE_GOOD, "Ok"},     {SB_CODE_FAILED, "Fail"}};
-    SetText(IDC_STATUS_IND, kLooks[look].code);
-    SetText(IDC_STATUS_IND, kLooks[look].caption);
+    Panel_SetText(IDC_STATUS_IND, kLooks[look].code);
+    Panel_SetText(IDC_STATUS_IND, kLooks[look].caption);
 }
 
 void Panel_ShowOverall(PanelOverallLook look)
@@ -38,8 +41,8 @@ void Panel_ShowOverall(PanelOverallLook look)
         const char* caption;
         const char* code;
     } kLooks[] = {{"OK", SB_CODE_GOOD}, {"Fault", SB_CODE_ATTENTION}, {"Polling", SB_CODE_ATTENTION}};
-    SetText(IDC_DRIVER_IND, kLooks[look].caption);
-    SetText(IDC_DRIVER_IND, kLooks[look].code);
+    Panel_SetText(IDC_DRIVER_IND, kLooks[look].caption);
+    Panel_SetText(IDC_DRIVER_IND, kLooks[look].code);
 }
 
 void Panel_ShowInterfaceMode(int mode)
@@ -53,20 +56,20 @@ void Panel_ShowInterfaceMode(int mode)
                         : (mode == 2 || mode == 3) ? "Tx/Rx"
                                                    : "Error!";
     if (code)
-        SetText(IDC_INTERFACE_IND, code);
-    SetText(IDC_INTERFACE_IND, caption);
+        Panel_SetText(IDC_INTERFACE_IND, code);
+    Panel_SetText(IDC_INTERFACE_IND, caption);
 }
 
-void Panel_ShowTxCount(long count) { SetNumber(IDC_TX_COUNT, "%08ld", count); }
+void Panel_ShowTxCount(long count) { Panel_SetNumber(IDC_TX_COUNT, "%08ld", count); }
 
-void Panel_ShowRxCount(long count) { SetNumber(IDC_RX_COUNT, "%08ld", count); }
+void Panel_ShowRxCount(long count) { Panel_SetNumber(IDC_RX_COUNT, "%08ld", count); }
 
 bool Panel_ShowPollPosition(int device, int dest)
 {
     if (Plat_IsIconic(Ui_Panel()))
         return false;
-    SetNumber(IDC_POLL_ROUTER, "%03ld", device);
-    SetNumber(IDC_POLL_DEST, "%04ld", dest);
+    Panel_SetNumber(IDC_POLL_ROUTER, "%03ld", device);
+    Panel_SetNumber(IDC_POLL_DEST, "%04ld", dest);
     return true;
 }
 

@@ -19,6 +19,9 @@ void Panel_ShowOverall(PanelOverallLook look);
 // The Interface indicator: mode 0 none, 1 Rx only, 2 or 3 Tx/Rx, else unknown.
 void Panel_ShowInterfaceMode(int mode);
 
+// The Keybrd indicator: whether keyboard router control is on.
+void Panel_ShowKeyboardControl(bool on);
+
 // Network Tx (revertives sent) and Rx (command texts received).
 void Panel_ShowTxCount(long count);
 void Panel_ShowRxCount(long count);

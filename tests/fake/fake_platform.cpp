@@ -239,11 +239,7 @@ void Plat_ListSetColumnWidth(PlatWnd, int, int) {}
 // ---- Menus, timers, loop ----------------------------------------------------------------
 PlatMenu Plat_GetMenu(PlatWnd) { return 0x4000; }
 
-void Plat_MenuEnable(PlatMenu, unsigned item, unsigned flags)
-{
-    if (!(flags & PLAT_MF_BYPOSITION))   // the popup's state is read under Wine
-        S().menuFlags[item] = flags;
-}
+void Plat_MenuEnable(PlatMenu, unsigned, unsigned) {}   // the menu's states are read under Wine
 
 void Plat_MenuCheck(PlatMenu, unsigned id, int checked) { S().menuChecked[id] = checked ? 1 : 0; }
 void Plat_MenuRedraw(PlatWnd) { Logf("menu redraw"); }

@@ -34,7 +34,7 @@ struct State {
     std::map<int, std::string> texts, states;   // control id -> caption, status code
     std::map<int, int> enabled, listSel;
     std::map<int, std::vector<std::string>> lists;
-    std::map<unsigned, unsigned> menuFlags, timers;   // item -> flags; timer -> period
+    std::map<unsigned, unsigned> timers;   // timer -> period
     std::map<unsigned, int> menuChecked;
     int iconic = 0, showHow = 0;
     std::vector<std::string> loadablePaths;   // libraries that load, lower-cased

@@ -45,7 +45,7 @@ std::string ProgramDir()
 }
 
 // A site beside the build's programs, found through CC_ROOT and CC_SYSTEM,
-// with the control libraries built there, in simulation on levels A and B.
+// with the control libraries built there, in simulation on levels A and B (D has a negative device).
 class MainWindow : public testing::Test {
 protected:
     void SetUp() override
@@ -69,6 +69,7 @@ protected:
         WritePrivateProfileStringA("Controller", "Simulation", "1", ini.c_str());
         WritePrivateProfileStringA("Levels", "Level_0", "101", ini.c_str());
         WritePrivateProfileStringA("Levels", "Level_1", "102", ini.c_str());
+        WritePrivateProfileStringA("Levels", "Level_3", "-2", ini.c_str());
 
         HINSTANCE self = GetModuleHandleA(nullptr);
         WNDCLASSA wc = {};
@@ -106,8 +107,9 @@ protected:
 };
 
 // The class has its icon; the settings loader writes back through the real
-// profile API. Levels A and B are configured: keyboard control enables
-// exactly their items, the Level popup and the four router items, and
+// profile API. Levels A, B and D (a negative device) are set: keyboard
+// control enables exactly their items (any non-zero device), the Level
+// popup and the four router items, and the Keybrd indicator says so;
 // disabling greys them all again.
 TEST_F(MainWindow, KeyboardControlSetsTheRealMenu)
 {
@@ -130,11 +132,14 @@ TEST_F(MainWindow, KeyboardControlSetsTheRealMenu)
         EXPECT_EQ((GetMenuState(menu, IDM_KEYBOARD, MF_BYCOMMAND) & MF_CHECKED) != 0, on);
         EXPECT_EQ(Grey(menu, MENU_POS_LEVEL, MF_BYPOSITION), !on);
         for (int n = 0; n < 26; ++n)
-            EXPECT_EQ(Grey(menu, IDM_LEVEL_FIRST + n), !(on && n < 2)) << "level " << n;
+            EXPECT_EQ(Grey(menu, IDM_LEVEL_FIRST + n), !(on && (n < 2 || n == 3))) << "level " << n;
         for (UINT id : kRouter)
             EXPECT_EQ(Grey(menu, id), !on) << id;
         for (UINT id : {IDM_EXIT, IDM_KEYBOARD, IDM_ABOUT})
             EXPECT_FALSE(Grey(menu, id)) << id;
+        char shown[16] = "";
+        GetDlgItemTextA((HWND)Ui_Panel(), IDC_KEYBOARD_IND, shown, sizeof shown);
+        EXPECT_STREQ(shown, on ? "Enabled" : "Disabled");
     }
 }
 
