@@ -557,16 +557,9 @@ class Snapshot:
     def sel(self, cid):
         return self.lists[cid]["sel"]
 
-    def window_rect(self, name):
-        return _rect(self.windows[name]["rect"])
-
 
 def _fields(parts):
     return dict(p.partition("=")[::2] for p in parts)
-
-
-def _rect(text):
-    return tuple(int(v) for v in text.split(","))
 
 
 class Probe:

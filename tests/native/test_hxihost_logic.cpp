@@ -85,22 +85,4 @@ TEST(HostDelivery, HungDriverHoldsItsOwnWork)
     EXPECT_EQ(d.Held(), 0u);
 }
 
-// A request goes alone: it waits for the text before it, and nothing goes
-// beside it.
-TEST(HostDelivery, RequestGoesAlone)
-{
-    Delivery d;
-    Job text{1, 101, 0, 0, 0, nullptr}, request{1, 101, 0, 0, 0, "GOTXRX"}, sent;
-    for (const Job& j : {text, request, text})
-        d.Add(j);
-    ASSERT_TRUE(d.Next(0, 100, &sent));
-    EXPECT_FALSE(d.Next(0, 100, &sent));
-    d.Answered(sent.seq, &sent);
-    ASSERT_TRUE(d.Next(0, 100, &sent));
-    EXPECT_STREQ(sent.request, "GOTXRX");
-    EXPECT_FALSE(d.Next(0, 100, &sent));
-    d.Answered(sent.seq, &sent);
-    EXPECT_TRUE(d.Next(0, 100, &sent));
-}
-
 }  // namespace

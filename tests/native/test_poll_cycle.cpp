@@ -40,22 +40,16 @@ TEST_F(PollCycle, VisitsEachDestinationLevelAfterLevelAndSettlesTheOverallStateO
     EXPECT_EQ(fake::S().states[IDC_DRIVER_IND], "/__1B__");
 }
 
-TEST_F(PollCycle, StartsOnLevelAEvenWhenOnlyBIsConfigured)
-{
-    Configure({{1, 102, 2}});
-    Start();
-    EXPECT_EQ(Visits(4), std::make_pair(std::string("000/0001 102/0001 102/0002 102/0001"),
-                                        std::string("0/1 1/1 1/2 1/1")));
-}
-
 // Levels from Q on cannot be addressed: skipped, failed, and not held
-// against the link; with nothing else configured nothing is polled.
+// against the link; with nothing else configured nothing is polled. The
+// cycle starts on level A even when only B is configured.
 TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
 {
-    Configure({{0, 101, 2}, {16, 117, 2}});
+    Configure({{1, 102, 2}, {16, 117, 2}});
     Start();
     EXPECT_TRUE(fake::Traced("Level Q (device 117) cannot be served over the Leitch link"));
-    EXPECT_EQ(Visits(4).second, "0/1 0/2 0/1 0/2");
+    EXPECT_EQ(Visits(4), std::make_pair(std::string("000/0001 102/0001 102/0002 102/0001"),
+                                        std::string("0/1 1/1 1/2 1/1")));
     EXPECT_EQ(Link().iComState[16], COMSTATE_FAIL);
     EXPECT_EQ(Link().iOverallState, 1);
 

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "leitch/leitch.h"
+#include "ui/version.h"
 
 namespace {
 
@@ -109,6 +110,8 @@ TEST_F(LinkHealth, FollowsTheStateTable)
         EXPECT_EQ(Link().iComState[0] == COMSTATE_OK, all.back() == 'O');
         EXPECT_EQ(HostLink().iTxRxMode, c.finalMode);
         EXPECT_EQ(Caption(IDC_INTERFACE_IND), c.finalMode == TXRX_RXONLY ? "Rx Only" : "Tx/Rx");
+        const std::string title = std::string("title 'VALDRUNE v" VALDRN_VERSION_TEXT " - ") + Settings().Name;
+        EXPECT_EQ(fake::CountLog(title + " - Rx Only'") > 0, c.finalMode == TXRX_RXONLY);
     }
 }
 

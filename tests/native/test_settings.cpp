@@ -76,6 +76,7 @@ TEST_F(SettingsTest, InvalidValuesAreReplacedAsEachKeyRequires)
         {"Parity", "Odd", 'o', nullptr},
         {"Parity", "x", 'n', "N"},
         {"Name", "ab", 0, "Leitch Controller"},   // too short
+        {"Access", "all", 0, nullptr},            // any case: not rewritten
     };
     for (const auto& r : rules) {
         SCOPED_TRACE(std::string(r.key) + "=" + r.text);
@@ -89,21 +90,9 @@ TEST_F(SettingsTest, InvalidValuesAreReplacedAsEachKeyRequires)
             {"StatusInfoDriverId", s.StatusInfoDriverId}, {"Parity", s.Parity}, {"Name", 0}};
         EXPECT_EQ(values[r.key], r.value);
         EXPECT_EQ(Written("Controller", r.key), r.written ? r.written : r.text);
+        if (std::strcmp(r.key, "Access") != 0)
+            EXPECT_EQ(Written("Controller", "Access"), "ALL") << "written back when absent";
     }
-}
-
-// A park source label is taken as given; Access is written back as ALL only
-// when absent ("all" in any case is not rewritten).
-TEST_F(SettingsTest, ParkLabelAndAccessWrittenBack)
-{
-    Set("Controller", "ParkSource", "PARK");
-    Prof_LoadSettings();
-    EXPECT_STREQ(Settings().ParkLabel, "PARK");
-    EXPECT_EQ(Written("Controller", "Access"), "ALL");
-    SetUp();
-    Set("Controller", "Access", "all");
-    Prof_LoadSettings();
-    EXPECT_EQ(fake::CountLog("profile Controller Access"), 0);
 }
 
 // Access list: text, then the requesters that must be permitted among a

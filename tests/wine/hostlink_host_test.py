@@ -1,7 +1,6 @@
-"""HXIHOST.EXE with the test driver: attach, registration results, commands
-from TCP to the driver and its messages back, the "!" requests, requests
-nobody may make, and then a drill: one driver stopped while a client floods
-the other and others misbehave."""
+"""HXIHOST.EXE with the test driver: attach, registration results, a
+withdrawal nobody but the driver may make, and then a drill: one driver
+stopped while a client floods the other and others misbehave."""
 import os
 import re
 import signal
@@ -20,43 +19,23 @@ def start_driver(s, name, *devices):
     return d
 
 
-def registration_and_requests(s, host, c):
+def registration(s, c):
     d = start_driver(s, "driver", 201, 203)
     out = s.output(d)
     assert "REG 201 0" in out and "REG 203 2" in out, out
     c.expect_all("REGDEV 201 0", "REGDEV 203 2")
-    # A second driver may not take a device that is held.
-    d2 = start_driver(s, "driver2", 201)
-    c.expect("REGDEV 201 2")
-    s.stop(d2)
-    c.send("RC 201 5 3 ',---' 42", "RC 102 1 1 x 42")
-    c.expect_all("TXREVERTIVE 0 ECHO RC 201 5 3 ',---' 42", "# no driver for device 102")
-
     # Only the driver's own process withdraws its registration.
     wnd = re.search(r"ATTACHED (\d+)", out).group(1)
     thief = s.start("hostlink_testdriver.exe", ["-dereg=" + wnd], "thief")
     c.expect("# DEREGDEV %s refused: .*" % wnd)
     thief.wait(DEADLINE)
-
-    # Every client sees the driver's messages; requests answer their sender.
-    other = s.connect(host)
-    c.send("!GOTXRX 201 203", "!INQTXRX 201")
-    c.expect_all("ASSERTDEVMODE 3 201", "GOTXRX 201 1", "INQTXRX 201 1")
-    other.expect("ASSERTDEVMODE 3 201")
-    assert not any(l.startswith("GOTXRX") for l in other.taken())
     return d
 
 
-def connect_many(port, count, refused):
-    """Connects and hangs up count times; counts the clear refusals."""
+def connect_many(port, count):
+    """Connects and hangs up count times."""
     for _ in range(count):
-        c = socket.create_connection(("127.0.0.1", port), timeout=DEADLINE)
-        c.settimeout(0.05)
-        try:
-            refused[0] += c.recv(4096).startswith(b"# too many clients")
-        except OSError:
-            pass
-        c.close()
+        socket.create_connection(("127.0.0.1", port), timeout=DEADLINE).close()
 
 
 def endless_line(port, megabytes):
@@ -76,8 +55,7 @@ def drill(s, host, good):
     os.kill(stopped.pid, signal.SIGSTOP)
     good.send("RC 202 1 1 x 42")
     good.expect("# driver for devices 202 is not answering; 1 held")
-    refused = [0]
-    side = [threading.Thread(target=connect_many, args=(host.port, 1000, refused)),
+    side = [threading.Thread(target=connect_many, args=(host.port, 1000)),
             threading.Thread(target=endless_line, args=(host.port, 8))]
     for t in side:
         t.start()
@@ -104,15 +82,11 @@ def drill(s, host, good):
     idle.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
     echo = r"TXREVERTIVE 0 ECHO RC 201 x\d+ 1 x 42"
     mark = good.mark()
-    start = flood.send(*["RC 201 x%d 1 x 42" % i for i in range(3000)])
+    flood.send(*["RC 201 x%d 1 x 42" % i for i in range(3000)])
     wait_progress(lambda: good.count(echo, mark), 3000, "the flood's revertives")
-    end = [t for t, l in good.stamped(mark) if re.fullmatch(echo, l)][-1]
     for t in side:
         t.join(DEADLINE)
     assert good.count(r".*ECHO RC 201 (77 77|66 66|7777).*") == 0
-    print("drill: 3000 commands and revertives at %.0f/s beside a stopped driver, 1000 "
-          "connections (%d refused), 21 clients not reading" % (3000 / (end - start), refused[0]),
-          flush=True)
     os.kill(stopped.pid, signal.SIGCONT)
     good.expect("TXREVERTIVE 0 ECHO RC 202 1 1 x 42")
     good.expect("# driver for devices 202 answers again")
@@ -127,7 +101,7 @@ class HostTest(RigTest):
         s = self.rig
         host = s.start_host("/force", "203=2")
         c = s.client
-        d = registration_and_requests(s, host, c)
+        d = registration(s, c)
         drill(s, host, c)
         c.send("!CLOSE 201")
         c.expect(r"DEREGDEV \d+")

@@ -2,8 +2,6 @@
 // device numbers given on its command line, and makes what the host sends it
 // visible to the host's TCP clients:
 //   a command text comes back as TXREVERTIVE "ECHO <text>";
-//   the mode requests answer as a driver with a good link: Tx/Rx yes (and
-//   asserts mode 3 for its other devices), Rx only no (the default answer);
 //   "TM <device> <n>" times n revertives and n name requests through the library and
 //   sends TXREVERTIVE "TIME <median revertive us> <median name us>";
 //   the close request deregisters and ends the program.
@@ -76,13 +74,6 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
             Say(std::string("ECHO ") + text);
         return 1;
     }
-    case ZUV_REQDEVGOTXRX:
-        for (int d : gDevices)
-            if (d != (int)l)
-                SendMessageA(gHost, ZUV_ASSERTDEVMODE, HXI_ASSERT_TXRX, d);
-        return 1;
-    case ZUV_INQDEVGOTXRX:
-        return 1;
     case ZUV_REQDEVCLOSE:
         ORVA32TxMessage(gHost, ZUV_DEREGDEV, (DWORD)(uintptr_t)wnd, nullptr, FALSE, 0);
         PostQuitMessage(0);

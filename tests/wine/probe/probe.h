@@ -11,7 +11,7 @@ HWND Probe_Panel(HWND main);
 HWND Probe_AboutBox(HWND main);
 
 // Prints the window and every child control as tab-separated lines:
-//   window <name> <hwnd> vis=.. iconic=.. rect=x,y,w,h client=w,h pos=x,y
+//   window <name> <hwnd> vis=.. iconic=.. client=w,h pos=x,y
 //   title <name> <text>
 //   ctl <id> <class> en=.. state=<code> text=<caption>
 //   list <id> count=.. sel=..   (after a list box's ctl line)

@@ -13,7 +13,6 @@
 //   postmenu ID        the same, posted (for commands that open a modal box)
 //   move X Y           moves the panel inside the main window
 //   about-ok           presses the About box's Ok button
-//   redraw             repaints the main window and its children now
 //   post MSG W L       posts a message to the main window (several in a row
 //                      arrive back to back)
 //   box MS             waits up to MS ms for a "! Error !" box of any
@@ -151,12 +150,6 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
     }
     if (std::strcmp(cmd, "about") == 0 || std::strcmp(cmd, "about-ok") == 0)
         return About(main, cmd[5] == '-');
-    if (std::strcmp(cmd, "redraw") == 0) {
-        RedrawWindow(main, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        Send(main, WM_NULL, 0, 0);   // the repaint has been handled
-        return 0;
-    }
     if (!panel)
         return 3;
     int a = n > 0 ? std::atoi(args[0]) : 0, b = n > 1 ? std::atoi(args[1]) : 0;

@@ -14,11 +14,6 @@ namespace {
 // One list box entry at most this long is read; longer ones are skipped.
 const int kMaxEntry = 255;
 
-void PrintRect(const char* label, const RECT& r)
-{
-    std::printf("\t%s=%ld,%ld,%ld,%ld", label, r.left, r.top, r.right - r.left, r.bottom - r.top);
-}
-
 // Control texts never hold tabs or line ends; should one turn up it must
 // not break the line format.
 void PrintClean(const char* text)
@@ -90,7 +85,6 @@ void Probe_PrintWindow(const char* name, HWND wnd)
         ScreenToClient(parent, &pos);
     std::printf("window\t%s\t%p\tvis=%d\ticonic=%d", name, (void*)wnd,
                 IsWindowVisible(wnd) ? 1 : 0, IsIconic(wnd) ? 1 : 0);
-    PrintRect("rect", r);
     std::printf("\tclient=%ld,%ld\tpos=%ld,%ld\n", client.right, client.bottom, pos.x, pos.y);
     char title[256] = "";
     GetWindowTextA(wnd, title, sizeof title);
