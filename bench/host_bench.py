@@ -3,7 +3,8 @@
 HXIHOST.EXE:
 
   1. one ORVA32TxMessage: the test driver times a revertive and a name
-     request through the library (median of 2000 each);
+     request through the library (median of 2000 each), and beside it the
+     floor: a bare named pipe round trip between two Wine processes;
   2. panel list fill: VAL_DRN.EXE in simulation on a 1024-destination level,
      its 2048 name requests first to last as the host sees them;
   3. RQ 101 1 1024: from sending the line to the last reply line;
@@ -17,6 +18,7 @@ Usage (from the repository root, after the windows build, under Xvfb):
   xvfb-run -a python3 bench/host_bench.py [--quick]
 """
 import os
+import re
 import socket
 import sys
 import time
@@ -52,6 +54,26 @@ def library_calls(calls):
         print("one library call, median of %d (revertive / name request): %.3f / %.3f ms"
               % (calls, median(revertive), median(name)))
         bench("HOST_CALL_MEDIAN_MS", "%.3f" % median(revertive + name))
+    finally:
+        r.close(keep=False)
+
+
+def pipe_floor(calls):
+    """A bare request and reply over a named pipe between two Wine
+    processes, nothing done on either side: the floor under one library
+    call on this machine."""
+    r = rig.Rig()
+    try:
+        name = r"\\.\pipe\VALDRN_BENCH_FLOOR"
+        server = r.start("bench_pipe_floor.exe", ["server", name], "floor-server")
+        rig.wait_for(lambda: "ready" in r.output(server), "the pipe's server")
+        client = r.start("bench_pipe_floor.exe", ["client", name, calls], "floor-client")
+        text = rig.wait_for(lambda: re.search(r"median_us=(\d+) p90_us=(\d+)|error=\w+",
+                                              r.output(client)), "the round trips", timeout=300)
+        if text.group(1):
+            print("bare named pipe round trip between two Wine processes, %d (median / p90): "
+                  "%.3f / %.3f ms" % (calls, int(text.group(1)) / 1000, int(text.group(2)) / 1000))
+            bench("PIPE_ROUND_TRIP_MEDIAN_MS", "%.3f" % (int(text.group(1)) / 1000))
     finally:
         r.close(keep=False)
 
@@ -118,6 +140,7 @@ def main():
     if missing:
         sys.exit("the build has no " + ", ".join(missing))
     library_calls(500 if quick else 2000)
+    pipe_floor(500 if quick else 2000)
     driver_figures(2000 if quick else 10000, 200 if quick else 1000)
 
 

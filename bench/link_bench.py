@@ -130,12 +130,12 @@ class TraceReader:
 class Run:
     """One driver on the simulator."""
 
-    def __init__(self, name, tally_delay, trace=False, sim_args=()):
+    def __init__(self, name, tally_delay, trace=False, sim_args=(), **limits):
         folder = os.path.join(rig.BUILD, "bench", name)
         shutil.rmtree(folder, ignore_errors=True)
         self.rig = rig.Rig(folder, watch=True)
         self.rig.configure([(DEVICE, SOURCES, DESTS)], Name="Bench", TallyDelay=tally_delay,
-                           DebugMode=int(trace), Access="ALL")
+                           DebugMode=int(trace), Access="ALL", **limits)
         self.sim = self.rig.start_sim(SIM_LEVEL + list(sim_args), verbose=True)
         self.rig.start_host()
         self.client = self.rig.client
@@ -235,6 +235,22 @@ def answers(trace_lines):
         elif FAILED in text and "InitDialog" not in text:
             fails += 1
     return in_time, late, never, fails
+
+
+def patient(delay, seconds, limit):
+    """The same polling with both limits raised, which gives an answer
+    (limit - 3) / 3 more ticks before the level counts as failed."""
+    progress("polling at %d ms for %d s, limits %d" % (delay, seconds, limit))
+    r = Run("patient-%d" % delay, delay, CommErrorLimit=limit, MaxUnAcks=limit)
+    try:
+        c0 = r.client.mark()
+        time.sleep(seconds)
+        fails = r.client.count(r"ASSERTDEVMODE [15] %d" % DEVICE, c0)
+        row("Link failures declared at %d ms over %d s with CommErrorLimit and MaxUnAcks %d"
+            % (delay, seconds, limit), str(fails), "0")
+        bench("FALSE_FAILURES_%dMS_LIMITS_%d" % (delay, limit), fails)
+    finally:
+        r.close()
 
 
 def traced(delay, seconds, samples):
@@ -369,6 +385,8 @@ def main():
         sys.exit("link_bench: the build has no " + ", ".join(missing))
     for delay in (10,) if args.quick else (10, 100):
         polling(delay, args.seconds, args.takes)
+        if delay == 10:
+            patient(delay, args.seconds, 12)
         if not args.quick:
             traced(delay, args.seconds, args.samples)
     idle(args.idle_seconds)
