@@ -2,8 +2,10 @@
 // device numbers given on its command line, and makes what the host sends it
 // visible to the host's TCP clients:
 //   a command text comes back as TXREVERTIVE "ECHO <text>";
-//   "TM <device> <n>" times n revertives and n name requests through the library and
-//   sends TXREVERTIVE "TIME <median revertive us> <median name us>";
+//   "TM <device> <n>" times n revertives, n name requests and n fetches of
+//   no waiting text (a pipe request the host answers doing nothing) through
+//   the library and sends TXREVERTIVE "TIME <revertive> <name> <fetch>",
+//   medians in us;
 //   the close request deregisters and ends the program.
 // It prints its window handle; "-dereg=HANDLE" instead asks the host to
 // withdraw another window's registration and ends.
@@ -55,7 +57,8 @@ void TimeCalls(const char* text)
     NameRequest_Build(block, 101, NAME_KIND_SOURCE, 1);
     long revertive = MedianCallUs(n, ZUV_TXREVERTIVE, rr, sizeof rr);
     long name = MedianCallUs(n, ZUV_REQNAME, block, NAME_REQUEST_SIZE);
-    Say("TIME " + std::to_string(revertive) + " " + std::to_string(name));
+    long fetch = MedianCallUs(n, ZUV_RXMESSAGE, nullptr, 0);
+    Say("TIME " + std::to_string(revertive) + " " + std::to_string(name) + " " + std::to_string(fetch));
 }
 
 LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
