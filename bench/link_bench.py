@@ -158,6 +158,12 @@ class Run:
         self.rig.close()
 
 
+def failures(r, mark):
+    """Link failures the driver declared since the client's mark: Rx only
+    asserted by the error limit (1) or the silence check (5)."""
+    return r.client.count(r"ASSERTDEVMODE [15] %d" % DEVICE, mark)
+
+
 def cpu_text(cpu):
     """driver / wineserver / Wine's own processes together, and the total;
     a process that ended inside the window makes the figure "gone"."""
@@ -178,7 +184,7 @@ def polling(delay, seconds, samples):
         rate = (len(times) - 1) / (times[-1] - times[0])
         row("Polls per second at TallyDelay %d ms over %d s (interval mean / p50 / p99 / max)"
             % (delay, seconds), "%.1f (%s)" % (rate, spread(gaps)), "%d asked" % (1000 // delay))
-        fails = r.client.count(r"ASSERTDEVMODE [15] %d" % DEVICE, c0)
+        fails = failures(r, c0)
         bench("POLLS_PER_S_%dMS" % delay, "%.1f" % rate)
         bench("FALSE_FAILURES_%dMS" % delay, fails)
         row("Link failures declared at %d ms over %d s, router answering every query" % (delay, seconds),
@@ -245,7 +251,7 @@ def patient(delay, seconds, limit):
     try:
         c0 = r.client.mark()
         time.sleep(seconds)
-        fails = r.client.count(r"ASSERTDEVMODE [15] %d" % DEVICE, c0)
+        fails = failures(r, c0)
         row("Link failures declared at %d ms over %d s with CommErrorLimit and MaxUnAcks %d"
             % (delay, seconds, limit), str(fails), "0")
         bench("FALSE_FAILURES_%dMS_LIMITS_%d" % (delay, limit), fails)

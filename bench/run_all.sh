@@ -13,7 +13,7 @@
 #
 # Each figure is also printed as a line BENCH_<NAME>=<number>, and the
 # table opens with the figures set side by side with their goals.
-# About 6 + 4 N/60 minutes. Uses the build's Wine prefix: not beside
+# About 9 + 5 N/60 minutes (15 at the default). Uses the build's Wine prefix: not beside
 # scripts/test.sh or scripts/demo.sh.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -38,7 +38,7 @@ echo "bench: building (log: $log)" >&2
   cmake --build --preset native -j "$JOBS" --target leitch_sim &&
   cmake --preset windows &&
   cmake --build --preset windows -j "$JOBS" --target \
-    val_drn hxihost orvaif32 orva_cc bwcc32 tracecap bench_comms bench_pipe_floor hostlink_testdriver &&
+    val_drn hxihost orvaif32 orva_cc bwcc32 tracecap bench_comms hostlink_testdriver &&
   cmake -S bench/native -B build/bench-native -G Ninja &&
   cmake --build build/bench-native -j "$JOBS"
 } >"$log" 2>&1 || { tail -30 "$log"; echo "bench: build failed" >&2; exit 1; }

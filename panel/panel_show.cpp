@@ -1,9 +1,9 @@
 #include "panel/panel_show.h"
-#include "panel/panel_text.h"
 
 #include <cstdio>
 
 #include "panel/dialog.h"
+#include "panel/panel_text.h"
 #include "panel/status_codes.h"
 #include "platform/platform.h"
 #include "ui/ui.h"
