@@ -2,45 +2,14 @@
 // and the gateway's endpoint. Every message taken framed again reads back
 // the same; the client gets only ACK, NAK and its own answers; another
 // client gets nothing; the host gets only RC texts within the level.
-#include <cstdint>
-#include <cstdlib>
-#include <regex>
-#include <string>
-
-#include "gateway/gateway.h"
 #include "gateway/swp08_frame.h"
-
-namespace {
-
-void Check(bool ok)
-{
-    if (!ok)
-        std::abort();
-}
-
-void Start()
-{
-    gw::Site site;
-    site.levels.push_back(gw::LevelDef{0, 101, 300, 12});
-    gw::Options o;
-    o.requester = 50;
-    gw::Outbox out;
-    gw::Gateway_Start(site, gw::Names(), o);
-    gw::Gateway_HostUp(1, out);
-    gw::Gateway_HostLine("INQTXRX 101 1", 1, out);
-    gw::Gateway_HostLine("TXREPLY 32818 RR 101 012 007", 1, out);
-    gw::Gateway_ClientOpen(1, gw::kSwp08, 1, out);
-    gw::Gateway_ClientOpen(2, gw::kSwp08, 1, out);
-}
-
-}  // namespace
+#include "tests/fuzz/gateway_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const std::regex rc("RC 101 ([0-9]+) ([0-9]+) ',---' 50");
     size_t chunk = size ? data[0] % 16 + 1 : 1;
     swp08::Deframer d;
-    Start();
+    StartGateway(gw::kSwp08, 300);
     uint64_t now = 1;
     for (size_t at = 0; at < size; at += chunk) {
         size_t n = size - at < chunk ? size - at : chunk;
@@ -61,12 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         gw::Gateway_Tick(now += 300, out);
         for (const auto& item : out.clients)
             Check(item.first == 1);
-        for (const std::string& line : out.host) {
-            std::smatch m;
-            Check(std::regex_match(line, m, rc));
-            int source = std::atoi(m[1].str().c_str()), dest = std::atoi(m[2].str().c_str());
-            Check(source >= 0 && source <= 300 && dest >= 1 && dest <= 12);
-        }
+        CheckHostLines(out, 300, false);
     }
     return 0;
 }

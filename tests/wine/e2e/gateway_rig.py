@@ -45,10 +45,10 @@ def kill_driver(rig, driver):
     rig.stop(driver.proc)
 
 
-def start_gateway(rig, host_port=None):
+def start_gateway(rig, host_port=None, exe=GATEWAY):
     """The gateway on free ports; .videohub (one port per level) and .swp08."""
     ports = os.path.join(rig.dir, "gateway.ports")
-    args = [GATEWAY, "--requester", REQUESTER, "--config", rig.site.config,
+    args = [exe, "--requester", REQUESTER, "--config", rig.site.config,
             "--names", os.path.join(rig.dir, "names.txt"), "--host-port", host_port or rig.host.port,
             "--bind", "127.0.0.1", "--videohub-port", 0, "--swp08-port", 0, "--portfile", ports]
     out = open(os.path.join(rig.dir, "gateway.out"), "wb")
