@@ -219,7 +219,11 @@ void Gateway_HostLine(const std::string& line, uint64_t now, Outbox& out)
             G().levels[(size_t)position].lastInquiry = 0;   // ask at the next tick
         else
             Gone((size_t)position, out);   // Rx only or link failed: no revertives come
-    } else if (w[0] == "REGDEV" || w[0] == "DEREGDEV") {
+    } else if (w[0] == "REGDEV" && w.size() == 3 && w[2] == "0" && Position(Int(w[1])) >= 0) {
+        // A driver started again: its tallies are read afresh, whatever we held.
+        Gone((size_t)Position(Int(w[1])), out);
+        G().levels[(size_t)Position(Int(w[1]))].lastInquiry = 0;
+    } else if (w[0] == "DEREGDEV") {
         for (Level& l : G().levels)
             l.lastInquiry = 0;
     }

@@ -87,7 +87,7 @@ TEST_F(GatewayTest, LevelGoesAwayAndComesBack)
 {
     struct { const char* line; uint64_t later; } rows[] = {
         {"INQTXRX 101 0", 0}, {"# no driver for device 101", 0}, {"ASSERTDEVMODE 1 101", 0},
-        {"ASSERTDEVMODE 5 101", 0}, {nullptr, 5000},   // an inquiry never answered
+        {"ASSERTDEVMODE 5 101", 0}, {"REGDEV 101 0", 0}, {nullptr, 5000},   // an inquiry never answered
     };
     for (const auto& r : rows) {
         SetUp();
