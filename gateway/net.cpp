@@ -45,12 +45,16 @@ void Tune(SOCKET s)
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, (const char*)&on, sizeof on);
 }
 
-bool Address(const std::string& address, int port, sockaddr_in* a)
+// A TCP socket and the IPv4 address:port it is for; INVALID_SOCKET when
+// the address is not one.
+SOCKET Open(const std::string& address, int port, sockaddr_in* a)
 {
     *a = sockaddr_in();
     a->sin_family = AF_INET;
     a->sin_port = htons((unsigned short)port);
-    return inet_pton(AF_INET, address.c_str(), &a->sin_addr) == 1;
+    if (inet_pton(AF_INET, address.c_str(), &a->sin_addr) != 1)
+        return INVALID_SOCKET;
+    return socket(AF_INET, SOCK_STREAM, 0);
 }
 
 }  // namespace
@@ -75,9 +79,7 @@ uint64_t NowMs()
 Sock Listen(const std::string& address, int port, int* bound)
 {
     sockaddr_in a;
-    if (!Address(address, port, &a))
-        return kNone;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    SOCKET s = Open(address, port, &a);
     if (s == INVALID_SOCKET)
         return kNone;
 #ifndef _WIN32
@@ -108,9 +110,7 @@ Sock Connect(const std::string& address, int port, bool* done)
 {
     sockaddr_in a;
     *done = false;
-    if (!Address(address, port, &a))
-        return kNone;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    SOCKET s = Open(address, port, &a);
     if (s == INVALID_SOCKET)
         return kNone;
     Tune(s);
