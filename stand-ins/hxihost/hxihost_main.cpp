@@ -78,6 +78,15 @@ const UINT kAttachTimeoutMs = 5000;
 const UINT_PTR kCheckTimer = 1;
 const UINT kCheckMs = 250;
 
+const int kLineBatch = 32;   // client lines handled per turn of the message loop
+uint64_t gLastCheck = 0;
+
+void CheckDrivers()
+{
+    gLastCheck = GetTickCount64();
+    Host_CheckDrivers();
+}
+
 LRESULT OnRegister(HWND driver, int device)
 {
     int result;
@@ -116,13 +125,24 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         return 0;
     }
     case WM_TIMER:
-        Host_CheckDrivers();
+        CheckDrivers();
         return 0;
     case WM_HXI_LINES: {
-        uint32_t client;
+        // A bounded batch, then the rest later: the drivers' sent messages
+        // (an attach, a registration, a mode) are answered in between. The
+        // timer waits while posted messages keep coming, so the check of
+        // the drivers is made here when it is due.
+        uint64_t client;
         std::string line;
-        while (Net_NextLine(&client, &line))
+        int n = 0;
+        while (n < kLineBatch && Net_NextLine(&client, &line)) {
             Host_HandleLine(client, line);
+            ++n;
+        }
+        if (n == kLineBatch)
+            PostMessageA(wnd, WM_HXI_LINES, 0, 0);
+        if (GetTickCount64() - gLastCheck >= kCheckMs)
+            CheckDrivers();
         return 0;
     }
     default:

@@ -31,15 +31,15 @@ struct Client {
 };
 
 struct Inbound {
-    uint32_t client;
+    uint64_t client;
     std::string line;
 };
 
 std::mutex gLock;                        // guards everything below
-std::map<uint32_t, Client> gClients;
+std::map<uint64_t, Client> gClients;
 std::deque<Inbound> gInbound;
 bool gNotified = false;                  // a WM_HXI_LINES is on its way
-uint32_t gNextClient = 1;
+uint64_t gNextClient = 1;               // 64 bits: ids are never reused
 
 uint64_t gIdleMs = 0;
 
@@ -93,7 +93,7 @@ void Accept()
 }
 
 // Reads what a client sent; false when it has gone.
-bool ReadClient(uint32_t id, Client& c)
+bool ReadClient(uint64_t id, Client& c)
 {
     char buffer[4096];
     int n = recv(c.sock, buffer, sizeof buffer, 0);
@@ -109,12 +109,15 @@ bool ReadClient(uint32_t id, Client& c)
     }
     std::vector<hxihost::InLine> lines;
     hxihost::FeedBytes(c.reader, buffer, (size_t)n, lines);
-    if (!c.sawLine && !lines.empty()) {
-        c.sawLine = true;
-        if (hxihost::LooksLikeHttp(lines[0].text)) {
-            Farewell(c.sock, "# HTTP is not served here: closed");
+    // The first line decides, whatever its length: nothing after a refused
+    // one runs.
+    if (!c.sawLine) {
+        std::string refusal = hxihost::FirstLineRefusal(c.reader, lines);
+        if (!refusal.empty()) {
+            Farewell(c.sock, refusal);
             return false;
         }
+        c.sawLine = !lines.empty();
     }
     bool added = false;
     for (const hxihost::InLine& l : lines) {
@@ -156,7 +159,7 @@ bool WriteClient(Client& c)
     }
 }
 
-void DropClient(std::map<uint32_t, Client>::iterator it)
+void DropClient(std::map<uint64_t, Client>::iterator it)
 {
     closesocket(it->second.sock);
     gClients.erase(it);
@@ -289,7 +292,7 @@ void Net_Broadcast(const std::string& line)
     Wake();
 }
 
-void Net_SendTo(uint32_t client, const std::string& line)
+void Net_SendTo(uint64_t client, const std::string& line)
 {
     {
         std::lock_guard<std::mutex> hold(gLock);
@@ -301,7 +304,7 @@ void Net_SendTo(uint32_t client, const std::string& line)
     Wake();
 }
 
-bool Net_NextLine(uint32_t* client, std::string* line)
+bool Net_NextLine(uint64_t* client, std::string* line)
 {
     bool resume = false;
     {
