@@ -97,9 +97,12 @@ long ReadReply(uint64_t deadline)
 // ignores: the host has then put its line out, so the clients see the
 // driver's pipe messages and its window messages in the order it sent them.
 // Up to `room` bytes of the reply's data go to `body` (when given);
-// `*bodyLength` is how many.
+// `*bodyLength` is how many. `hostAnswers`: the host has just sent the
+// message this call answers, so it gets the whole bound even while calls
+// fail at once.
 bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
-              HxiPipeReply* head, char* body, size_t room, size_t* bodyLength)
+              HxiPipeReply* head, char* body, size_t room, size_t* bodyLength,
+              bool hostAnswers = false)
 {
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
@@ -107,6 +110,8 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
 
     EnterCriticalSection(&gLock);
     const uint64_t start = GetTickCount64();
+    if (hostAnswers)
+        gSilentAt = 0;
     if (gSilentAt && start - gSilentAt < kSilentMs) {
         LeaveCriticalSection(&gLock);
         return false;
@@ -269,7 +274,7 @@ extern "C" ORVAIF32_API LONG WINAPI ORVA32RxMessage(HWND self, WPARAM wParam, LP
     char body[4096];
     size_t got = 0;
     if (!Transact(ZUV_RXMESSAGE, (uint64_t)(uintptr_t)self, (uint32_t)wParam, nullptr, 0, &head,
-                  body, sizeof body - 1, &got))
+                  body, sizeof body - 1, &got, true))
         return 0;
     if (head.result != ZUV_RXCOMMAND)
         return 0;

@@ -70,6 +70,7 @@ def drill(s, host, good):
     # A web page's request and bytes no line holds close the connection
     # with nothing run.
     for data in (b"POST / HTTP/1.1\r\nHost: x\r\n\r\nRC 201 66 66 x 42\n",
+                 b"POST /" + b"a" * 1100 + b" HTTP/1.1\r\n\r\nRC 201 66 66 x 42\n",
                  b"RC 201 66 66 x 42\x00\nRC 201 66 66 x 42\n"):
         web = socket.create_connection(("127.0.0.1", host.port))
         web.sendall(data)
