@@ -357,42 +357,30 @@ AddResult Delivery::Add(const Job& job)
         ++refused;
         return ADD_HELD_FULL;
     }
-    auto it = waiting_.find(job.client);
-    size_t mine = it == waiting_.end() ? 0 : it->second.size();
+    size_t mine = waiting_.SizeOf(job.client);
     if (mine >= kPerClient || (Held() >= kQueued && mine >= kFloor)) {
         ++refused;
         return ADD_SHARE_FULL;
     }
-    if (mine == 0)
-        turns_.push_back(job.client);
-    waiting_[job.client].push_back(job);
-    ++waitingCount_;
+    waiting_.Push(job.client, job);
     return ADD_QUEUED;
 }
 
 bool Delivery::Next(uint64_t now, uint64_t retryMs, Job* job)
 {
-    if (turns_.empty())
+    if (waiting_.Empty())
         return false;
-    std::deque<Job>& next = waiting_[turns_.front()];
     if (hung) {
         if (now - lastProbe_ < retryMs)
             return false;
         lastProbe_ = now;
     } else if (inFlight_.size() >= kInFlight) {
         return false;
-    } else if (!inFlight_.empty() && (inFlight_.back().request || next.front().request)) {
+    } else if (!inFlight_.empty() && (inFlight_.back().request || waiting_.Front().request)) {
         return false;
     }
-    *job = std::move(next.front());
-    next.pop_front();
-    --waitingCount_;
-    uint64_t client = turns_.front();
-    turns_.pop_front();
-    if (next.empty())
-        waiting_.erase(client);
-    else
-        turns_.push_back(client);
+    uint64_t client;
+    *job = waiting_.Pop(&client);
     job->seq = nextSeq_++;
     job->sentAt = now;
     inFlight_.push_back(*job);
@@ -429,12 +417,9 @@ bool Delivery::Overdue(uint64_t now, uint64_t limitMs)
 std::vector<Job> Delivery::TakeAll()
 {
     std::vector<Job> all(inFlight_.begin(), inFlight_.end());
-    for (uint64_t client : turns_)
-        all.insert(all.end(), waiting_[client].begin(), waiting_[client].end());
+    for (Job& job : waiting_.TakeAll())
+        all.push_back(std::move(job));
     inFlight_.clear();
-    waiting_.clear();
-    turns_.clear();
-    waitingCount_ = 0;
     return all;
 }
 

@@ -130,6 +130,59 @@ private:
     std::map<int, Registration> regs_;
 };
 
+// Items of several clients waiting in one place: each client's in arrival
+// order, the clients taking turns, so that one client's flood holds up
+// nobody else.
+template <class T>
+class Turns {
+public:
+    void Push(uint64_t client, T item)
+    {
+        std::deque<T>& mine = waiting_[client];
+        if (mine.empty())
+            order_.push_back(client);
+        mine.push_back(std::move(item));
+        ++count_;
+    }
+    bool Empty() const { return order_.empty(); }
+    size_t Size() const { return count_; }
+    size_t SizeOf(uint64_t client) const
+    {
+        auto it = waiting_.find(client);
+        return it == waiting_.end() ? 0 : it->second.size();
+    }
+    const T& Front() const { return waiting_.at(order_.front()).front(); }
+    // The next item (of the client whose turn it is); the client goes to the
+    // back of the line.
+    T Pop(uint64_t* client)
+    {
+        *client = order_.front();
+        order_.pop_front();
+        std::deque<T>& mine = waiting_[*client];
+        T item = std::move(mine.front());
+        mine.pop_front();
+        --count_;
+        if (mine.empty())
+            waiting_.erase(*client);
+        else
+            order_.push_back(*client);
+        return item;
+    }
+    std::vector<T> TakeAll()
+    {
+        std::vector<T> all;
+        uint64_t client;
+        while (!Empty())
+            all.push_back(Pop(&client));
+        return all;
+    }
+
+private:
+    std::map<uint64_t, std::deque<T>> waiting_;
+    std::deque<uint64_t> order_;   // clients with items waiting, next first
+    size_t count_ = 0;
+};
+
 // Command texts a driver may fetch: each is offered when its announcement
 // is sent to the driver (never earlier, so no other process can have it run
 // ahead of its turn), to the process owning the driver window only, and is
@@ -195,12 +248,10 @@ public:
     uint64_t delivered = 0;    // answered jobs
     uint64_t refused = 0;      // jobs turned away by Add
     uint64_t hangs = 0;        // times marked hung
-    size_t Held() const { return waitingCount_ + inFlight_.size(); }
+    size_t Held() const { return waiting_.Size() + inFlight_.size(); }
 
 private:
-    std::map<uint64_t, std::deque<Job>> waiting_;   // by client
-    std::deque<uint64_t> turns_;                    // clients with waiting jobs, next first
-    size_t waitingCount_ = 0;
+    Turns<Job> waiting_;
     std::deque<Job> inFlight_;
     uint32_t nextSeq_ = 1;
     uint64_t lastProbe_ = 0;

@@ -1,7 +1,8 @@
 // The TCP line interface: one thread serves every client with select().
-// Client lines go to the GUI thread through a bounded inbound queue; lines
-// for clients wait in per-client queues that drop their oldest lines when a
-// client stops reading, so no client can stall the host or the drivers.
+// Client lines go to the GUI thread through a bounded inbound queue, the
+// clients taking turns; lines for clients wait in per-client queues that
+// drop their oldest lines when a client stops reading, so no client can
+// stall the host or the drivers.
 #include <ws2tcpip.h>
 
 #include <atomic>
@@ -30,14 +31,9 @@ struct Client {
     size_t queued = 0;                   // its lines in the inbound queue
 };
 
-struct Inbound {
-    uint64_t client;
-    std::string line;
-};
-
 std::mutex gLock;                        // guards everything below
 std::map<uint64_t, Client> gClients;
-std::deque<Inbound> gInbound;
+hxihost::Turns<std::string> gInbound;    // lines for the GUI thread, clients in turn
 bool gNotified = false;                  // a WM_HXI_LINES is on its way
 uint64_t gNextClient = 1;               // 64 bits: ids are never reused
 
@@ -127,7 +123,7 @@ bool ReadClient(uint64_t id, Client& c)
         }
         if (l.text.empty())
             continue;
-        gInbound.push_back({id, l.text});
+        gInbound.Push(id, l.text);
         c.queued++;
         c.linesIn++;
         added = true;
@@ -309,13 +305,11 @@ bool Net_NextLine(uint64_t* client, std::string* line)
     bool resume = false;
     {
         std::lock_guard<std::mutex> hold(gLock);
-        if (gInbound.empty()) {
+        if (gInbound.Empty()) {
             gNotified = false;
             return false;
         }
-        *client = gInbound.front().client;
-        *line = std::move(gInbound.front().line);
-        gInbound.pop_front();
+        *line = gInbound.Pop(client);
         auto it = gClients.find(*client);
         if (it != gClients.end())
             resume = (it->second.queued-- == kMaxQueuedLines);

@@ -4,6 +4,7 @@
 #define ORVAIF32_BUILD
 #include "stand-ins/orvaif32/orvaif32.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -25,6 +26,21 @@ const DWORD kCallMs = 2000;
 const DWORD kSilentMs = 1000;
 const DWORD kProbeMs = 500;
 uint64_t gSilentAt = 0;    // when a call last ran out of time; 0 while the host answers
+
+// Shows in the driver's debug trace when the host stops answering and when
+// it answers again (once each), so a gap in its lines can be told apart.
+void TraceSilence(bool silent, uint32_t msg)
+{
+    char text[160];
+    if (silent)
+        std::snprintf(text, sizeof text,
+                      "orvaif32: HXIHOST did not answer message %u within %lu ms; "
+                      "calls fail until it does",
+                      (unsigned)msg, (unsigned long)kCallMs);
+    else
+        std::snprintf(text, sizeof text, "orvaif32: HXIHOST answers again");
+    OutputDebugStringA(text);
+}
 
 DWORD Left(uint64_t deadline)
 {
@@ -110,6 +126,7 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
 
     EnterCriticalSection(&gLock);
     const uint64_t start = GetTickCount64();
+    const bool wasSilent = gSilentAt != 0;
     if (hostAnswers)
         gSilentAt = 0;
     if (gSilentAt && start - gSilentAt < kSilentMs) {
@@ -140,10 +157,15 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
         break;
     }
     bool ok = got >= 0;
-    if (ok)
+    if (ok) {
+        if (wasSilent)
+            TraceSilence(false, msg);
         gSilentAt = 0;
-    else if (GetTickCount64() >= deadline)
+    } else if (GetTickCount64() >= deadline) {
+        if (!wasSilent)
+            TraceSilence(true, msg);
         gSilentAt = GetTickCount64();
+    }
     *bodyLength = 0;
     if (ok) {
         std::memcpy(head, gReply, sizeof *head);

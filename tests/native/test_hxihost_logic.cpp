@@ -16,8 +16,9 @@ namespace {
 
 // Texts that would reach the driver with the operator panel's rights, or
 // with fields it would take from an earlier command, are refused, judged on
-// the characters the driver keeps; the fuzz target fuzz_host_reading holds
-// the host to the driver's reading of any text.
+// the characters the driver keeps. The fields are read by the driver's own
+// reader (its details are CmdTokenize's), and the fuzz target
+// fuzz_host_reading holds the host to the driver's reading of any text.
 TEST(HostLines, CommandRefusal)
 {
     const std::string panel = "# requester 0 is the operator panel: refused", cut = "# command cut short: refused";
@@ -26,14 +27,10 @@ TEST(HostLines, CommandRefusal)
         {"RP 101 1 3 -5", ""},                 // the driver's access table decides
         {"RC 101 5 3 ',---' 0", panel},
         {"RL 101 1 4 1", panel},               // the missing requester reads as 0
-        {"RC 101 5 3 'a b c' +00", panel},     // quoted blanks, sign, zeros
-        {"RC 101 5 3 x \t0", panel},          // a tab is part of the field, then skipped
-        {"RQ 101 1 3 " + std::string(255, '0') + "7", panel},   // cut to 255 first
         {std::string("RQ 101 1 3 42\0", 14) + "0", ""},         // the driver stops at NUL
         {"RQ 101 1 3" + std::string(600, ' ') + "7", panel},    // 7 lies past what the driver keeps
         {"RQ 101 1 3" + std::string(500, ' ') + "07", panel},   // only its 0 is kept
         {"RQ 101 1 3 42 " + std::string(600, 'x'), ""},         // fields whole in the kept part
-        {"RC", cut},
         {"RC 101 5 3 'open 42", cut},
         {"rc 101 5 3 ',---' 0", ""},           // ignored by the driver
         {"NQ 101 0 7", ""},
@@ -46,8 +43,7 @@ TEST(HostLines, CommandRefusal)
 // its end arrives) or an HTTP request line closes it; later lines do not.
 TEST(HostLines, FirstLineDecides)
 {
-    const std::string tooLong = "# first line too long: closed";
-    const std::string longPath(kMaxLine + 100, 'a');
+    const std::string tooLong = "# first line too long: closed", longPath(kMaxLine + 100, 'a');
     struct { std::string bytes, refusal; } cases[] = {
         {"POST /" + longPath + " HTTP/1.1\r\nContent-Type: text/plain\r\n\r\nRC 101 9 9 x 42\n", tooLong},
         {"RC 101 " + longPath, tooLong},
@@ -135,8 +131,7 @@ TEST(HostDelivery, TextFetchedOnceByItsDriver)
     std::string text;
     offers.Offer(7, "RC 101 5 3 x 42", 40);
     EXPECT_FALSE(offers.Take(7, 41, &text));
-    EXPECT_TRUE(offers.Take(7, 40, &text));
-    EXPECT_EQ(text, "RC 101 5 3 x 42");
+    EXPECT_TRUE(offers.Take(7, 40, &text) && text == "RC 101 5 3 x 42");
     EXPECT_FALSE(offers.Take(7, 40, &text));
 }
 

@@ -6,12 +6,9 @@
 //   no waiting text (a pipe request the host answers doing nothing) through
 //   the library and sends TXREVERTIVE "TIME <revertive> <name> <fetch>",
 //   medians in us;
+//   "TW <device> <n>" makes n name requests and sends TXREVERTIVE
+//   "WORST <us> FAILED <k>": the longest, and how many brought no name;
 //   the close request deregisters and ends the program.
-// With "-poll=MS" it acts as a polling driver: every MS ms one name request
-// through the library (failed when no name comes back) and one message sent
-// to the host window (WM_NULL, failed past 1 s); "TW <device>" sends
-// TXREVERTIVE "WORST <call ms> <send ms> CALLS <ok> FAILED <failed>" for
-// the time since the last TW.
 // It prints its window handle; "-dereg=HANDLE" instead asks the host to
 // withdraw another window's registration and ends.
 #include <windows.h>
@@ -53,6 +50,20 @@ long MedianCallUs(int n, WORD msg, void* data, DWORD length)
     return us.empty() ? 0 : us[us.size() / 2];
 }
 
+void WorstCall(const char* text)
+{
+    int device = 0, n = 0, failed = 0;
+    sscanf(text + 3, "%d %d", &device, &n);
+    long worst = 0;
+    for (int i = 0; i < n; ++i) {
+        unsigned char block[NAME_REQUEST_SIZE];
+        NameRequest_Build(block, device, NAME_KIND_SOURCE, 1);
+        worst = std::max(worst, MedianCallUs(1, ZUV_REQNAME, block, NAME_REQUEST_SIZE));
+        failed += block[0] == '\0';
+    }
+    Say("WORST " + std::to_string(worst) + " FAILED " + std::to_string(failed));
+}
+
 void TimeCalls(const char* text)
 {
     int device = 0, n = 0;
@@ -64,45 +75,6 @@ void TimeCalls(const char* text)
     long name = MedianCallUs(n, ZUV_REQNAME, block, NAME_REQUEST_SIZE);
     long fetch = MedianCallUs(n, ZUV_RXMESSAGE, nullptr, 0);
     Say("TIME " + std::to_string(revertive) + " " + std::to_string(name) + " " + std::to_string(fetch));
-}
-
-struct PollFigures {
-    double worstCallMs = 0, worstSendMs = 0;
-    int ok = 0, failed = 0;
-};
-PollFigures gPoll;
-
-double Ms(const LARGE_INTEGER& from)
-{
-    LARGE_INTEGER freq, to;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&to);
-    return (double)(to.QuadPart - from.QuadPart) * 1000.0 / (double)freq.QuadPart;
-}
-
-void PollOnce()
-{
-    unsigned char block[NAME_REQUEST_SIZE];
-    NameRequest_Build(block, gDevices.empty() ? 0 : gDevices[0], NAME_KIND_SOURCE, 1);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    ORVA32TxMessage(gHost, ZUV_REQNAME, 0, block, TRUE, NAME_REQUEST_SIZE);
-    gPoll.worstCallMs = std::max(gPoll.worstCallMs, Ms(t));
-    bool named = block[0] != '\0';
-    QueryPerformanceCounter(&t);
-    DWORD_PTR ignored;
-    bool sent = SendMessageTimeoutA(gHost, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored) != 0;
-    gPoll.worstSendMs = std::max(gPoll.worstSendMs, Ms(t));
-    (named && sent ? gPoll.ok : gPoll.failed)++;
-}
-
-void ReportPoll()
-{
-    char text[128];
-    snprintf(text, sizeof text, "WORST %.1f %.1f CALLS %d FAILED %d", gPoll.worstCallMs,
-             gPoll.worstSendMs, gPoll.ok, gPoll.failed);
-    gPoll = PollFigures();
-    Say(text);
 }
 
 LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
@@ -118,14 +90,11 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         if (strncmp(text, "TM", 2) == 0)
             TimeCalls(text);
         else if (strncmp(text, "TW", 2) == 0)
-            ReportPoll();
+            WorstCall(text);
         else
             Say(std::string("ECHO ") + text);
         return 1;
     }
-    case WM_TIMER:
-        PollOnce();
-        return 0;
     case ZUV_REQDEVCLOSE:
         ORVA32TxMessage(gHost, ZUV_DEREGDEV, (DWORD)(uintptr_t)wnd, nullptr, FALSE, 0);
         PostQuitMessage(0);
@@ -152,13 +121,8 @@ int main(int argc, char** argv)
         ORVA32TxMessage(nullptr, ZUV_DEREGDEV, other, nullptr, FALSE, 0);
         return 0;
     }
-    UINT pollMs = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (strncmp(argv[i], "-poll=", 6) == 0)
-            pollMs = (UINT)atoi(argv[i] + 6);
-        else
-            gDevices.push_back(atoi(argv[i]));
-    }
+    for (int i = 1; i < argc; ++i)
+        gDevices.push_back(atoi(argv[i]));
     WNDCLASSA wc = {};
     wc.lpfnWndProc = Proc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -174,8 +138,6 @@ int main(int argc, char** argv)
     printf("ATTACHED %lu\n", (unsigned long)(uintptr_t)wnd);
     for (int d : gDevices)
         printf("REG %d %d\n", d, (int)SendMessageA(gHost, ZUV_REGDEV, (WPARAM)wnd, d));
-    if (pollMs)
-        SetTimer(wnd, 1, pollMs, nullptr);
     printf("READY\n");
     fflush(stdout);
     MSG m;
