@@ -44,8 +44,9 @@ void Net_SendTo(uint64_t client, const std::string& line);
 // The next client line waiting for the GUI thread; false when none.
 bool Net_NextLine(uint64_t* client, std::string* line);
 
-// Pipe side.
-bool Pipe_Start(const std::string& name);
+// Pipe side. Library connections that send nothing for idleSeconds are
+// dropped (the library connects again by itself).
+bool Pipe_Start(const std::string& name, int idleSeconds);
 
 // Driver side, on the GUI thread: a client line, and the periodic check for
 // drivers that stopped answering or whose window is gone.

@@ -20,10 +20,10 @@ namespace {
 const DWORD kBufferSize = sizeof(HxiPipeRequest) + HXIPIPE_MAX_DATA;
 const DWORD kMaxInstances = 32;   // connected libraries, one per driver process
 const int kPerProcess = 4;        // a library uses one; a few spare for reconnects
-const DWORD kIdleMs = 30000;      // a connection sending nothing this long is dropped
 const DWORD kReplyMs = 5000;      // so is one that leaves a reply untaken this long
 
 std::string gPipeName;
+DWORD gIdleMs = 30000;            // a connection sending nothing this long is dropped
 std::mutex gProcessLock;
 std::map<ULONG, int> gConnections;   // per client process
 
@@ -159,7 +159,7 @@ void Serve(Conn& c, ULONG process)
     std::vector<char> buffer(kBufferSize);
     while (!c.broken) {
         DWORD got = 0;
-        PipeIo io = PipeRead(c.pipe, c.event, buffer.data(), kBufferSize, kIdleMs, &got);
+        PipeIo io = PipeRead(c.pipe, c.event, buffer.data(), kBufferSize, gIdleMs, &got);
         if (io == PIPE_IO_FAILED)
             return;
         if (io == PIPE_IO_MORE) {
@@ -258,8 +258,9 @@ bool NameHeld(const std::string& name)
     return GetLastError() == ERROR_PIPE_BUSY;
 }
 
-bool Pipe_Start(const std::string& name)
+bool Pipe_Start(const std::string& name, int idleSeconds)
 {
+    gIdleMs = (DWORD)idleSeconds * 1000;
     if (NameHeld(name))
         return false;
     gPipeName = name;

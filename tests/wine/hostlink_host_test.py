@@ -7,6 +7,7 @@ import signal
 import socket
 import sys
 import threading
+import time
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
@@ -104,10 +105,11 @@ class HostTest(RigTest):
 
     def test_host(self):
         s = self.rig
-        host = s.start_host("/force", "203=2")
+        host = s.start_host("/force", "203=2", "/pipeidle", "1")   # the libraries reconnect often
         c = s.client
         d = registration(s, c)
         drill(s, host, c)
+        time.sleep(2)   # past /pipeidle: the driver's next call finds its connection dropped
         c.send("!CLOSE 201")
         c.expect(r"DEREGDEV \d+")
         c.expect("CLOSE 201 0")
