@@ -20,10 +20,10 @@ namespace {
 const DWORD kBufferSize = sizeof(HxiPipeRequest) + HXIPIPE_MAX_DATA;
 const DWORD kMaxInstances = 32;   // connected libraries, one per driver process
 const int kPerProcess = 4;        // a library uses one; a few spare for reconnects
-const DWORD kReplyMs = 5000;      // so is one that leaves a reply untaken this long
+const DWORD kReplyMs = 5000;      // one leaving a reply untaken this long is dropped
 
 std::string gPipeName;
-DWORD gIdleMs = 30000;            // a connection sending nothing this long is dropped
+DWORD gIdleMs = 30000;            // so is one sending nothing this long (/pipeidle)
 std::mutex gProcessLock;
 std::map<ULONG, int> gConnections;   // per client process
 

@@ -26,6 +26,11 @@ const DWORD kCallMs = 2000;
 const DWORD kSilentMs = 1000;
 const DWORD kProbeMs = 500;
 uint64_t gSilentAt = 0;    // when a call last ran out of time; 0 while the host answers
+// The host drops a connection left idle (30 s by default); one idle for
+// this long is replaced before use, so that a request is never written just
+// as the host drops it (it would be lost, and is never written again).
+const DWORD kFreshMs = 10000;
+uint64_t gLastUsed = 0;
 
 // Shows in the driver's debug trace when the host stops answering and when
 // it answers again (once each), so a gap in its lines can be told apart.
@@ -138,6 +143,9 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
     if (req.length)
         std::memcpy(gRequest + sizeof req, data, req.length);
     long got = -1;
+    if (start - gLastUsed > kFreshMs)
+        ClosePipe();
+    gLastUsed = start;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (gPipe == INVALID_HANDLE_VALUE)
             gPipe = OpenPipe(deadline);
