@@ -37,6 +37,7 @@ class HostStoppedTest(RigTest):
         rig.client.send("RQ 101 3 3 42")
         rig.client.expect("TXREPLY 32810 RR 101 003 007")
         wait_for(lambda: "HXIHOST answers again" in rig.output(driver.proc), "the trace of it")
+        assert rig.client.count("TXREVERTIVE 0 RR 101 003 007") <= 1   # never written twice
 
 
 if __name__ == "__main__":
