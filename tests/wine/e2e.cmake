@@ -5,7 +5,7 @@
 # every process.
 set(E2E_DIR ${VALDRN_ROOT}/tests/wine/e2e)
 
-foreach(name road startup drills flood)
+foreach(name road startup drills flood host)
   add_test(NAME wine_e2e_${name}
            COMMAND python3 ${E2E_DIR}/e2e_${name}_test.py)
   set_tests_properties(wine_e2e_${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
