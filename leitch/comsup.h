@@ -12,8 +12,9 @@ struct LinkState {
     int iOverallState;     // 1 good, 0 failed
     int iTallyRtr;         // level index the poll cycle is on
     int iTallyPtr;         // destination the next tick queries (1-based)
-    int iUnAck;            // frames sent since the router last sent anything
+    int iUnAck;            // frames sent since the router last answered; stops at INT_MAX
     int iPortIndex;        // serial port index; 0 when no port is opened
+    int bPortOpen;         // a port is open: frames are written and the drain reads
     int bFirstCycle;
     int bDriverOkShown;
     int bPortLost;         // the port failed and is closed; the poll ticks reopen it
@@ -30,7 +31,8 @@ int ComSup_OpenPort(int port);
 int ComSup_OpenQuietly(int port);
 void ComSup_ClosePort();
 // The port's handle failed (a write, or the reader's reads persistently):
-// closes it; the poll ticks then try to open it again.
+// closes it; the poll ticks then try to open it again. Only a port that is
+// open can be lost.
 void ComSup_PortLost();
 // One poll tick's share of reopening a lost port: an attempt every couple
 // of seconds, with the same port and line settings, never a message box.

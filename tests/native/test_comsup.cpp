@@ -2,6 +2,10 @@
 // written, the poll start and simulation.
 #include "tests/native/test_poll_fixture.h"
 
+#include <climits>
+
+#include "leitch/leitch.h"
+
 namespace {
 
 class ComSup : public LinkTest {};
@@ -53,6 +57,48 @@ TEST_F(ComSup, ALostPortIsOpenedAgainEveryTwoSecondsWithoutABox)
     Ticks(5);
     EXPECT_EQ(CountLog("notify 4096 64"), 2);
     EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
+}
+
+// Only a failed handle loses the port. A write its time-out cut short is
+// traced and the polls judge the link; a take before the port is opened
+// writes nothing and loses nothing.
+TEST_F(ComSup, OnlyAFailedHandleLosesThePort)
+{
+    const struct {
+        int writeResult;
+        bool beforeOpen, lost;
+    } rows[] = {{-1, false, true}, {3, false, false}, {-1, true, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::to_string(r.writeResult) + (r.beforeOpen ? " before the open" : ""));
+        Configure({{0, 101, 20}});
+        Settings().bDebugMode = 1;
+        Link().bPortOpen = 0;   // as before start-up opens it
+        FakeComms().writeResult = r.writeResult;
+        if (!r.beforeOpen)
+            Start();
+        Leitch_Connect(0, 2, 2);
+        FakeComms().writeResult = 0;
+        if (r.beforeOpen)
+            Start();
+        EXPECT_EQ(CountLog("close"), r.lost ? 1 : 0);
+        EXPECT_EQ(fake::Traced("Tx cut short on Port 2: " + std::to_string(r.writeResult) +
+                               " of 10 bytes written in time"),
+                  r.writeResult >= 0);
+        Ticks();
+        EXPECT_EQ(Link().iComState[0], r.lost ? COMSTATE_FAIL : COMSTATE_OK);
+    }
+}
+
+// The unanswered count of a lone level polled in silence stops at its
+// ceiling instead of overflowing.
+TEST_F(ComSup, TheUnansweredCountSaturates)
+{
+    Configure({{0, 101, 1}});
+    router.answers = [](int) { return false; };
+    Start();
+    Link().iUnAck = INT_MAX - 2;
+    Ticks(3);
+    EXPECT_EQ(Link().iUnAck, INT_MAX);
 }
 
 // Bytes lost in the ring: the line they were part of is never decoded, the
