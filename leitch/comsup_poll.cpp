@@ -91,9 +91,9 @@ void MoveToNextLevel()
 void Dialog_Tally()
 {
     LinkState& link = Link();
-    ShowPollPosition();
     if (!AnyLevelPolled())
         return;   // every configured level is beyond what the link can address
+    ShowPollPosition();
     ComSup_ReopenTick();
     CheckSilence();
     // The host may have closed the driver while the silence was reported.
@@ -132,8 +132,16 @@ void ComSup_PollStart()
         Debug_Tracef("TallyDelay %d is negative: polling every %d ms", Settings().TallyDelay,
                      kDefaultTallyDelay);
     Plat_SetTimer(Ui_Panel(), PANEL_TIMER_POLL, (unsigned)ComSup_PollPeriodMs());
-    Panel_ShowOverall(PANEL_OVERALL_POLLING);
-    link.iOverallState = 1;
     link.bFirstCycle = 1;
     link.iUnAck = 0;
+    // Nothing the link can serve: nothing is polled, and the driver must not
+    // read as healthy.
+    if (!AnyLevelPolled()) {
+        Debug_Trace("No configured level can be served over the Leitch link");
+        Panel_ShowOverall(PANEL_OVERALL_FAULT);
+        link.iOverallState = 0;
+        return;
+    }
+    Panel_ShowOverall(PANEL_OVERALL_POLLING);
+    link.iOverallState = 1;
 }

@@ -2,6 +2,7 @@
 // overall state is settled, and how a level fails and recovers.
 #include "tests/native/test_poll_fixture.h"
 
+#include "hostlink/hxi_messages.h"
 #include "leitch/leitch.h"
 
 #include <cctype>
@@ -43,12 +44,27 @@ TEST_F(PollCycle, VisitsEachDestinationLevelAfterLevelAndSettlesTheOverallStateO
     EXPECT_EQ(fake::S().states[IDC_DRIVER_IND], "/__1B__");
 }
 
-// Levels from Q on cannot be addressed: skipped, failed, and not held
-// against the link; with nothing else configured nothing is polled. The
-// cycle starts on level A even when only B is configured.
+// Levels from Q on cannot be addressed: never registered (in simulation
+// the store serves them), skipped, and not held against the link; with
+// nothing else configured nothing is polled and the driver reads as a
+// fault. The cycle starts on level A even when only B is configured.
 TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
 {
     Configure({{1, 102, 2}, {16, 117, 2}});
+    for (int simulation : {0, 1}) {
+        std::vector<intptr_t> registered;
+        fake::S().onSend = [&](PlatWnd, unsigned msg, uintptr_t, intptr_t device) -> intptr_t {
+            if (msg == ZUV_REGDEV)
+                registered.push_back(device);
+            return HXI_REG_OK;
+        };
+        Settings().Simulation = simulation;
+        Hxi_RegisterDevices();
+        Hxi_AssertMode(HXI_ASSERT_RXONLY, 0);
+        EXPECT_EQ(registered, simulation ? std::vector<intptr_t>({102, 117}) : std::vector<intptr_t>({102}));
+        EXPECT_EQ(CountLog("send 2215 w=1 l=117"), simulation);
+    }
+    Settings().Simulation = 0;
     Start();
     EXPECT_TRUE(fake::Traced("Level Q (device 117) cannot be served over the Leitch link"));
     EXPECT_EQ(Visits(4), std::make_pair(std::string("000/0001 102/0001 102/0002 102/0001"),
@@ -60,7 +76,8 @@ TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
     Start();
     Ticks(5);
     EXPECT_TRUE(FakeComms().writes.empty());
-    EXPECT_EQ(Caption(IDC_POLL_ROUTER), "000");
+    EXPECT_EQ(Link().iOverallState, 0);
+    EXPECT_EQ(Caption(IDC_DRIVER_IND), "Fault");
 }
 
 // A lone level of one destination comes back to itself every tick, and its
