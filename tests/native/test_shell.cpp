@@ -1,6 +1,7 @@
 // Start-up order, the shutdown sequence, the menu and the debug trace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
+#include "store/store.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
 #include "trace/trace.h"
@@ -163,6 +165,48 @@ TEST_F(ShellTest, CommandTextsOnlyFromTheHostLibrary)
         Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND);
     Send(ZUV_RXCOMMAND, 0, (intptr_t)text);
     EXPECT_EQ(HostLink().lRxCount, 2);
+}
+
+// Commands the host delivers while the driver registers its second level
+// wait until the store is loaded and the port opened, then run in order:
+// takes reach the router, the store's load does not undo them. Past the
+// bound a text is not taken (the host tells its client).
+TEST_F(ShellTest, CommandsDuringStartUpRunInOrderOnceReady)
+{
+    for (int simulation : {0, 1}) {
+        SCOPED_TRACE(simulation);
+        SetUp();
+        Set("Levels", "Level_1", "102");
+        Set("Controller", "Simulation", std::to_string(simulation).c_str());
+        for (const char* dev : {"c:\\cfg\\DEV_101.INI", "c:\\cfg\\DEV_102.INI"}) {
+            fake::SetProfile(dev, "Database", "DatabaseSize_0", "8");
+            fake::SetProfile(dev, "Database", "DatabaseSize_1", "4");
+        }
+        FakeComms().openResult = 1;
+        const char* texts[] = {"RC 101 2 1 ',---' 0", "RC 101 3 1 ',---' 0", "RQ 101 1 1 0"};
+        const char* text = nullptr;
+        fake::S().onHostRx = [&]() -> int32_t { return (int32_t)Send(ZUV_RXCOMMAND, 0, (intptr_t)text); };
+        std::vector<intptr_t> taken;
+        fake::S().onSend = [&](PlatWnd, unsigned msg, uintptr_t, intptr_t device) -> intptr_t {
+            if (msg == ZUV_REGDEV && device == 102) {
+                for (const char* t : texts) {
+                    text = t;
+                    taken.push_back(Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND));
+                }
+                for (int i = 0; i < SHELL_HELD_MAX; ++i)
+                    taken.push_back(Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND));
+            }
+            return HXI_REG_OK;
+        };
+        Main_Initialize();
+        ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
+        EXPECT_EQ(std::count(taken.begin(), taken.end(), 1), SHELL_HELD_MAX);
+        EXPECT_EQ(Store_GetTally(101, 1), simulation ? 3 : 0);
+        if (!simulation)
+            EXPECT_EQ(FakeComms().writes, (std::vector<std::string>{"@ X:0/0,1\r", "@ X:0/0,2\r"}));
+        EXPECT_EQ(HostLink().lRxCount, SHELL_HELD_MAX);
+        EXPECT_EQ(fake::CountLog("hosttx 2188 p=32768 'RR 101 001 " + std::string(simulation ? "003" : "000")), SHELL_HELD_MAX - 2);
+    }
 }
 
 // Nothing is traced while the trace is off; traced texts are cut to 255
