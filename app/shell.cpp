@@ -245,8 +245,10 @@ void Main_Shutdown()
     Hxi_Deregister();
     ComSup_ClosePort();
     Main_StopPollTimer();
-    if (Idxfu_Loaded())
+    if (Idxfu_Loaded()) {
         Idxfu_WriteIndex();
+        Idxfu_WriteChangedLocks();
+    }
     Memory_Free();
     Plat_FreeLibrary(gShell.hCcLibrary);
     gShell.hCcLibrary = 0;

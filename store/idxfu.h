@@ -4,9 +4,13 @@
 void Idxfu_ReadIndex();
 void Idxfu_WriteIndex();
 void Idxfu_WriteLock();
+// Saves the lock file when a lock changed since it was last saved (or a
+// save of it failed); the save tick and the shutdown call it.
+void Idxfu_WriteChangedLocks();
 void Idxfu_ResetTallies();
 void Idxfu_ClearLocks();
-// One tick of the 30-second save timer.
+// One tick of the 30-second save timer: the tally file every SaveDelay
+// ticks (at the next tick after a failed save), the lock file when changed.
 void Idxfu_SaveTick();
 // 1 once Idxfu_ReadIndex has run (the shutdown save is made only then).
 int Idxfu_Loaded();
