@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -210,14 +213,43 @@ TEST_F(ShellTest, CommandsDuringStartUpRunInOrderOnceReady)
 }
 
 // Nothing is traced while the trace is off; traced texts are cut to 255
-// characters.
-TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)
+// characters. Through the writer, lines keep their order; while the trace
+// reader is stuck the caller never waits: a full queue drops lines, counts
+// them and says so where they were lost.
+std::mutex gReader;
+std::atomic<int> gEntered{0};
+std::vector<std::string> gRead;
+void SlowReader(const char* line)
+{
+    ++gEntered;
+    std::lock_guard<std::mutex> hold(gReader);
+    gRead.push_back(line);
+}
+
+TEST_F(ShellTest, TraceIsSilentWhenOffCutAt255AndNeverWaitsForItsReader)
 {
     Debug_Trace("not shown");
     Settings().bDebugMode = 7;
     Debug_Trace(std::string(400, 'x').c_str());
     ASSERT_EQ(fake::S().trace.size(), 1u);
     EXPECT_EQ(fake::S().trace[0].size(), 255u);
+
+    gRead.clear();
+    std::unique_lock<std::mutex> stuck(gReader);
+    Debug_StartWriter(SlowReader);
+    Debug_Trace("first");
+    while (gEntered == 0)
+        std::this_thread::yield();   // the writer is now stuck on the reader
+    std::vector<std::string> want = {"<VALDRUNE>-first\n"};
+    for (int i = 0; i < DEBUG_QUEUE_LINES + 100; ++i) {
+        Debug_Tracef("%d", i);
+        if (i < DEBUG_QUEUE_LINES)
+            want.push_back("<VALDRUNE>-" + std::to_string(i) + "\n");
+    }
+    stuck.unlock();
+    Debug_StopWriter();
+    want.push_back("<VALDRUNE>-100 trace lines dropped: the trace reader is slow\n");
+    EXPECT_EQ(gRead, want);
 }
 
 }  // namespace
