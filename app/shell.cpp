@@ -116,6 +116,20 @@ void RunHeldCommands()
     gShell.bReady = 1;
 }
 
+// While the host keeps deliveries in flight, the system hands the driver
+// its sent messages before any posted message or timer: a long flood would
+// hold up the drain of the router's answers, the polls and the save tick.
+// Each delivery does what is due of them, by the clock.
+void RunDueWork()
+{
+    if (!gShell.bReady || Ui_ShuttingDown())
+        return;
+    ComSup_ReadData();
+    ComSup_PollIfDue();
+    if (!Ui_ShuttingDown())
+        Idxfu_SaveTickIfDue();
+}
+
 // Past the bound the host library's text is not fetched: the host tells its
 // client that the driver did not take it.
 bool HoldFull() { return !gShell.bReady && gHeld.size() >= SHELL_HELD_MAX; }
@@ -311,6 +325,7 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         gShell.iCommandsDue = 1;
         intptr_t taken = Plat_HostRx(Ui_MainWindow(), wParam, lParam);
         gShell.iCommandsDue = outer;
+        RunDueWork();
         return taken;
     }
     case ZUV_REQDEVCLOSE:

@@ -2,6 +2,8 @@
 // health of the link per level.
 #pragma once
 
+#include <cstdint>
+
 #include "config/settings.h"
 
 #define COMSTATE_OK   1
@@ -20,6 +22,8 @@ struct LinkState {
     int bPortLost;         // the port failed and is closed; the poll ticks reopen it
     int iReopenTicks;      // poll ticks until the next attempt to reopen it
     int iReopenAttempts;   // attempts of the current series
+    int bPolled;           // a poll tick has run: tLastPoll holds its time
+    uint32_t tLastPoll;    // clock of the last poll tick, ms
 };
 
 LinkState& Link();
@@ -44,6 +48,13 @@ void ComSup_ReadData();
 // The poll timer's period: the TallyDelay setting, a default when negative.
 int ComSup_PollPeriodMs();
 void Dialog_Tally();
+// The poll timer's tick: polls, unless the last poll was less than half a
+// period ago (a tick the system let through right behind a late one, which
+// would leave the router no time to answer).
+void ComSup_PollTimerTick();
+// Polls when a whole period has passed since the last poll; the host's
+// deliveries call it, as the timer waits behind them during a flood.
+void ComSup_PollIfDue();
 // Sets the comms state of the level being polled.
 int SetComState(int state);
 // Sets the comms state of a given level; the Status indicator changes only

@@ -107,6 +107,33 @@ void Dialog_Tally()
     MoveToNextLevel();
 }
 
+namespace {
+void PollAt(uint32_t now)
+{
+    Link().tLastPoll = now;
+    Link().bPolled = 1;
+    Dialog_Tally();
+}
+}  // namespace
+
+void ComSup_PollTimerTick()
+{
+    const LinkState& link = Link();
+    uint32_t now = Plat_TickCount();
+    if (link.bPolled && now - link.tLastPoll < (uint32_t)ComSup_PollPeriodMs() / 2)
+        return;
+    PollAt(now);
+}
+
+void ComSup_PollIfDue()
+{
+    const LinkState& link = Link();
+    uint32_t now = Plat_TickCount();
+    if (!link.bPolled || Settings().Simulation || now - link.tLastPoll < (uint32_t)ComSup_PollPeriodMs())
+        return;
+    PollAt(now);
+}
+
 int ComSup_PollPeriodMs()
 {
     // A negative setting would read as a period of weeks: the router would

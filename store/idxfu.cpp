@@ -10,6 +10,7 @@
 #include "config/config_dir.h"
 #include "config/settings.h"
 #include "panel/panel_show.h"
+#include "platform/platform.h"
 #include "store/file_image.h"
 #include "store/store.h"
 #include "trace/trace.h"
@@ -22,6 +23,7 @@ const int kPathSize = 280;
 
 int gLoaded = 0;
 uint32_t iSaveTicks = 0;
+uint32_t gLastSaveTick = 0;   // clock of the last save tick (or of the load), ms
 int gRetryIndex = 0;   // the last tally save failed: the next tick saves
 int gLocksDirty = 0;   // lock changes not yet in the lock file
 
@@ -139,6 +141,7 @@ void Idxfu_ReadIndex()
         Idxfu_WriteLock();
     }
     gLoaded = 1;
+    gLastSaveTick = Plat_TickCount();   // the save timer starts now
 }
 
 void Idxfu_WriteIndex() { gRetryIndex = !Save(kTallyFile); }
@@ -189,6 +192,24 @@ void Idxfu_SaveTick()
     Idxfu_WriteChangedLocks();
 }
 
+void Idxfu_SaveTimerTick()
+{
+    uint32_t now = Plat_TickCount();
+    if (now - gLastSaveTick < IDXFU_SAVE_PERIOD_MS / 2)
+        return;
+    gLastSaveTick = now;
+    Idxfu_SaveTick();
+}
+
+void Idxfu_SaveTickIfDue()
+{
+    uint32_t now = Plat_TickCount();
+    if (!gLoaded || now - gLastSaveTick < IDXFU_SAVE_PERIOD_MS)
+        return;
+    gLastSaveTick = now;
+    Idxfu_SaveTick();
+}
+
 int Idxfu_Loaded() { return gLoaded; }
 
 void Idxfu_Reset()
@@ -196,6 +217,7 @@ void Idxfu_Reset()
     gLoaded = 0;
     iSaveTicks = 0;
     gRetryIndex = 0;
+    gLastSaveTick = 0;
     gLocksDirty = 0;
     gFailures[0] = gFailures[1] = 0;
 }

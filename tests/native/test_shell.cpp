@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
+#include "store/idxfu.h"
 #include "store/store.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
@@ -134,20 +136,42 @@ TEST_F(ShellTest, ACloseRequestDuringStartUpStopsIt)
 }
 
 // The panel's timers: 1 polls the router, 2 runs the save tick (its count
-// of SaveDelay ticks is the tally file's); after the shutdown neither acts.
-TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
+// of SaveDelay ticks is the tally file's). The host's deliveries do either
+// once it is due, as the timers wait behind them during a flood; a timer
+// tick right behind the last is let go. After the shutdown nothing acts.
+TEST_F(ShellTest, PollsAndSavesKeepTheirPeriodsThroughTimersAndDeliveries)
 {
     Set("Controller", "SaveDelay", "1");
     Set("Controller", "Simulation", "0");
+    Set("Controller", "TallyDelay", "50");
     Main_Initialize();
     ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
+    fake::S().onHostRx = [] { return 1; };
+    auto timer = [](unsigned id) { return [id] { Dialog_Proc(fake::kPanelWnd, MSG_TIMER, id, 0); }; };
+    auto delivery = [this] { Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND); };
+    const struct {
+        std::function<void()> event;
+        uint32_t stepMs;
+        int times, polls, saves;
+    } rows[] = {
+        {timer(PANEL_TIMER_POLL), 50, 10, 10, 0},
+        {timer(PANEL_TIMER_POLL), 20, 10, 5, 0},   // every other tick comes too early
+        {delivery, 10, 3100, 620, 1},              // a 31-second flood, no timer at all
+        {timer(PANEL_TIMER_SAVE), IDXFU_SAVE_PERIOD_MS, 2, 0, 2},
+        {timer(PANEL_TIMER_SAVE), IDXFU_SAVE_PERIOD_MS / 3, 3, 0, 1},
+    };
     for (bool running : {true, false}) {
-        size_t frames = FakeComms().writes.size();
-        int saves = fake::S().calls["open"];
-        Dialog_Proc(fake::kPanelWnd, MSG_TIMER, PANEL_TIMER_POLL, 0);
-        Dialog_Proc(fake::kPanelWnd, MSG_TIMER, PANEL_TIMER_SAVE, 0);
-        EXPECT_EQ(FakeComms().writes.size() > frames, running);
-        EXPECT_EQ(fake::S().calls["open"] - saves, running ? 1 : 0);
+        for (const auto& r : rows) {
+            const size_t frames = FakeComms().writes.size();
+            const int saves = fake::S().calls["open"];
+            for (int i = 0; i < r.times; ++i) {
+                fake::S().now += r.stepMs;
+                r.event();
+            }
+            const int polls = (int)(FakeComms().writes.size() - frames) / 2;
+            EXPECT_EQ(polls, running ? r.polls : 0) << r.stepMs;
+            EXPECT_EQ(fake::S().calls["open"] - saves, running ? r.saves : 0) << r.stepMs;
+        }
         Send(MSG_CLOSE);
     }
 }
