@@ -23,7 +23,7 @@ struct LinkState {
     int iReopenTicks;      // poll ticks until the next attempt to reopen it
     int iReopenAttempts;   // attempts of the current series
     int bPolled;           // a poll tick has run: tLastPoll holds its time
-    uint32_t tLastPoll;    // clock of the last poll tick, ms
+    uint32_t tLastPoll;    // clock slot of the last poll tick, ms
 };
 
 LinkState& Link();

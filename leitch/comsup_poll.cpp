@@ -108,28 +108,38 @@ void Dialog_Tally()
 }
 
 namespace {
+// Milliseconds from the last poll's slot to now; negative when a poll ran
+// ahead of its slot.
+int32_t SinceLastPoll(uint32_t now) { return (int32_t)(now - Link().tLastPoll); }
+
+// Polls and books the slot: the next slot is a period after this one, so
+// polls that run a little late do not slow the rate down; one more than a
+// period late starts the slots afresh.
 void PollAt(uint32_t now)
 {
-    Link().tLastPoll = now;
-    Link().bPolled = 1;
+    LinkState& link = Link();
+    const int32_t period = ComSup_PollPeriodMs();
+    if (link.bPolled && SinceLastPoll(now) < 2 * period)
+        link.tLastPoll += (uint32_t)period;
+    else
+        link.tLastPoll = now;
+    link.bPolled = 1;
     Dialog_Tally();
 }
 }  // namespace
 
 void ComSup_PollTimerTick()
 {
-    const LinkState& link = Link();
     uint32_t now = Plat_TickCount();
-    if (link.bPolled && now - link.tLastPoll < (uint32_t)ComSup_PollPeriodMs() / 2)
+    if (Link().bPolled && SinceLastPoll(now) < ComSup_PollPeriodMs() / 2)
         return;
     PollAt(now);
 }
 
 void ComSup_PollIfDue()
 {
-    const LinkState& link = Link();
     uint32_t now = Plat_TickCount();
-    if (!link.bPolled || Settings().Simulation || now - link.tLastPoll < (uint32_t)ComSup_PollPeriodMs())
+    if (!Link().bPolled || Settings().Simulation || SinceLastPoll(now) < ComSup_PollPeriodMs())
         return;
     PollAt(now);
 }
