@@ -124,6 +124,9 @@ void PollAt(uint32_t now)
     else
         link.tLastPoll = now;
     link.bPolled = 1;
+    // An answer already received but not yet announced is read before the
+    // silence is judged.
+    ComSup_ReadData();
     Dialog_Tally();
 }
 }  // namespace

@@ -16,6 +16,9 @@ bool (*gEnabled)() = nullptr;   // set once by app/
 bool On() { return gEnabled && gEnabled(); }
 
 const int kLineSize = 256;   // a line with its NUL, as Debug_Trace cuts it
+// Lines written together: the debug output's shared buffer holds 4096
+// bytes, the writer's process id first.
+const int kBlockSize = 4092;
 
 // The queue between the threads that trace (the GUI thread, the serial
 // reader) and the writer, which alone may wait for a slow trace reader.
@@ -61,12 +64,22 @@ void WriterLoop()
             PushDroppedNote();
         if (q.count == 0)
             return;   // stopping, and everything written
-        char line[kLineSize];
-        std::memcpy(line, q.lines[q.first], kLineSize);
-        q.first = (q.first + 1) % DEBUG_QUEUE_LINES;
-        --q.count;
+        // As many whole lines as one block of the debug output takes: each
+        // write costs the reader's round trip, whatever its length.
+        char block[kBlockSize];
+        size_t used = 0;
+        while (q.count > 0) {
+            size_t n = std::strlen(q.lines[q.first]);
+            if (used + n + 1 > sizeof block)
+                break;
+            std::memcpy(block + used, q.lines[q.first], n);
+            used += n;
+            q.first = (q.first + 1) % DEBUG_QUEUE_LINES;
+            --q.count;
+        }
+        block[used] = '\0';
         hold.unlock();
-        q.out(line);   // may wait for the reader: no lock held
+        q.out(block);   // may wait for the reader: no lock held
         hold.lock();
     }
 }

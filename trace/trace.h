@@ -19,7 +19,7 @@ void Debug_SetEnabledQuery(bool (*enabled)());
 
 #define DEBUG_QUEUE_LINES 1024
 // Starts the writer thread; out (default: the platform's debug output) gets
-// each line. Until it is started, and after it is stopped, lines are
+// the lines, as many whole ones at a time as fit in 4091 bytes. Until it is started, and after it is stopped, lines are
 // written at once by the caller.
 void Debug_StartWriter(void (*out)(const char*) = nullptr);
 // Writes every queued line, then ends the writer.

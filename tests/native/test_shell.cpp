@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <functional>
 #include <thread>
 #include <mutex>
@@ -239,7 +240,7 @@ TEST_F(ShellTest, CommandsDuringStartUpRunInOrderOnceReady)
 // Nothing is traced while the trace is off; traced texts are cut to 255
 // characters. Through the writer, lines keep their order; while the trace
 // reader is stuck the caller never waits: a full queue drops lines, counts
-// them and says so where they were lost.
+// them and says so where they were lost. The reader gets whole lines.
 std::mutex gReader;
 std::atomic<int> gEntered{0};
 std::vector<std::string> gRead;
@@ -247,7 +248,8 @@ void SlowReader(const char* line)
 {
     ++gEntered;
     std::lock_guard<std::mutex> hold(gReader);
-    gRead.push_back(line);
+    for (const char* end; (end = std::strchr(line, '\n')) != nullptr; line = end + 1)
+        gRead.emplace_back(line, end + 1);
 }
 
 TEST_F(ShellTest, TraceIsSilentWhenOffCutAt255AndNeverWaitsForItsReader)
