@@ -31,6 +31,7 @@ import re
 import shutil
 import statistics
 import sys
+import threading
 import time
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
@@ -300,10 +301,12 @@ def flood(delay=50, texts=10000):
     ms: polls per second while the flood lasts, over the whole of it and
     in its worst 2-second window, and the link failures declared."""
     progress("%d texts from %d clients, polling at %d ms" % (texts, FLOOD_CLIENTS, delay))
-    r = Run("flood-%d" % delay, delay)
+    r = Run("flood-%d" % delay, delay, SaveDelay=1)
     try:
         clients = [r.client] + [r.rig.connect() for _ in range(FLOOD_CLIENTS - 1)]
         groups = texts // 5 // FLOOD_CLIENTS
+        saves = save_ticks(r.rig.site.idx)
+        rig.wait_for(lambda: len(saves) > 1, "a save tick before the flood", timeout=40)
         q0, c0 = len(r.sim.commands()), r.client.mark()
         start = time.monotonic()
         for k, c in enumerate(clients):
@@ -322,8 +325,30 @@ def flood(delay=50, texts=10000):
             "%d asked; 0" % (1000 // delay))
         bench("FLOOD_POLLS_PER_S_%dMS" % delay, "%.1f" % rate)
         bench("FLOOD_FALSE_FAILURES_%dMS" % delay, fails)
+        inside = [b - a for a, b in zip(saves[1:], saves[2:]) if b <= end]
+        row("Save ticks at SaveDelay 1 inside that flood: seconds since the tick before",
+            " / ".join("%.1f" % s for s in inside) or "none (the flood was shorter than a tick)",
+            "30.0 each")
     finally:
+        saves.append(None)   # ends the watch
         r.close()
+
+
+def save_ticks(idx):
+    """The times the tally file is written, watched from a thread until None
+    is appended; the first entry is the file's time stamp at the start."""
+    seen = [os.stat(idx).st_mtime_ns]
+
+    def watch():
+        last = seen[0]
+        while seen[-1] is not None:
+            stamp = os.stat(idx).st_mtime_ns
+            if stamp != last:
+                last = stamp
+                seen.append(time.monotonic())
+            time.sleep(0.05)
+    threading.Thread(target=watch, daemon=True).start()
+    return seen
 
 
 def clock_check(r, lines):

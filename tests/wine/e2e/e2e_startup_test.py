@@ -1,11 +1,7 @@
 """Start-up failures of the real driver: no level configured, a serial port
 that cannot be opened, no host interface, and a registration the host
 refuses. Each shows its box (read from the real window), ends with exit
-code 0 and leaves the tally file from the previous run as it was.
-Then commands a client sends while the driver is still registering (its
-first level registered, a refusal box up for the second): held, and run
-in order once the port is open and the tallies loaded; the driver then
-polls and takes as usual."""
+code 0 and leaves the tally file from the previous run as it was."""
 import os
 import sys
 
@@ -43,7 +39,8 @@ def fails_with_box(rig, text, regs):
 
 
 def commands_while_registering(rig):
-    """Level A registered, B refused (its box up), C registered after."""
+    """Commands sent while A is registered and B's refusal box is up run in
+    order once C is registered and the port open; then the driver polls."""
     B, C = Level(1, 102, 8, 4), Level(2, 103, 8, 4)
     rig.stop_host()
     rig.start_host("/force", "102=%d" % REG_INVALID)
@@ -55,11 +52,8 @@ def commands_while_registering(rig):
     c.expect("REGDEV 101 0")
     c.send("RC 101 5 3 ',---' 42", "RC 101 6 3 ',---' 42", "RQ 101 3 3 42")
 
-    def delivered():
-        c.send("!STATUS")
-        line = c.expect(r"DEVICE 101 MODE \d+ DELIVERED \d+ .*")
-        return int(line.split()[5]) >= 3
-    wait_for(delivered, "the commands delivered while the box is up")
+    status = lambda: c.send("!STATUS") and c.expect(r"DEVICE 101 MODE \d+ DELIVERED \d+ .*")
+    wait_for(lambda: int(status().split()[5]) >= 3, "the commands delivered while the box is up")
     assert rig.probe.box() == "Request refused - ID supplied is invalid"
     c.expect("REGDEV 103 0")
     # Run in order once start-up is complete: the take frames on the wire,
