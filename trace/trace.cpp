@@ -1,5 +1,6 @@
 #include "trace/trace.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
@@ -19,6 +20,8 @@ const int kLineSize = 256;   // a line with its NUL, as Debug_Trace cuts it
 // Lines written together: the debug output's shared buffer holds 4096
 // bytes, the writer's process id first.
 const int kBlockSize = 4092;
+const int kBatchLines = 16;     // lines the writer waits for, up to kBatchWaitMs
+const int kBatchWaitMs = 10;
 
 // The queue between the threads that trace (the GUI thread, the serial
 // reader) and the writer, which alone may wait for a slow trace reader.
@@ -60,6 +63,10 @@ void WriterLoop()
     std::unique_lock<std::mutex> hold(q.lock);
     for (;;) {
         q.ready.wait(hold, [&] { return q.count > 0 || q.dropped > 0 || q.stopping; });
+        // A short while for more lines: one write per batch rather than per
+        // line, and the traced threads wake the writer twice a batch.
+        q.ready.wait_for(hold, std::chrono::milliseconds(kBatchWaitMs),
+                         [&] { return q.count >= kBatchLines || q.stopping; });
         if (q.count == 0 && q.dropped > 0)
             PushDroppedNote();
         if (q.count == 0)
@@ -95,6 +102,7 @@ void Emit(const char* line)
         Plat_DebugOutput(line);
         return;
     }
+    const int before = q.count;
     if (q.dropped > 0 && q.count + 2 <= DEBUG_QUEUE_LINES)
         PushDroppedNote();
     if (q.count == DEBUG_QUEUE_LINES) {
@@ -102,7 +110,9 @@ void Emit(const char* line)
         return;
     }
     Push(line);
-    q.ready.notify_one();
+    // The writer waits for a first line, then for a batch.
+    if (before == 0 || (before < kBatchLines && q.count >= kBatchLines))
+        q.ready.notify_one();
 }
 
 }  // namespace
