@@ -307,7 +307,7 @@ def flood(delay=50, texts=10000):
         groups = texts // 5 // FLOOD_CLIENTS
         saves = save_ticks(r.rig.site.idx)
         rig.wait_for(lambda: len(saves) > 1, "a save tick before the flood", timeout=40)
-        time.sleep(max(0.0, saves[1] + 20 - time.monotonic()))   # the next tick falls inside
+        time.sleep(max(0.0, saves[1] + 25 - time.monotonic()))   # the next tick falls inside
         q0, c0 = len(r.sim.commands()), r.client.mark()
         start = time.monotonic()
         for k, c in enumerate(clients):

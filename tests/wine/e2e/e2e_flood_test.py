@@ -88,7 +88,7 @@ def run(rig):
     assert rig.probe.read().windows["main"]["iconic"] == "1"
     base = rig.probe.stats()
     # The flood starts so that the first save tick falls inside it.
-    wait_for(lambda: now() > up + SAVE_PERIOD - 10, "ten seconds before the first save tick")
+    wait_for(lambda: now() > up + SAVE_PERIOD - 5, "five seconds before the first save tick")
     rig.step("start")
 
     groups = 10000 // 10 // CLIENTS
