@@ -58,6 +58,15 @@ RegOutcome RegisterDevice(int device)
 
 bool LinkGood() { return Hxi_Router().LinkGood(); }
 
+// A mode assertion the host does not answer (its window gone, or the host
+// stopped) is traced and the driver goes on; the mode it shows stands.
+void SendAssertion(int mode, int device)
+{
+    intptr_t result = 0;
+    if (!Plat_TrySendMessage(gHost.hHxiWnd, ZUV_ASSERTDEVMODE, (uintptr_t)mode, device, &result))
+        Debug_Tracef("HXIHOST did not take interface mode %d for device %d", mode, device);
+}
+
 // A level the driver answers for: the router link serves it, or the store
 // does in simulation. Any other is never registered, so the network hears
 // that no driver serves it rather than a driver that reads it as healthy.
@@ -125,7 +134,7 @@ int Hxi_AssertMode(int mode, int exceptDevice)
         if (!LevelRegistered(i) || device == exceptDevice)
             continue;
         Debug_Tracef("Asserting interface mode %d for device %d", mode, device);
-        Plat_SendMessage(gHost.hHxiWnd, ZUV_ASSERTDEVMODE, (uintptr_t)mode, device);
+        SendAssertion(mode, device);
         if (mode != HXI_ASSERT_LINKFAIL)
             gHost.iTxRxMode = (mode == HXI_ASSERT_TXRX) ? TXRX_TXRX : mode;
     }
@@ -219,7 +228,7 @@ void Hxi_OnSetRxOnly()
 
 void Hxi_ReportLinkFailure(int device)
 {
-    Plat_SendMessage(gHost.hHxiWnd, ZUV_ASSERTDEVMODE, HXI_ASSERT_LINKFAIL, device);
+    SendAssertion(HXI_ASSERT_LINKFAIL, device);
 }
 
 void Hxi_SendStatusText(uint32_t statusDevice, const char* text)

@@ -115,8 +115,9 @@ void Plat_RegisterPlainDialogClasses();
 
 // ---- Host messages ------------------------------------------------------------------
 intptr_t Plat_SendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam);
-// Sends and tells whether the message was delivered at all (0: the window
-// is gone); the answer in *result.
+// Sends and tells whether the message was answered (0: the window is gone,
+// or its thread did not answer within a few seconds, as a stopped or hung
+// host would not); the answer in *result.
 int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lParam,
                         intptr_t* result);
 // Sends to every top-level window in turn (a window that hangs is skipped).

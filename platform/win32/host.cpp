@@ -10,6 +10,10 @@ namespace {
 
 // Long enough for any live window to answer; a hung one is skipped.
 const UINT kTopLevelTimeoutMs = 5000;
+// A host that does not answer a sent message within this bound is taken as
+// not answering: the driver's thread goes on polling and saving instead of
+// waiting on a stopped or hung host for ever.
+const UINT kHostAnswerMs = 5000;
 
 BOOL CALLBACK CollectWindow(HWND wnd, LPARAM list)
 {
@@ -31,11 +35,10 @@ int Plat_TrySendMessage(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lP
     // window that is gone; only the latter sets this error.
     if (!IsWindow((HWND)wnd))
         return 0;
-    SetLastError(0);
-    LRESULT answer = SendMessageA((HWND)wnd, msg, wParam, lParam);
-    if (answer == 0 && GetLastError() == ERROR_INVALID_WINDOW_HANDLE)
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA((HWND)wnd, msg, wParam, lParam, SMTO_NORMAL, kHostAnswerMs, &answer))
         return 0;
-    *result = answer;
+    *result = (intptr_t)answer;
     return 1;
 }
 

@@ -1,7 +1,9 @@
 """The host stopped (SIGSTOP) while VAL_DRN.EXE runs and a revertive is
 due: the library call fails within its bound (its trace says so), the
-driver keeps polling the router, and after SIGCONT the host and the driver
-work again."""
+driver keeps polling the router; the router then falls silent, and the
+link failure the driver asserts to the stopped host is given up after its
+bound instead of holding the driver. After SIGCONT and the router's return
+the host and the driver work again."""
 import os
 import signal
 import sys
@@ -32,8 +34,19 @@ class HostStoppedTest(RigTest):
             wait_for(lambda: "HXIHOST did not answer" in rig.output(driver.proc), "a call to fail")
             start = len(sim.frames())
             wait_for(lambda: len(sim.frames()) > start + 5 * A.dests, "the driver to keep polling")
+            sim.control("silent")
+            wait_for(lambda: "HXIHOST did not take interface mode" in rig.output(driver.proc),
+                     "the link failure's assertion to be given up")
+            start = len(sim.frames())
+            wait_for(lambda: len(sim.frames()) > start + A.dests, "the driver to poll on after it")
         finally:
+            sim.control("resume")
             os.kill(rig.host.pid, signal.SIGCONT)
+
+        def on_air():   # granted once the router's answers bring the level back
+            rig.client.send("!GOTXRX 101")
+            return rig.client.expect(r"GOTXRX 101 [01]").endswith(" 1")
+        wait_for(on_air, "the driver to take Tx/Rx again")
         rig.client.send("RQ 101 3 3 42")
         rig.client.expect("TXREPLY 32810 RR 101 003 007")
         wait_for(lambda: "HXIHOST answers again" in rig.output(driver.proc), "the trace of it")
