@@ -447,6 +447,35 @@ class Soak:
         except AssertionError:
             self.breaks("handles-memory-baseline", "%r, baseline %r" % (self.rig.probe.stats(), self.base))
 
+    def host_figures(self):
+        """HXIHOST.EXE's open files and resident memory, as Linux sees them."""
+        pids = rig.processes(b"HXIHOST.EXE", "HXIHOST_PIPE=" + self.rig.env["HXIHOST_PIPE"])
+        if not pids:
+            return None
+        try:
+            fds = len(os.listdir("/proc/%d/fd" % pids[0]))
+            with open("/proc/%d/status" % pids[0]) as f:
+                rss = next(int(l.split()[1]) for l in f if l.startswith("VmRSS:")) * 1024
+        except (OSError, StopIteration):
+            return None
+        return {"fds": fds, "rss": rss}
+
+    def host_baseline(self):
+        """The host's files and memory back where they were after the first
+        phase (its clients and the driver's pipe connections come and go)."""
+        if getattr(self, "host_base", None) is None:
+            self.host_base = self.host_figures()
+            return
+        def settled():
+            n = self.host_figures()
+            return n and (n["fds"] <= self.host_base["fds"] and
+                          n["rss"] <= self.host_base["rss"] + 4 * MEMORY_SLACK) and n
+        try:
+            rig.wait_for(settled, "the host's files and memory back", timeout=15)
+        except AssertionError:
+            self.breaks("handles-memory-baseline", "host %r, baseline %r"
+                        % (self.host_figures(), self.host_base))
+
     def checkpoint(self, since):
         self.alive()
         self.converge(since)
@@ -454,6 +483,7 @@ class Soak:
         self.revertives()
         self.failures()
         self.baseline()
+        self.host_baseline()
 
     # ----- the run -----
     def run(self):
