@@ -33,7 +33,7 @@ const char* UsageText()
            "  --prompt             send \">\" (no line end) after every command\n"
            "  --echo none|line|bare  echo every command, with CR LF or without a line end\n"
            "  --reporting          start with reporting on: an \"S:\" line for every\n"
-           "                       crosspoint change (a take, \"set\", a reset); the\n"
+           "                       crosspoint change (a take, or \"set\" at its panel); the\n"
            "                       command \"@ ?\" turns it on, \"@ !\" off (off at power-up)\n"
            "  --need-report        answer queries with only a prompt while reporting is off\n"
            "  --errors             answer an out-of-range level, destination or source with\n"
