@@ -338,12 +338,13 @@ class Soak:
         self.impair("driver closed by the host (tally file read back) and started again", run)
 
     # ----- checks -----
-    def query(self, level):
+    def query(self, level, timeout=rig.DEADLINE):
         """The driver's stored tallies (RQ over the level)."""
         c = self.asker
         c.forget()
         c.send("RQ %d 1 %d %d" % (level.device, level.dests, CHECKER))
-        lines = c.lines_until(r"TXREPLY %d RR %03d %03d \d+" % (CHECKER + 0x8000, level.device, level.dests))
+        lines = c.lines_until(r"TXREPLY %d RR %03d %03d \d+" % (CHECKER + 0x8000, level.device, level.dests),
+                              timeout)
         got = {}
         for l in lines:
             f = l.split()
@@ -359,7 +360,13 @@ class Soak:
         limit = CYCLE + SLACK
         got = {}
         while True:
-            got = {l.index: self.query(l) for l in LEVELS}
+            try:
+                got = {l.index: self.query(l, timeout=2) for l in LEVELS}
+            except AssertionError:
+                # No reply: receive only, asserted by a failure that the
+                # disruption before has just caused. Back on air, again.
+                got = None
+                self.tx_rx()
             if got == want:
                 self.figures["convergence"].append(time.monotonic() - since)
                 return
