@@ -160,8 +160,9 @@ class Soak:
     def action(self):
         r = self.rng
         kind = r.choices(["takes", "salvo", "flood", "refused", "query", "lock", "panel",
-                          "unreported", "dialect", "chunks", "errors", "busy", "noise", "hush"],
-                         [20, 6, 8, 4, 8, 8, 10, 4, 6, 5, 2, 4, 5, 4])[0]
+                          "unreported", "dialect", "chunks", "errors", "busy", "long_busy", "noise",
+                          "hush"],
+                         [20, 6, 8, 4, 8, 8, 10, 4, 6, 5, 2, 4, 1, 5, 4])[0]
         self.figures["actions"] += 1
         getattr(self, "do_" + kind)(r)
 
@@ -234,6 +235,16 @@ class Soak:
         n = r.randint(1, 2)
         self.sim.control("busy %d" % n)
         self.say("busy: the next %d queries get echo and prompt only" % n)
+
+    def do_long_busy(self, r):
+        """Echo and prompt only for a few poll cycles: no status line within
+        the limits, so the levels may fail, and must recover after it."""
+        n = r.randint(20, 40)
+        start = time.monotonic()
+        self.sim.control("busy %d" % n)
+        # Until the router has had n queries, at a slow pace, and answers again.
+        self.impaired.append((start, start + 2 * n * TALLY_DELAY / 1000 + 2))
+        self.say("long busy spell: the next %d queries get echo and prompt only" % n)
 
     def do_noise(self, r):
         n = r.randint(20, 1500)
