@@ -125,10 +125,16 @@ class Soak:
         self.base = None
 
     def tx_rx(self):
-        """Back on air: the host asks for Tx/Rx (a failure asserted Rx only)."""
-        self.main.forget()
-        self.main.send("!GOTXRX %d %d" % (A.device, C.device))
-        self.main.expect("GOTXRX %d 1" % A.device)
+        """Back on air: the host asks for Tx/Rx (a failure asserted Rx only),
+        again until the driver grants it (it refuses while a level is failed)."""
+        def granted():
+            self.main.forget()
+            self.main.send("!GOTXRX %d %d" % (A.device, C.device))
+            if self.main.expect(r"GOTXRX %d [01]" % A.device).endswith(" 1"):
+                return True
+            time.sleep(0.2)   # the level's recovery, before asking again
+            return False
+        rig.wait_for(granted, "the driver to grant Tx/Rx")
 
     def alive(self):
         for p in [self.rig.host, self.driver.proc, self.sim.proc]:
@@ -495,6 +501,11 @@ class Soak:
                         % (self.host_figures(), self.host_base))
 
     def checkpoint(self, since):
+        # A router still busy answers nothing yet: the poll cycle counts
+        # from the end of that.
+        since = max([since] + [e for _, e in self.impaired])
+        if since > time.monotonic():
+            time.sleep(since - time.monotonic())
         self.alive()
         self.converge(since)
         self.collect_takes()
