@@ -57,9 +57,14 @@ void Leitch_Decode()
     ShowLinkAlive(st.level);
     Link().iUnAck = 0;
 
-    int source = Store_ValidSource(st.level, st.source) ? st.source : -1;
-    // A destination without a source keeps its tally (the store refuses -1)
-    // but is still reported, so the network hears the router's answer.
+    // The router's "no source" is the park entry, which a take of source 0
+    // writes as -1: stored as 0, so the tally follows a parked destination
+    // instead of keeping the source it had before.
+    int source = st.source == -1 ? 0 : st.source;
+    if (!Store_ValidSource(st.level, source))
+        source = -1;
+    // A source beyond the level keeps its tally (the store refuses -1) but
+    // is still reported, so the network hears the router's answer.
     if (Store_GetTally(device, st.dest) == source)
         return;
     Store_SetTally(device, st.dest, source);

@@ -143,7 +143,8 @@ class Demo:
         self.sim.expect(r"@ X:0/2,4", self.sim_mark)
         self.client.expect("TXREVERTIVE 0 RR 101 003 005")
         self.show()
-        self.say("   the take goes out at once; the revertive follows the next poll of A3")
+        self.say("   the take goes out at once; the router reports the change (the poll's"
+                 " \"@ ?\" turned its reporting on) and the revertive follows")
 
         self.step("lock destinations 1-4 of level A, then route to 2 (locked) and 6 (free)")
         self.send("RL 101 1 4 1 42", "RC 101 7 2 ',---' 42", "RC 101 8 6 ',---' 42")
@@ -174,6 +175,7 @@ class Demo:
         self.control("set B 3 7")
         self.client.expect("TXREVERTIVE 0 RR 102 003 007")
         self.show()
+        self.say("   reported by the router at once, not when the poll comes round")
 
         self.step("the router falls silent")
         self.control("silent")

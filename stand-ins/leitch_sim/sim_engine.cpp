@@ -12,6 +12,15 @@ namespace {
 const size_t kCommandMax = 256;
 const size_t kRxKeep = 4u << 20;   // bytes of received history kept
 const size_t kFloodBacklog = 16;   // flood lines queued at most
+const char kError[] =
+    "*** ERROR 2002 *** Illegal, Invalid, or overrange parameter entered\r\n"
+    "Command entry ignored\r\n";
+// What a router prints when it powers up; one line even holds "S:".
+const char kBanner[] =
+    "\r\n\r\nROUTING SWITCHER CONTROL PROCESSOR\r\n"
+    "FIRMWARE 4.20  SERIAL PROTOCOL 2\r\n"
+    "MEMORY TEST ..... PASSED\r\n"
+    "SYSTEM STATUS: STARTING, PLEASE WAIT\r\n";
 
 long Later(long now, long ms) { return ms > 0 ? now + ms : -1; }
 
@@ -42,10 +51,30 @@ std::string Unescape(const std::string& text)
 Engine::Engine(const Options& opt, const Router& router, long now)
     : opt_(opt),
       router_(router),
+      start_(router),
       silent_(opt.silent),
       nextFlood_(Later(now, opt.floodMs)),
-      rng_(1u)
+      rng_((unsigned)opt.seed)
 {
+    if (opt.bootMs > 0)
+        Reboot(now, opt.bootMs, false);
+}
+
+// Power-up: whatever was on its way is lost, the banner goes out, then
+// nothing is read or sent for ms; reporting is off again.
+void Engine::Reboot(long now, long ms, bool reset)
+{
+    queue_.clear();
+    line_.clear();
+    overlong_ = false;
+    opt_.reporting = false;
+    opt_.busy = 0;
+    if (reset)
+        router_ = start_;
+    bootUntil_ = -1;
+    Emit(now, kBanner);
+    bootUntil_ = now + ms;
+    Log("rebooting: silent for " + std::to_string(ms) + " ms" + (reset ? ", crosspoints reset" : ""));
 }
 
 void Engine::Log(const std::string& text) const
@@ -83,7 +112,7 @@ void Engine::OnCommand(const std::string& text, long now)
     // The monotonic clock's ms: a script on this machine can tell the
     // line's delay from its own delay in reading this log.
     Log("received \"" + text + "\" at " + std::to_string(now));
-    if (silent_)
+    if (silent_ || now < bootUntil_)
         return;
     if (opt_.echo == ECHO_LINE)
         Emit(now, text + "\r\n");
@@ -93,37 +122,77 @@ void Engine::OnCommand(const std::string& text, long now)
     Answer(cmd, now);
 }
 
+// The status line a query earns, if any: a busy router or one that waits
+// for reporting to be on sends only its echo and prompt.
+std::string Engine::QueryAnswer(const Command& cmd)
+{
+    if (opt_.busy > 0) {
+        --opt_.busy;
+        return "";
+    }
+    if (opt_.needReport && !opt_.reporting)
+        return "";
+    return Garbage(opt_.garbage) + Status(cmd.level, cmd.dest);
+}
+
 void Engine::Answer(const Command& cmd, long now)
 {
     std::string out;
-    if (cmd.kind == CMD_QUERY && router_.HasDest(cmd.level, cmd.dest))
-        out = Garbage(opt_.garbage) + Status(cmd.level, cmd.dest);
-    if (cmd.kind == CMD_TAKE)
-        ChangeAtRouter(cmd.level, cmd.dest, cmd.source);
+    bool ok = true;
+    if (cmd.kind == CMD_REPORT_ON || cmd.kind == CMD_REPORT_OFF)
+        opt_.reporting = cmd.kind == CMD_REPORT_ON;
+    if (cmd.kind == CMD_QUERY) {
+        ok = router_.HasDest(cmd.level, cmd.dest);
+        if (ok)
+            out = QueryAnswer(cmd);
+    }
+    if (cmd.kind == CMD_TAKE) {
+        ok = router_.HasDest(cmd.level, cmd.dest) && router_.ValidSource(cmd.level, cmd.source);
+        if (ok) {
+            // A take is reported even when the source was already there:
+            // the router confirms what it did.
+            if (!ChangeAtRouter(cmd.level, cmd.dest, cmd.source, now) && opt_.reporting)
+                out = Status(cmd.level, cmd.dest);
+        }
+    }
+    if (!ok && opt_.errors)
+        out += kError;
     if (opt_.prompt)
         out += ">";
-    if (!out.empty())
-        Emit(now, out);
+    Emit(now, out);
 }
 
+// A split cuts the bytes at a random place; the rest goes a random 1 to
+// splitMs later, and everything after it waits behind it.
 void Engine::Emit(long due, const std::string& bytes)
 {
-    if (silent_)
+    if (silent_ || due < bootUntil_ || bytes.empty())
         return;
-    queue_.push_back({due, bytes});
+    if (opt_.splitMs <= 0 || bytes.size() < 2) {
+        queue_.push_back({due, bytes});
+        return;
+    }
+    size_t cut = 1 + rng_() % (bytes.size() - 1);
+    queue_.push_back({due, bytes.substr(0, cut)});
+    queue_.push_back({due + 1 + (long)(rng_() % (unsigned long)opt_.splitMs), bytes.substr(cut)});
 }
 
-void Engine::ChangeAtRouter(int level, long dest, long source)
+// True when the crosspoint changed; with reporting on, the change goes
+// out as a status line.
+bool Engine::ChangeAtRouter(int level, long dest, long source, long now)
 {
     if (!router_.Set(level, dest, source))
-        return;
+        return false;
     Log("level " + std::to_string(level) + " destination " + std::to_string(dest + 1) +
         " now shows source " + std::to_string(source + 1));
+    if (opt_.reporting)
+        Emit(now, Status(level, dest));
+    return true;
 }
 
 std::string Engine::Status(int level, long dest) const
 {
-    return StatusLine(level, dest, router_.Get(level, dest));
+    return StatusLine(level, dest, router_.Get(level, dest), opt_.lower, (int)opt_.pad);
 }
 
 std::string Engine::Garbage(long n)
@@ -174,6 +243,9 @@ void Engine::PaceFrom(long now)
 std::string Engine::TakeDue(long now)
 {
     std::string out;
+    // Merged output waits until the first bytes have waited mergeMs.
+    if (!queue_.empty() && queue_.front().due + opt_.mergeMs > now)
+        return out;
     bool due = !queue_.empty() && queue_.front().due <= now;
     if (opt_.pace > 0 && !due)
         PaceFrom(now);
@@ -197,7 +269,7 @@ long Engine::NextOutput(long now) const
 {
     if (queue_.empty())
         return -1;
-    long due = queue_.front().due;
+    long due = queue_.front().due + opt_.mergeMs;
     if (opt_.pace <= 0 || due > now || PaceBudget(now) > 0)
         return due;
     return paceFrom_ + (paceSent_ * 1000 + opt_.pace - 1) / opt_.pace;
@@ -253,6 +325,19 @@ std::string Engine::Control(const std::string& line, long now, bool* quit)
         *quit = true;
         return "ok\n";
     }
+    if (word == "reboot") {
+        std::istringstream args(rest);
+        long ms = -1;
+        std::string crosspoints;
+        if (!(args >> ms >> crosspoints) || ms < 0 || ms > 3600000 ||
+            (crosspoints != "keep" && crosspoints != "reset"))
+            return "error want: reboot MS keep|reset\n";
+        Reboot(now, ms, crosspoints == "reset");
+        return "ok\n";
+    }
+    std::string error;
+    if (IsSwitch(word))
+        return SetSwitch(&opt_, word, rest, &error) ? "ok\n" : "error " + error + "\n";
     if (n < 0)
         return "error unknown command or bad number: " + line + "\n";
     if (word == "garbage" && n <= 65536) {
@@ -284,7 +369,7 @@ std::string Engine::ControlSet(const std::string& line, long now)
     }
     if (!(in >> source) || !router_.ValidSource(level, source - 1))
         return "error no such source\n";
-    ChangeAtRouter(level, dest - 1, source - 1);
+    ChangeAtRouter(level, dest - 1, source - 1, now);
     return "ok\n";
 }
 

@@ -37,8 +37,10 @@ private:
 
     void OnCommand(const std::string& text, long now);
     void Answer(const Command& cmd, long now);
+    std::string QueryAnswer(const Command& cmd);
+    void Reboot(long now, long ms, bool reset);
     void Emit(long due, const std::string& bytes);
-    void ChangeAtRouter(int level, long dest, long source);
+    bool ChangeAtRouter(int level, long dest, long source, long now);
     void Flood(long now);
     long PaceBudget(long now) const;
     long NextOutput(long now) const;
@@ -50,7 +52,9 @@ private:
 
     Options opt_;
     Router router_;
+    Router start_;            // the crosspoints at start, for a reboot that resets them
     bool silent_;
+    long bootUntil_ = -1;     // silent after a reboot until then
     long commands_ = 0;       // command lines received
     std::string rx_;          // every byte received (or since "clear")
     std::string line_;        // command being assembled

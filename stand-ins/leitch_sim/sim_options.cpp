@@ -29,17 +29,29 @@ const char* UsageText()
            "  --level L=S:D        size of one level; 0:0 removes it (repeatable)\n"
            "  --map FILE           lines \"level dest source\" (# comments); destination d\n"
            "                       shows source d (wrapping) unless the file names one\n"
-           "Dialect:\n"
+           "Dialect (each also at run time: \"NAME on|off\" or \"NAME VALUE\"):\n"
            "  --prompt             send \">\" (no line end) after every command\n"
-           "  --echo line|bare     echo every command, with CR LF or without a line end\n"
-
+           "  --echo none|line|bare  echo every command, with CR LF or without a line end\n"
+           "  --reporting          start with reporting on: an \"S:\" line for every\n"
+           "                       crosspoint change (a take, or \"set\" at its panel); the\n"
+           "                       command \"@ ?\" turns it on, \"@ !\" off (off at power-up)\n"
+           "  --need-report        answer queries with only a prompt while reporting is off\n"
+           "  --errors             answer an out-of-range level, destination or source with\n"
+           "                       \"*** ERROR 2002 *** Illegal, Invalid, or overrange\n"
+           "                       parameter entered\", \"Command entry ignored\", the prompt\n"
+           "  --lower              hexadecimal digits of status lines in lower case\n"
+           "  --pad N              destination and source with at least N digits (0-8)\n"
+           "  --split MS           cut every answer at a random byte; the rest follows\n"
+           "                       1 to MS ms later\n"
+           "  --merge MS           hold output MS ms, then write all of it at once\n"
+           "  --busy N             answer the next N queries with only echo and prompt\n"
            "Faults:\n"
            "  --silent             start silent: commands are recorded, not carried out,\n"
            "                       and nothing is sent\n"
-
            "  --garbage N          send N random bytes before every answer\n"
            "  --flood MS           send a status line every MS milliseconds\n"
-
+           "  --boot MS            start as after power-up: the banner, then MS ms silent\n"
+           "  --seed N             seed of the random bytes and split points (default 1)\n"
            "Other:\n"
            "  -v, --verbose        log commands and changes on standard error\n"
            "  -h, --help           this text\n"
@@ -49,8 +61,91 @@ const char* UsageText()
            "  set L D S | get L D | report L D | silent | resume\n"
            "  garbage N | pace N (bytes per second, 0: unpaced)\n"
            "  send TEXT (escapes \\r \\n \\t \\\\ \\xHH)\n"
+           "  reboot MS keep|reset (the banner, MS ms silent, reporting off; crosspoints\n"
+           "    kept or back to the start map)\n"
+           "  prompt|reporting|need-report|errors|lower on|off, echo none|line|bare,\n"
+           "    pad N, split MS, merge MS, busy N (the switches above)\n"
            "  commands (count received) | rx (\"ok N\", then the N bytes received)\n"
            "  clear (forget the bytes received) | quit\n";
+}
+
+namespace {
+
+struct Switch {
+    const char* name;
+    bool Options::*flag;        // on/off, or
+    long Options::*number;      // a number from low to high
+    long low, high;
+};
+
+const Switch kSwitches[] = {
+    {"prompt", &Options::prompt, nullptr, 0, 0},
+    {"reporting", &Options::reporting, nullptr, 0, 0},
+    {"need-report", &Options::needReport, nullptr, 0, 0},
+    {"errors", &Options::errors, nullptr, 0, 0},
+    {"lower", &Options::lower, nullptr, 0, 0},
+    {"pad", nullptr, &Options::pad, 0, 8},
+    {"split", nullptr, &Options::splitMs, 0, 10000},
+    {"merge", nullptr, &Options::mergeMs, 0, 10000},
+    {"busy", nullptr, &Options::busy, 0, 1000000},
+};
+
+const Switch* FindSwitch(const std::string& name)
+{
+    for (const Switch& s : kSwitches)
+        if (name == s.name)
+            return &s;
+    return nullptr;
+}
+
+}  // namespace
+
+bool IsSwitch(const std::string& name)
+{
+    return name == "echo" || FindSwitch(name);
+}
+
+bool IsFlagSwitch(const std::string& name)
+{
+    const Switch* s = FindSwitch(name);
+    return s && s->flag;
+}
+
+bool SetSwitch(Options* opt, const std::string& name, const std::string& value,
+               std::string* error)
+{
+    if (name == "echo") {
+        const std::pair<const char*, EchoMode> modes[] = {
+            {"none", ECHO_NONE}, {"line", ECHO_LINE}, {"bare", ECHO_BARE}};
+        for (const auto& m : modes)
+            if (value == m.first) {
+                opt->echo = m.second;
+                return true;
+            }
+        *error = "bad value for echo: " + value + " (want none, line or bare)";
+        return false;
+    }
+    const Switch* s = FindSwitch(name);
+    if (!s) {
+        *error = "no such switch: " + name;
+        return false;
+    }
+    if (s->flag) {
+        if (value != "on" && value != "off") {
+            *error = "bad value for " + name + ": " + value + " (want on or off)";
+            return false;
+        }
+        opt->*(s->flag) = value == "on";
+        return true;
+    }
+    char* end = nullptr;
+    long v = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || v < s->low || v > s->high) {
+        *error = "bad value for " + name + ": " + value;
+        return false;
+    }
+    opt->*(s->number) = v;
+    return true;
 }
 
 int ParseLevel(const std::string& text)
@@ -133,21 +228,16 @@ bool LevelOption(const std::string& text, Options* opt, std::string* error)
     return true;
 }
 
-bool Choice(Parser& p, const char* name, std::vector<std::string> allowed, std::string* out)
-{
-    if (!p.Value(name, out))
-        return false;
-    for (const std::string& a : allowed)
-        if (*out == a)
-            return true;
-    *p.error = std::string("bad value for ") + name + ": " + *out;
-    return false;
-}
-
 bool One(Parser& p, const std::string& a, Options* opt)
 {
+    if (a.compare(0, 2, "--") == 0 && FindSwitch(a.substr(2))) {
+        std::string v = "on";
+        if (!IsFlagSwitch(a.substr(2)) && !p.Value(a.c_str(), &v))
+            return false;
+        return SetSwitch(opt, a.substr(2), v, p.error);
+    }
     const std::pair<const char*, bool*> flags[] = {
-        {"--prompt", &opt->prompt}, {"--silent", &opt->silent}, {"-v", &opt->verbose},
+        {"--silent", &opt->silent}, {"-v", &opt->verbose},
         {"--verbose", &opt->verbose}, {"-h", &opt->help},     {"--help", &opt->help}};
     for (const auto& f : flags)
         if (a == f.first) {
@@ -165,7 +255,8 @@ bool One(Parser& p, const std::string& a, Options* opt)
         {"--pace", 0, 1L << 24, &opt->pace},
         {"--levels", 0, LEVELS, &opt->levelCount},
         {"--garbage", 0, 4096, &opt->garbage},
-        {"--flood", 1, 3600000, &opt->floodMs}};
+        {"--flood", 1, 3600000, &opt->floodMs},
+        {"--boot", 0, 3600000, &opt->bootMs}};
     for (const NumberOption& n : numbers)
         if (a == n.name)
             return p.Long(n.name, n.low, n.high, n.value);
@@ -178,10 +269,13 @@ bool One(Parser& p, const std::string& a, Options* opt)
             return p.Value(t.first, t.second);
 
     std::string v;
-    if (a == "--echo") {
-        if (!Choice(p, "--echo", {"line", "bare"}, &v))
+    if (a == "--echo")
+        return p.Value("--echo", &v) && SetSwitch(opt, "echo", v, p.error);
+    if (a == "--seed") {
+        long seed;
+        if (!p.Long("--seed", 0, 0x7FFFFFFF, &seed))
             return false;
-        opt->echo = v == "line" ? ECHO_LINE : ECHO_BARE;
+        opt->seed = (unsigned long)seed;
         return true;
     }
     if (a == "--level")

@@ -41,10 +41,13 @@ bool Expect(const std::string& s, size_t* pos, char c)
 Command ParseCommand(const std::string& line)
 {
     Command cmd;
-    if (line == "@ ?" || line == "T F") {
-        cmd.kind = CMD_FIXED;
-        return cmd;
-    }
+    const std::pair<const char*, CommandKind> fixed[] = {
+        {"@ ?", CMD_REPORT_ON}, {"@ !", CMD_REPORT_OFF}, {"T F", CMD_FIXED}};
+    for (const auto& f : fixed)
+        if (line == f.first) {
+            cmd.kind = f.second;
+            return cmd;
+        }
     if (line.size() < 5 || line.compare(0, 3, "@ X") != 0)
         return cmd;
     size_t pos = 4;
@@ -67,23 +70,26 @@ Command ParseCommand(const std::string& line)
     } else {
         return cmd;
     }
-    if (level >= LEVELS) {
-        cmd.kind = CMD_UNKNOWN;
-        return cmd;
-    }
-    cmd.level = (int)level;
+    cmd.level = level < LEVELS ? (int)level : LEVELS;
     cmd.dest = (long)dest;
     return cmd;
 }
 
-std::string StatusLine(int level, long dest, long source)
+namespace {
+
+std::string Hex(long value, bool lower, int pad)
 {
-    char text[64];
-    if (source == NO_SOURCE)
-        std::snprintf(text, sizeof text, "S:%X%lX,X\r\n", level, dest);
-    else
-        std::snprintf(text, sizeof text, "S:%X%lX,%lX\r\n", level, dest, source);
+    char text[32];
+    std::snprintf(text, sizeof text, lower ? "%0*lx" : "%0*lX", pad, value);
     return text;
+}
+
+}  // namespace
+
+std::string StatusLine(int level, long dest, long source, bool lower, int pad)
+{
+    return "S:" + Hex(level, lower, 0) + Hex(dest, lower, pad) + "," +
+           (source == NO_SOURCE ? "X" : Hex(source, lower, pad)) + "\r\n";
 }
 
 void Router::Size(int level, int sources, int dests)
@@ -103,6 +109,8 @@ bool Router::HasDest(int level, long dest) const
 
 bool Router::ValidSource(int level, long source) const
 {
+    if (level < 0 || level >= LEVELS)
+        return false;
     return source == NO_SOURCE || (source >= 0 && source < levels_[level].sources);
 }
 

@@ -18,7 +18,7 @@ struct Level {
     std::vector<long> xpt;         // per destination: source, or NO_SOURCE
 };
 
-enum CommandKind { CMD_UNKNOWN, CMD_FIXED, CMD_QUERY, CMD_TAKE };
+enum CommandKind { CMD_UNKNOWN, CMD_FIXED, CMD_REPORT_ON, CMD_REPORT_OFF, CMD_QUERY, CMD_TAKE };
 
 struct Command {
     CommandKind kind = CMD_UNKNOWN;
@@ -30,12 +30,14 @@ struct Command {
 // The value of a hexadecimal digit in either case; -1 for any other character.
 int HexDigit(char c);
 
-// Reads one command line (without its CR): "@ ?", "T F", "@ X?<l><d>" or
-// "@ X:<l>/<d>,<s>", hexadecimal in either case; FFFFFFFF is no source.
+// Reads one command line (without its CR): "@ ?", "@ !", "T F", "@ X?<l><d>"
+// or "@ X:<l>/<d>,<s>", hexadecimal in either case; FFFFFFFF is no source.
+// A level beyond the router's reads as LEVELS, which no level has.
 Command ParseCommand(const std::string& line);
 
-// "S:<l><d>,<s>" or "S:<l><d>,X", then CR LF.
-std::string StatusLine(int level, long dest, long source);
+// "S:<l><d>,<s>" or "S:<l><d>,X", then CR LF; digits in lower case when
+// asked, numbers padded with zeros to pad digits.
+std::string StatusLine(int level, long dest, long source, bool lower = false, int pad = 0);
 
 class Router {
 public:

@@ -36,6 +36,7 @@ TEST(LeitchDecode, LinesChangeOnlyTheNamedTallyOnce)
         {"> S:01f,2a", 0, 32, 43},
         {"S:01F,0", 0, 32, 1},
         {"S:01F,FFFFFFFF", 0, 32, 0},     // the park entry as takes write it
+        {"S:01F,X", 0, 32, 0},            // no source at the router: parked
         {"S:13,5", 1, 4, 6},
         {"S:A0,4", 10, 1, 5},             // levels above J in hexadecimal
         {"S:a0,4", 10, 1, 5},
@@ -59,14 +60,14 @@ TEST(LeitchDecode, LinesChangeOnlyTheNamedTallyOnce)
     }
 }
 
-// No source, or a source beyond the level's count: the tally stays and the
-// stored one is reported every time.
-TEST(LeitchDecode, NoSourceKeepsTheTallyAndReportsEveryTime)
+// A source beyond the level's count: the tally stays and the stored one is
+// reported every time.
+TEST(LeitchDecode, SourceBeyondTheLevelKeepsTheTallyAndReportsEveryTime)
 {
     StartThreeLevels();
-    Feed("S:01F,X\r\nS:01F,X\r\nS:01F,2B\r\n");
+    Feed("S:01F,2C\r\nS:01F,2B\r\n");
     EXPECT_EQ(Store_GetTally(101, 32), 7);
-    EXPECT_EQ(fake::CountLog("hosttx 2187 p=0 'RR 101 032 007'"), 3);
+    EXPECT_EQ(fake::CountLog("hosttx 2187 p=0 'RR 101 032 007'"), 2);
 }
 
 // Lines that must leave the store, the revertives, the link indicator and

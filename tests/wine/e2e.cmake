@@ -11,3 +11,10 @@ foreach(name road startup drills flood host)
   set_tests_properties(wine_e2e_${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
                        RESOURCE_LOCK valdrn_com12)
 endforeach()
+
+# The randomized soak for one minute (bench/soak/soak.py): a fixed seed, so
+# CI replays the same actions; longer runs take a fresh seed by hand.
+add_test(NAME wine_soak
+         COMMAND python3 ${VALDRN_ROOT}/bench/soak/soak.py --minutes 1 --seed 26)
+set_tests_properties(wine_soak PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77
+                     RESOURCE_LOCK valdrn_com12)
