@@ -348,9 +348,8 @@ class Soak:
                 if saved != stored[l.index]:
                     self.breaks("tally-file-equals-store", "level %d: file %r, store %r"
                                 % (l.index, saved, stored[l.index]))
-            # The lock file keeps what it held at start-up (no lock): locks
-            # set by lock commands do not outlive the driver.
-            self.locks = {}
+            # Locks outlive the driver (saved at the shutdown): the takes
+            # after the restart are judged by the same locks as before.
             self.start_driver()
         self.impair("driver closed by the host (tally file read back) and started again", run)
 
