@@ -2,8 +2,9 @@
 // a window nobody will close. A message box or dialog of this process that
 // stays up for a second fails the running test, naming its caption and
 // text, and is closed so the run goes on. A test still running after
-// VALDRN_TEST_BOUND_S seconds (default 20: a blocking send or wait) is
-// reported with the process's windows and the program ends.
+// VALDRN_TEST_BOUND_S seconds (default 20) is reported with whether its
+// thread still handles sent messages (looping or waiting on a send) or not
+// (blocked in a wait) and with the process's windows, and the program ends.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,6 +17,7 @@ namespace {
 CRITICAL_SECTION gLock;
 std::string gTest;         // the running test; written by the main thread
 ULONGLONG gTestStart = 0;  // when it started
+DWORD gMainThread = 0;     // the thread that runs the tests
 
 std::string Text(HWND wnd)
 {
@@ -35,18 +37,23 @@ BOOL CALLBACK AddChildText(HWND child, LPARAM out)
     return TRUE;
 }
 
-// "class "caption": "text" ..." of one of this process's top-level windows.
-std::string Describe(HWND wnd)
+// "class "caption"" of one of this process's top-level windows, with the
+// texts inside for a box.
+std::string Describe(HWND wnd, bool texts)
 {
     char cls[64] = "";
     GetClassNameA(wnd, cls, sizeof cls);
-    std::string s = std::string(cls) + " \"" + Text(wnd) + "\":";
-    EnumChildWindows(wnd, AddChildText, (LPARAM)&s);
+    std::string s = std::string(cls) + " \"" + Text(wnd) + "\"";
+    if (texts) {
+        s += ":";
+        EnumChildWindows(wnd, AddChildText, (LPARAM)&s);
+    }
     return s;
 }
 
 struct Scan {
     HWND box = nullptr;
+    HWND mainThreadWindow = nullptr;
     std::string all;
 };
 
@@ -57,7 +64,9 @@ BOOL CALLBACK ScanWindow(HWND wnd, LPARAM arg)
     if (pid != GetCurrentProcessId())
         return TRUE;
     Scan* scan = (Scan*)arg;
-    scan->all += "\n  " + Describe(wnd) + (IsWindowVisible(wnd) ? "" : " (hidden)");
+    if (GetWindowThreadProcessId(wnd, nullptr) == gMainThread)
+        scan->mainThreadWindow = wnd;
+    scan->all += "\n  " + Describe(wnd, false) + (IsWindowVisible(wnd) ? "" : " (hidden)");
     char cls[32] = "";
     GetClassNameA(wnd, cls, sizeof cls);
     if (IsWindowVisible(wnd) && (!lstrcmpA(cls, "#32770") || !lstrcmpA(cls, "BORDLG")))
@@ -80,14 +89,22 @@ DWORD WINAPI Watch(void*)
         Scan scan;
         EnumWindows(ScanWindow, (LPARAM)&scan);
         if (scan.box && scan.box == seen) {
-            ADD_FAILURE() << test << " waited on a box nobody closes: " << Describe(scan.box);
+            ADD_FAILURE() << test << " waited on a box nobody closes: " << Describe(scan.box, true);
             PostMessageA(scan.box, WM_CLOSE, 0, 0);
         }
         seen = scan.box;
         if (ran < bound)
             continue;
-        std::printf("[  FAILED  ] %s still running after %llu s (a blocking send or wait); "
-                    "windows of this process:%s\n", test.c_str(), ran / 1000,
+        // A thread looping over its messages, or waiting on a send of its
+        // own, still handles a message sent to it; one blocked in a wait
+        // does not.
+        DWORD_PTR r;
+        const char* state = !scan.mainThreadWindow ? "has no window"
+            : SendMessageTimeoutA(scan.mainThreadWindow, WM_NULL, 0, 0, SMTO_BLOCK, 2000, &r)
+            ? "handles sent messages (looping, or waiting on a send)"
+            : "handles no message (blocked in a wait)";
+        std::printf("[  FAILED  ] %s still running after %llu s; its thread %s; "
+                    "windows of this process:%s\n", test.c_str(), ran / 1000, state,
                     scan.all.empty() ? " none" : scan.all.c_str());
         std::fflush(stdout);
         TerminateProcess(GetCurrentProcess(), 3);
@@ -112,6 +129,7 @@ class Watchdog : public testing::EmptyTestEventListener {
 // Started before main: gtest_main needs no change.
 const bool gStarted = [] {
     InitializeCriticalSection(&gLock);
+    gMainThread = GetCurrentThreadId();
     testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
     CloseHandle(CreateThread(nullptr, 0, Watch, nullptr, 0, nullptr));
     return true;
