@@ -149,11 +149,10 @@ test_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$' "$LOGS/test
 echo
 echo "== fresh-check $SUITE ($(chroot "$ROOTFS" dpkg-query -W -f='wine ${Version}' wine 2>/dev/null || echo 'no wine'))"
 printf '%s\n' "${times[@]}"
-echo "demo: ${demo_line:-(no summary)}"
+echo "${demo_line:-demo: (no summary)}"
 echo "test: ${test_line:-(no summary)}"
 [ "$status" -eq 0 ] || {
-  echo "logs: $LOGS (failures below)"
-  grep -E 'FAILED|Failed|\*\*\*' "$LOGS/test.log" | head -20 || true
-  tail -5 "$LOGS/demo.log"
+  echo "logs: $LOGS; failures:"
+  grep -hE '^\s+[0-9]+ - |failed$' "$LOGS/test.log" | head -20 || true
 }
 exit "$status"
