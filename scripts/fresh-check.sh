@@ -149,6 +149,7 @@ test_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$' "$LOGS/test
 echo
 echo "== fresh-check $SUITE ($(chroot "$ROOTFS" dpkg-query -W -f='wine ${Version}' wine 2>/dev/null || echo 'no wine'))"
 printf '%s\n' "${times[@]}"
+echo "all, from debootstrap on: $((SECONDS - t0)) s"
 echo "${demo_line:-demo: (no summary)}"
 echo "test: ${test_line:-(no summary)}"
 [ "$status" -eq 0 ] || {
