@@ -20,6 +20,11 @@ GOALS = [
     ("LIST_FILL_1024_MS", "Panel lists for 1024 destinations (ms)", "<", 600),
     ("CLIENT_CMDS_PER_S", "Client commands per second through the host", ">=", 2000),
     ("CLIENT_CMDS_LOST", "Client commands lost in that flood", "<=", 0),
+    ("GATEWAY_DUMP_1024_MS", "Gateway: a 1024-destination level's dump to a new Videohub client (ms)", "<", 1000),
+    ("GATEWAY_DUMP_1024_50_CLIENTS_MS", "Gateway: that dump, 50 clients connecting at once (ms)", "<", 1000),
+    ("GATEWAY_ROUTE_P99_MS", "Gateway: Videohub route to the take frame, p99 (ms)", "<", 20),
+    ("GATEWAY_SWP08_ROUTE_P99_MS", "Gateway: SW-P-08 connect to the take frame, p99 (ms)", "<", 20),
+    ("GATEWAY_ROUTE_P99_50_CLIENTS_MS", "Gateway: Videohub route p99 with 50 clients connected (ms)", "<", 20),
 ]
 TESTS = {">=": lambda v, g: v >= g, "<=": lambda v, g: v <= g, "<": lambda v, g: v < g}
 

@@ -3,6 +3,7 @@
 # machine, the Wine version and the date, to bench/RESULTS.md and stdout:
 #   - the serial library (bench/comms_bench.sh),
 #   - the host link (bench/host_bench.py),
+#   - the gateway (bench/gateway_bench.py): dumps and route latency,
 #   - the router link (bench/link_bench.py): poll rate, answers, link
 #     failures, latencies, CPU, receive throughput,
 #   - the core's parsers natively (bench/native, built optimised).
@@ -66,6 +67,12 @@ python3 bench/host_bench.py "${QUICK[@]}" >"$rows.host" || failed "Host link ben
 sed -n 's/^\([^:]*\): \(.*\)$/| Host link: \1 | \2 | |/p' "$rows.host" >>"$rows"
 grep '^BENCH_' "$rows.host" | tee -a "$figures"
 rm -f "$rows.host"
+
+echo "bench: gateway" >&2
+python3 bench/gateway_bench.py >"$rows.gateway" || failed "Gateway benchmark"
+sed -n 's/^\([^:]*\): \(.*\)$/| Gateway: \1 | \2 | |/p' "$rows.gateway" >>"$rows"
+grep '^BENCH_' "$rows.gateway" | tee -a "$figures"
+rm -f "$rows.gateway"
 
 echo "bench: router link" >&2
 python3 bench/link_bench.py --seconds "$POLL_SECONDS" "${QUICK[@]}" >>"$rows" \

@@ -14,6 +14,8 @@ foreach(src ${VALDRN_FUZZERS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_libraries(${name} PRIVATE valdrn_fake valdrn_core valdrn_fake)
 endforeach()
+# The host's verdict is held to the driver's own reading.
+target_sources(fuzz_host_reading PRIVATE ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp)
 
 # Each fuzzer runs for a bounded time from its checked-in seed corpus
 # (tests/fuzz/corpus/<name>/); findings go to the build tree.

@@ -1,7 +1,7 @@
 # The Windows package: a ZIP laid out as an installation root (CC_ROOT) with
 # one system named "site", so that unpacking it and setting CC_ROOT and
 # CC_SYSTEM=site is a working installation:
-#   bin\                       VAL_DRN.EXE, orvaif32.dll, HXIHOST.EXE
+#   bin\                       VAL_DRN.EXE, orvaif32.dll, HXIHOST.EXE, GATEWAY.EXE
 #   site\windows\lib\          BWCC32.DLL, ORVA_CC.DLL (the system directory)
 #   site\config\system\        VAL_DRN.INI, DEV_101.INI, DEV_102.INI (the configuration directory)
 #   orva_config.ini            sample of c:\orva_config.ini, for sites without the variables
@@ -18,6 +18,7 @@ endif()
 set(VALDRN_PACKAGE_TEXT ${CMAKE_BINARY_DIR}/package-text)
 
 # Programs and libraries go out stripped; the import libraries stay out.
+# (GATEWAY.EXE is installed by gateway/gateway.cmake, included after this.)
 install(TARGETS val_drn orvaif32 hxihost RUNTIME DESTINATION bin
         ARCHIVE DESTINATION lib EXCLUDE_FROM_ALL)
 install(TARGETS bwcc32 orva_cc RUNTIME DESTINATION site/windows/lib

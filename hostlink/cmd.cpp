@@ -1,7 +1,6 @@
 // Router commands RC, RL, RP and RQ, and the RR revertives.
 #include "hostlink/cmd.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -21,31 +20,6 @@ int32_t gCmdArg[CMD_MAX_FIELDS];                // iCmdArg
 char gCmdArgText[CMD_MAX_FIELDS][CMD_FIELD_TEXT];   // szCmdArg
 
 const int kPollFields = 4;
-
-// Signed decimal as the settings are read (white space, a sign, digits up to
-// the first other character, 0 without digits), held within 32 bits.
-int32_t ToNumber(const char* text)
-{
-    long long value = Prof_ScanNumber(text, nullptr);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return (int32_t)value;
-}
-
-// Copies characters from text[p] into field until the stop character or
-// until p reaches len; only the first CMD_FIELD_TEXT - 1 are kept. Returns
-// the new position.
-size_t CopyField(const char* text, size_t p, size_t len, char* field, char stop)
-{
-    size_t n = 0;
-    for (; p < len && text[p] != stop; ++p)
-        if (n < CMD_FIELD_TEXT - 1)
-            field[n++] = text[p];
-    field[n] = '\0';
-    return p;
-}
 
 // Counters are 32-bit and wrap after 2^31 messages rather than overflow.
 void Bump(int32_t* counter) { *counter = (int32_t)((uint32_t)*counter + 1u); }
@@ -119,29 +93,10 @@ void Cmd_Dispatch(const char* text)
 
 int Cmd_Tokenize(const char* text, int maxFields)
 {
-    std::memset(gCmdArg, 0, sizeof gCmdArg);
-    std::memset(gCmdArgText, 0, sizeof gCmdArgText);
-    if (maxFields > CMD_MAX_FIELDS)
-        maxFields = CMD_MAX_FIELDS;
-    const size_t len = std::strlen(text);
-    size_t p = 3;
-    int n = 0;
-    // The loop goes on while p equals len, so missing trailing fields are
-    // set as empty fields (0).
-    while (p <= len && n < maxFields) {
-        while (p < len && text[p] == ' ')
-            ++p;
-        char* field = gCmdArgText[n];
-        if (text[p] == '\'') {
-            p = CopyField(text, p + 1, len, field, '\'');
-            ++p;   // past the closing apostrophe (or past the end when it is missing)
-        } else {
-            p = CopyField(text, p, len, field, ' ');
-        }
-        gCmdArg[n++] = ToNumber(field);
-        while (p < len && text[p] != ' ')
-            ++p;
-    }
+    CmdFields fields;
+    int n = Cmd_ReadFields(text, maxFields, &fields);
+    std::memcpy(gCmdArg, fields.arg, sizeof gCmdArg);
+    std::memcpy(gCmdArgText, fields.text, sizeof gCmdArgText);
     return n;
 }
 

@@ -3,13 +3,12 @@
 
 #include <cstdint>
 
-#define CMD_MAX_FIELDS 5
-#define CMD_FIELD_TEXT 256
+#include "hostlink/cmd_fields.h"
 
 void Cmd_Reset();
 void Cmd_Dispatch(const char* text);
-// Fills the field tables from position 3 of text; returns the number of
-// fields set.
+// Fills the field tables from position 3 of text with the shared reader
+// (cmd_fields.h); returns the number of fields set.
 int Cmd_Tokenize(const char* text, int maxFields);
 int Cmd_Arg(int index);           // iCmdArg[index]
 const char* Cmd_ArgText(int index);

@@ -2,7 +2,7 @@
 # Builds the Windows packages, one ZIP per architecture, into build/packages:
 #   VAL_DRN-<version>-win64.zip (preset windows, x86_64)
 #   VAL_DRN-<version>-win32.zip (preset windows-i686)
-# Each holds the driver, its libraries, the host interface, sample settings
+# Each holds the driver, its libraries, the host interface, the gateway, sample settings
 # and INSTALL.txt (the packaging is cmake/package.cmake).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +17,7 @@ for preset in windows windows-i686; do
   echo "package: building $preset (log: $log)"
   {
     cmake --preset "$preset" &&
-    cmake --build --preset "$preset" -j "$JOBS" --target val_drn hxihost orvaif32 orva_cc bwcc32
+    cmake --build --preset "$preset" -j "$JOBS" --target val_drn hxihost orvaif32 orva_cc bwcc32 gateway
   } >"$log" 2>&1 || { tail -30 "$log"; echo "package: build failed"; exit 1; }
   if [ ! -f "build/$preset/CPackConfig.cmake" ]; then
     echo "package: build/$preset has no packaging: cmake/windows.cmake must include cmake/package.cmake"

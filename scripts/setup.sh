@@ -5,6 +5,22 @@
 # machine offers is taken.
 set -euo pipefail
 
+# The end-to-end suite's SW-P-08 client: Node.js and npm from the
+# distribution, then the npm client pinned by its lock file. Without them
+# that one test is skipped, so a failure here only warns.
+setup_node() {
+  local sudo="" dir
+  dir="$(cd "$(dirname "$0")/.." && pwd)/tests/wine/e2e/swp08_client"
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+    $sudo apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+  fi
+  [ -d "$dir/node_modules/probel-swp-08" ] ||
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+}
+setup_node || echo "setup: the npm SW-P-08 client is not installed; its end-to-end test will be skipped"
+
 # Native build and tests (Ninja, GoogleTest), the Windows cross builds
 # (x86_64, i686), Wine under a virtual X server (xvfb-run needs xauth), the
 # serial pairs of the link tests and the demo (socat), the demo's

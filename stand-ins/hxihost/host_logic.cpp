@@ -1,5 +1,6 @@
 #include "stand-ins/hxihost/host_logic.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "hostlink/cmd_fields.h"
 #include "hostlink/hxi_messages.h"
 
 namespace hxihost {
@@ -29,54 +31,6 @@ long ReadNumber(const char* p, const char** end)
     if (end)
         *end = p;
     return negative ? -value : value;
-}
-
-// A field's number as the driver converts it: any white space, a sign,
-// digits up to the first other character; 0 without digits. Only whether it
-// is 0 matters here, so no saturation is needed beyond a nonzero mark.
-bool FieldIsZero(const char* p)
-{
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r' || *p == '\v' || *p == '\f')
-        ++p;
-    if (*p == '+' || *p == '-')
-        ++p;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        if (*p != '0')
-            return false;
-    return true;
-}
-
-const size_t kFieldText = 255;   // the driver cuts each field to this
-
-// Reads the fields of a command text from character 3 the way the driver
-// does: blank separated, an apostrophe-quoted field may hold blanks, fields
-// missing at the end read as empty. Returns how many fields were set and
-// whether each is 0.
-int ReadFields(const std::string& whole, int maxFields, bool* zero)
-{
-    const char* text = whole.c_str();   // the driver sees up to the first NUL
-    const size_t len = std::strlen(text);
-    size_t p = 3;
-    int n = 0;
-    while (p <= len && n < maxFields) {
-        while (p < len && text[p] == ' ')
-            ++p;
-        char stop = ' ';
-        if (text[p] == '\'') {
-            stop = '\'';
-            ++p;
-        }
-        std::string field;
-        for (; p < len && text[p] != stop; ++p)
-            if (field.size() < kFieldText)
-                field.push_back(text[p]);
-        if (stop == '\'')
-            ++p;
-        zero[n++] = FieldIsZero(field.c_str());
-        while (p < len && text[p] != ' ')
-            ++p;
-    }
-    return n;
 }
 
 std::string Upper(std::string s)
@@ -149,25 +103,25 @@ bool OutQueue::Pop(std::string* line)
 
 int CommandDevice(const std::string& text)
 {
-    if (text.size() < 3)
-        return 0;
-    return (int)ReadNumber(text.c_str() + 3, nullptr);
+    CmdFields fields;
+    Cmd_ReadFields(text.c_str(), 1, &fields);
+    return fields.arg[0];
 }
 
 std::string CommandRefusal(const std::string& text)
 {
-    if (text.size() < 2 || text[0] != 'R')
+    // The driver sees the text up to its first NUL and keeps CMD_TEXT_KEPT
+    // characters of it: exactly those are judged, with its own reader.
+    std::string kept(text.c_str(), std::min(std::strlen(text.c_str()), (size_t)CMD_TEXT_KEPT));
+    int needed = Cmd_FieldsNeeded(kept.c_str());
+    if (needed == 0)
         return "";   // the driver ignores every other text
-    int fields;
-    switch (text[1]) {
-    case 'C': case 'L': fields = 5; break;
-    case 'P': case 'Q': fields = 4; break;
-    default: return "";
-    }
-    bool zero[5];
-    if (ReadFields(text, fields, zero) < fields)
+    CmdFields fields;
+    if (Cmd_ReadFields(kept.c_str(), needed, &fields) < needed)
         return "# command cut short: refused";
-    if (zero[fields - 1])
+    // Fields are set in order, so a non-zero requester (the last) also
+    // shows that none is missing.
+    if (fields.arg[needed - 1] == 0)
         return "# requester 0 is the operator panel: refused";
     return "";
 }
@@ -192,6 +146,15 @@ bool HoldsForeignBytes(const char* data, size_t n)
             return true;
     }
     return false;
+}
+
+std::string FirstLineRefusal(const LineReader& reader, const std::vector<InLine>& lines)
+{
+    if (lines.empty() ? reader.discarding : lines[0].tooLong)
+        return "# first line too long: closed";
+    if (!lines.empty() && LooksLikeHttp(lines[0].text))
+        return "# HTTP is not served here: closed";
+    return "";
 }
 
 Request ParseRequest(const std::string& line, std::string* error)
@@ -373,19 +336,39 @@ uint64_t Registry::WindowOf(int device) const
     return it == regs_.end() ? 0 : it->second.wnd;
 }
 
-bool Delivery::Add(const Job& job)
+void TextOffers::Offer(uint32_t id, const std::string& text, uint32_t owner)
 {
-    if (Held() >= (hung ? kHeld : kQueued)) {
-        ++refused;
+    offers_[id] = Offered{text, owner};
+}
+
+bool TextOffers::Take(uint32_t id, uint32_t process, std::string* text)
+{
+    auto it = offers_.find(id);
+    if (it == offers_.end() || process == 0 || it->second.owner != process)
         return false;
-    }
-    waiting_.push_back(job);
+    *text = std::move(it->second.text);
+    offers_.erase(it);
     return true;
+}
+
+AddResult Delivery::Add(const Job& job)
+{
+    if (hung && Held() >= kHeld) {
+        ++refused;
+        return ADD_HELD_FULL;
+    }
+    size_t mine = waiting_.SizeOf(job.client);
+    if (mine >= kPerClient || (Held() >= kQueued && mine >= kFloor)) {
+        ++refused;
+        return ADD_SHARE_FULL;
+    }
+    waiting_.Push(job.client, job);
+    return ADD_QUEUED;
 }
 
 bool Delivery::Next(uint64_t now, uint64_t retryMs, Job* job)
 {
-    if (waiting_.empty())
+    if (waiting_.Empty())
         return false;
     if (hung) {
         if (now - lastProbe_ < retryMs)
@@ -393,11 +376,11 @@ bool Delivery::Next(uint64_t now, uint64_t retryMs, Job* job)
         lastProbe_ = now;
     } else if (inFlight_.size() >= kInFlight) {
         return false;
-    } else if (!inFlight_.empty() && (inFlight_.back().request || waiting_.front().request)) {
+    } else if (!inFlight_.empty() && (inFlight_.back().request || waiting_.Front().request)) {
         return false;
     }
-    *job = waiting_.front();
-    waiting_.pop_front();
+    uint64_t client;
+    *job = waiting_.Pop(&client);
     job->seq = nextSeq_++;
     job->sentAt = now;
     inFlight_.push_back(*job);
@@ -434,9 +417,9 @@ bool Delivery::Overdue(uint64_t now, uint64_t limitMs)
 std::vector<Job> Delivery::TakeAll()
 {
     std::vector<Job> all(inFlight_.begin(), inFlight_.end());
-    all.insert(all.end(), waiting_.begin(), waiting_.end());
+    for (Job& job : waiting_.TakeAll())
+        all.push_back(std::move(job));
     inFlight_.clear();
-    waiting_.clear();
     return all;
 }
 

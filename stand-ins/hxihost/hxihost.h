@@ -18,20 +18,13 @@
 // Posted to the host window when client lines wait in the inbound queue.
 #define WM_HXI_LINES (WM_APP + 1)
 
-// A command text waiting for its driver to fetch it, and the only process
-// that may: the one owning the driver's window.
-struct WaitingText {
-    std::string text;
-    uint32_t owner;
-};
-
 // State shared by the window (GUI thread), the pipe threads and the network
 // thread. Never held across a message sent to a driver.
 struct HostShared {
     std::mutex lock;
     hxihost::Registry registry;
     hxihost::Names names;
-    std::map<uint32_t, WaitingText> waiting;   // command texts by message id
+    hxihost::TextOffers texts;   // command texts announced to their drivers
     uint32_t nextId = 1;
     HWND wnd = nullptr;
 };
@@ -47,14 +40,15 @@ void Net_Broadcast(const std::string& line);
 // caller's wait).
 void Net_Queue(const std::string& line);
 void Net_Flush();
-void Net_SendTo(uint32_t client, const std::string& line);
+void Net_SendTo(uint64_t client, const std::string& line);
 // The next client line waiting for the GUI thread; false when none.
-bool Net_NextLine(uint32_t* client, std::string* line);
+bool Net_NextLine(uint64_t* client, std::string* line);
 
-// Pipe side.
-bool Pipe_Start(const std::string& name);
+// Pipe side. Library connections that send nothing for idleSeconds are
+// dropped (the library connects again by itself).
+bool Pipe_Start(const std::string& name, int idleSeconds);
 
 // Driver side, on the GUI thread: a client line, and the periodic check for
 // drivers that stopped answering or whose window is gone.
-void Host_HandleLine(uint32_t client, const std::string& line);
+void Host_HandleLine(uint64_t client, const std::string& line);
 void Host_CheckDrivers();

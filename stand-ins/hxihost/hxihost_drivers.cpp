@@ -47,7 +47,7 @@ void ForgetText(uint32_t id)
     if (!id)
         return;
     std::lock_guard<std::mutex> hold(Host().lock);
-    Host().waiting.erase(id);
+    Host().texts.Withdraw(id);
 }
 
 // Tells the client how its job ended and drops its waiting text.
@@ -83,6 +83,10 @@ void Pump(HWND driver)
     hxihost::Delivery& d = gDeliveries[driver];
     hxihost::Job job;
     while (d.Next(GetTickCount64(), kRetryMs, &job)) {
+        if (job.id) {
+            std::lock_guard<std::mutex> hold(Host().lock);
+            Host().texts.Offer(job.id, job.text, OwnerOf(driver));
+        }
         if (SendMessageCallbackA(driver, job.msg, job.id, job.lParam, OnAnswer, job.seq))
             continue;
         d.Answered(job.seq, &job);   // the window is gone: nothing was sent
@@ -92,10 +96,16 @@ void Pump(HWND driver)
 
 void Queue(HWND driver, const hxihost::Job& job)
 {
-    if (!gDeliveries[driver].Add(job)) {
-        ForgetText(job.id);
+    switch (gDeliveries[driver].Add(job)) {
+    case hxihost::ADD_QUEUED:
+        break;
+    case hxihost::ADD_HELD_FULL:
         Net_SendTo(job.client, "# driver for device " + std::to_string(job.device) +
                                    " is not answering: refused");
+        return;
+    case hxihost::ADD_SHARE_FULL:
+        Net_SendTo(job.client, "# too many of your commands wait for device " +
+                                   std::to_string(job.device) + ": refused");
         return;
     }
     Pump(driver);
@@ -113,7 +123,7 @@ void DropDriver(HWND driver)
     Host().registry.Deregister((uint64_t)(uintptr_t)driver);
 }
 
-void RouteCommand(uint32_t client, const std::string& text)
+void RouteCommand(uint64_t client, const std::string& text)
 {
     std::string refusal = hxihost::CommandRefusal(text);
     if (!refusal.empty()) {
@@ -126,18 +136,17 @@ void RouteCommand(uint32_t client, const std::string& text)
         Net_SendTo(client, "# no driver for device " + std::to_string(device));
         return;
     }
-    uint32_t id;
+    hxihost::Job job{client, device, ZUV_RXMESSAGE, ZUV_RXCOMMAND, 0, nullptr, text};
     {
         std::lock_guard<std::mutex> hold(Host().lock);
-        id = Host().nextId++;
-        if (id == 0)
-            id = Host().nextId++;   // 0 means "no text"
-        Host().waiting[id] = WaitingText{text, OwnerOf(driver)};
+        job.id = Host().nextId++;
+        if (job.id == 0)
+            job.id = Host().nextId++;   // 0 means "no text"
     }
-    Queue(driver, hxihost::Job{client, device, ZUV_RXMESSAGE, ZUV_RXCOMMAND, id, nullptr});
+    Queue(driver, job);
 }
 
-void Status(uint32_t client)
+void Status(uint64_t client)
 {
     std::vector<std::string> lines;
     {
@@ -157,7 +166,7 @@ void Status(uint32_t client)
         Net_SendTo(client, l);
 }
 
-void HandleRequest(uint32_t client, const std::string& line)
+void HandleRequest(uint64_t client, const std::string& line)
 {
     std::string error;
     hxihost::Request r = hxihost::ParseRequest(line, &error);
@@ -182,12 +191,12 @@ void HandleRequest(uint32_t client, const std::string& line)
     case hxihost::REQ_SETRXONLY: msg = ZUV_SETDEVRXONLY; break;
     default: msg = ZUV_REQDEVCLOSE; break;
     }
-    Queue(driver, hxihost::Job{client, r.device, msg, r.except, 0, r.name});
+    Queue(driver, hxihost::Job{client, r.device, msg, r.except, 0, r.name, ""});
 }
 
 }  // namespace
 
-void Host_HandleLine(uint32_t client, const std::string& line)
+void Host_HandleLine(uint64_t client, const std::string& line)
 {
     if (line[0] == '!')
         HandleRequest(client, line);

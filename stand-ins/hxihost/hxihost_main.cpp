@@ -13,10 +13,12 @@ namespace {
 
 const int kDefaultPort = 7100;
 const int kDefaultIdleSeconds = 600;
+const int kDefaultPipeIdleSeconds = 30;
 
 const char kUsage[] =
     "usage: HXIHOST.EXE [/port N] [/bind ADDRESS] [/names FILE] [/nodriver]\n"
     "                   [/force DEVICE=RESULT]... [/portfile FILE] [/idle SECONDS]\n"
+    "                   [/pipeidle SECONDS]\n"
     "  /port N        TCP port of the line interface (default 7100; 0 picks a free one)\n"
     "  /bind ADDRESS  address to listen on (default 127.0.0.1, loopback only)\n"
     "  /names FILE    names for name requests: lines \"<device> S|D <number> <name>\"\n"
@@ -24,6 +26,7 @@ const char kUsage[] =
     "  /force D=R     answer every registration of device D with result R\n"
     "  /portfile FILE write the port in use to FILE once listening\n"
     "  /idle SECONDS  drop a client that has sent nothing for this long (default 600)\n"
+    "  /pipeidle SECONDS  drop a library connection idle this long (default 30)\n"
     "The pipe for orvaif32.dll is \\\\.\\pipe\\HXIHOST unless HXIHOST_PIPE names another.\n";
 
 struct Options {
@@ -32,6 +35,7 @@ struct Options {
     std::string namesFile;
     std::string portFile;
     int idleSeconds = kDefaultIdleSeconds;
+    int pipeIdleSeconds = kDefaultPipeIdleSeconds;
 };
 
 HostShared gShared;
@@ -55,6 +59,12 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error)
             o->namesFile = argv[++i];
         } else if (sw == "idle" && hasValue) {
             o->idleSeconds = atoi(argv[++i]);
+        } else if (sw == "pipeidle" && hasValue) {
+            o->pipeIdleSeconds = atoi(argv[++i]);
+            if (o->pipeIdleSeconds <= 0) {
+                *error = std::string("bad /pipeidle value: ") + argv[i];
+                return false;
+            }
         } else if (sw == "portfile" && hasValue) {
             o->portFile = argv[++i];
         } else if (sw == "force" && hasValue) {
@@ -77,6 +87,15 @@ bool ParseOptions(int argc, char** argv, Options* o, std::string* error)
 const UINT kAttachTimeoutMs = 5000;
 const UINT_PTR kCheckTimer = 1;
 const UINT kCheckMs = 250;
+
+const int kLineBatch = 32;   // client lines handled per turn of the message loop
+uint64_t gLastCheck = 0;
+
+void CheckDrivers()
+{
+    gLastCheck = GetTickCount64();
+    Host_CheckDrivers();
+}
 
 LRESULT OnRegister(HWND driver, int device)
 {
@@ -116,13 +135,24 @@ LRESULT CALLBACK HostProc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         return 0;
     }
     case WM_TIMER:
-        Host_CheckDrivers();
+        CheckDrivers();
         return 0;
     case WM_HXI_LINES: {
-        uint32_t client;
+        // A bounded batch, then the rest later: the drivers' sent messages
+        // (an attach, a registration, a mode) are answered in between. The
+        // timer waits while posted messages keep coming, so the check of
+        // the drivers is made here when it is due.
+        uint64_t client;
         std::string line;
-        while (Net_NextLine(&client, &line))
+        int n = 0;
+        while (n < kLineBatch && Net_NextLine(&client, &line)) {
             Host_HandleLine(client, line);
+            ++n;
+        }
+        if (n == kLineBatch)
+            PostMessageA(wnd, WM_HXI_LINES, 0, 0);
+        if (GetTickCount64() - gLastCheck >= kCheckMs)
+            CheckDrivers();
         return 0;
     }
     default:
@@ -187,7 +217,7 @@ int main(int argc, char** argv)
     // The pipe first: a second host must end before its window can answer
     // a driver's attach.
     std::string pipe = PipeName();
-    if (!Pipe_Start(pipe))
+    if (!Pipe_Start(pipe, o.pipeIdleSeconds))
         return Fail("cannot open pipe " + pipe + " (is another HXIHOST running?)");
     gShared.wnd = CreateHostWindow();
     if (!gShared.wnd)

@@ -1,7 +1,8 @@
 // The TCP line interface: one thread serves every client with select().
-// Client lines go to the GUI thread through a bounded inbound queue; lines
-// for clients wait in per-client queues that drop their oldest lines when a
-// client stops reading, so no client can stall the host or the drivers.
+// Client lines go to the GUI thread through a bounded inbound queue, the
+// clients taking turns; lines for clients wait in per-client queues that
+// drop their oldest lines when a client stops reading, so no client can
+// stall the host or the drivers.
 #include <ws2tcpip.h>
 
 #include <atomic>
@@ -30,16 +31,11 @@ struct Client {
     size_t queued = 0;                   // its lines in the inbound queue
 };
 
-struct Inbound {
-    uint32_t client;
-    std::string line;
-};
-
 std::mutex gLock;                        // guards everything below
-std::map<uint32_t, Client> gClients;
-std::deque<Inbound> gInbound;
+std::map<uint64_t, Client> gClients;
+hxihost::Turns<std::string> gInbound;    // lines for the GUI thread, clients in turn
 bool gNotified = false;                  // a WM_HXI_LINES is on its way
-uint32_t gNextClient = 1;
+uint64_t gNextClient = 1;               // 64 bits: ids are never reused
 
 uint64_t gIdleMs = 0;
 
@@ -93,7 +89,7 @@ void Accept()
 }
 
 // Reads what a client sent; false when it has gone.
-bool ReadClient(uint32_t id, Client& c)
+bool ReadClient(uint64_t id, Client& c)
 {
     char buffer[4096];
     int n = recv(c.sock, buffer, sizeof buffer, 0);
@@ -109,12 +105,15 @@ bool ReadClient(uint32_t id, Client& c)
     }
     std::vector<hxihost::InLine> lines;
     hxihost::FeedBytes(c.reader, buffer, (size_t)n, lines);
-    if (!c.sawLine && !lines.empty()) {
-        c.sawLine = true;
-        if (hxihost::LooksLikeHttp(lines[0].text)) {
-            Farewell(c.sock, "# HTTP is not served here: closed");
+    // The first line decides, whatever its length: nothing after a refused
+    // one runs.
+    if (!c.sawLine) {
+        std::string refusal = hxihost::FirstLineRefusal(c.reader, lines);
+        if (!refusal.empty()) {
+            Farewell(c.sock, refusal);
             return false;
         }
+        c.sawLine = !lines.empty();
     }
     bool added = false;
     for (const hxihost::InLine& l : lines) {
@@ -124,7 +123,7 @@ bool ReadClient(uint32_t id, Client& c)
         }
         if (l.text.empty())
             continue;
-        gInbound.push_back({id, l.text});
+        gInbound.Push(id, l.text);
         c.queued++;
         c.linesIn++;
         added = true;
@@ -156,7 +155,7 @@ bool WriteClient(Client& c)
     }
 }
 
-void DropClient(std::map<uint32_t, Client>::iterator it)
+void DropClient(std::map<uint64_t, Client>::iterator it)
 {
     closesocket(it->second.sock);
     gClients.erase(it);
@@ -289,7 +288,7 @@ void Net_Broadcast(const std::string& line)
     Wake();
 }
 
-void Net_SendTo(uint32_t client, const std::string& line)
+void Net_SendTo(uint64_t client, const std::string& line)
 {
     {
         std::lock_guard<std::mutex> hold(gLock);
@@ -301,18 +300,16 @@ void Net_SendTo(uint32_t client, const std::string& line)
     Wake();
 }
 
-bool Net_NextLine(uint32_t* client, std::string* line)
+bool Net_NextLine(uint64_t* client, std::string* line)
 {
     bool resume = false;
     {
         std::lock_guard<std::mutex> hold(gLock);
-        if (gInbound.empty()) {
+        if (gInbound.Empty()) {
             gNotified = false;
             return false;
         }
-        *client = gInbound.front().client;
-        *line = std::move(gInbound.front().line);
-        gInbound.pop_front();
+        *line = gInbound.Pop(client);
         auto it = gClients.find(*client);
         if (it != gClients.end())
             resume = (it->second.queued-- == kMaxQueuedLines);

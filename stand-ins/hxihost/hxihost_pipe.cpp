@@ -1,43 +1,69 @@
 // The named pipe that orvaif32.dll talks to: one thread per connected
-// library (a bounded number of them, local processes only), one reply per
-// request. Each connection knows its client's process, so a library can
-// fetch only its own driver's commands and withdraw only its own windows.
+// library (a bounded number of them, a few per process, local processes
+// only), one reply per request. Each connection knows its client's process,
+// so a library can fetch only its own driver's commands and withdraw only
+// its own windows. A connection that stays idle, or leaves a reply untaken,
+// is dropped: the library reconnects by itself when it next has something
+// to send, so no process can hold the instances the drivers need.
 #include <cstring>
+#include <map>
 #include <thread>
 #include <vector>
 
 #include "hostlink/hxi_messages.h"
 #include "stand-ins/hxihost/hxihost.h"
 #include "stand-ins/orvaif32/pipe_proto.h"
+#include "stand-ins/orvaif32/pipe_wait.h"
 
 namespace {
 
 const DWORD kBufferSize = sizeof(HxiPipeRequest) + HXIPIPE_MAX_DATA;
 const DWORD kMaxInstances = 32;   // connected libraries, one per driver process
+const int kPerProcess = 4;        // a library uses one; a few spare for reconnects
+const DWORD kReplyMs = 5000;      // one leaving a reply untaken this long is dropped
 
 std::string gPipeName;
+DWORD gIdleMs = 30000;            // so is one sending nothing this long (/pipeidle)
+std::mutex gProcessLock;
+std::map<ULONG, int> gConnections;   // per client process
 
-void Reply(HANDLE pipe, int32_t result, const std::string& data)
+// One connected library.
+struct Conn {
+    HANDLE pipe;
+    HANDLE event;         // for its overlapped reads and writes
+    bool broken = false;  // a reply could not be written: the connection ends
+};
+
+void Reply(Conn& c, int32_t result, const std::string& data)
 {
     HxiPipeReply head = {result, (uint32_t)data.size()};
     std::string out((const char*)&head, sizeof head);
     out += data;
-    DWORD written = 0;
-    WriteFile(pipe, out.data(), (DWORD)out.size(), &written, nullptr);
+    if (PipeWrite(c.pipe, c.event, out.data(), (DWORD)out.size(), kReplyMs) != PIPE_IO_DONE)
+        c.broken = true;
 }
 
-// Hands out the command text waiting under the given message id.
-void Fetch(HANDLE pipe, uint32_t id, uint32_t process)
+// Counts a process's connection; false when it already holds its share.
+bool Admit(ULONG process, int step)
+{
+    std::lock_guard<std::mutex> hold(gProcessLock);
+    int& n = gConnections[process];
+    if (step > 0 && n >= kPerProcess)
+        return false;
+    n += step;
+    if (n == 0)
+        gConnections.erase(process);
+    return true;
+}
+
+// Hands out, once, the command text announced under the given message id.
+void Fetch(Conn& pipe, uint32_t id, uint32_t process)
 {
     std::string text;
-    bool found = false;
+    bool found;
     {
         std::lock_guard<std::mutex> hold(Host().lock);
-        auto it = Host().waiting.find(id);
-        if (it != Host().waiting.end() && process != 0 && it->second.owner == process) {
-            text = it->second.text;
-            found = true;
-        }
+        found = Host().texts.Take(id, process, &text);
     }
     if (!found) {
         Reply(pipe, 0, "");
@@ -65,7 +91,7 @@ void AnswerBlock(uint32_t param, std::string* data)
                                        std::to_string(number) + " " + name));
 }
 
-void AnswerName(HANDLE pipe, uint32_t param, std::string data)
+void AnswerName(Conn& pipe, uint32_t param, std::string data)
 {
     if (data.size() >= 6)
         AnswerBlock(param, &data);
@@ -73,7 +99,7 @@ void AnswerName(HANDLE pipe, uint32_t param, std::string data)
 }
 
 // `count` names from the block's number on, one answered block each.
-void AnswerNames(HANDLE pipe, uint32_t count, const std::string& data)
+void AnswerNames(Conn& pipe, uint32_t count, const std::string& data)
 {
     std::string out;
     if (data.size() == NAME_REQUEST_SIZE && count <= HXIPIPE_MAX_NAMES) {
@@ -88,7 +114,7 @@ void AnswerNames(HANDLE pipe, uint32_t count, const std::string& data)
     Reply(pipe, 0, out);
 }
 
-void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std::string& data)
+void Handle(Conn& pipe, uint32_t process, const HxiPipeRequest& req, const std::string& data)
 {
     switch (req.msg) {
     case ZUV_RXMESSAGE:
@@ -128,36 +154,49 @@ void Handle(HANDLE pipe, uint32_t process, const HxiPipeRequest& req, const std:
     Reply(pipe, 0, "");
 }
 
-void Serve(HANDLE pipe)
+void Serve(Conn& c, ULONG process)
 {
-    ULONG process = 0;
-    if (!GetNamedPipeClientProcessId(pipe, &process))
-        process = 0;   // no process: nothing can be fetched or withdrawn
     std::vector<char> buffer(kBufferSize);
-    for (;;) {
+    while (!c.broken) {
         DWORD got = 0;
-        if (!ReadFile(pipe, buffer.data(), kBufferSize, &got, nullptr)) {
-            if (GetLastError() != ERROR_MORE_DATA)
-                break;
+        PipeIo io = PipeRead(c.pipe, c.event, buffer.data(), kBufferSize, gIdleMs, &got);
+        if (io == PIPE_IO_FAILED)
+            return;
+        if (io == PIPE_IO_MORE) {
             // Larger than any request: drain it and answer nothing useful.
             char sink[4096];
-            while (!ReadFile(pipe, sink, sizeof sink, &got, nullptr) &&
-                   GetLastError() == ERROR_MORE_DATA) {
+            while ((io = PipeRead(c.pipe, c.event, sink, sizeof sink, kReplyMs, &got)) == PIPE_IO_MORE) {
             }
-            Reply(pipe, 0, "");
+            if (io == PIPE_IO_FAILED)
+                return;
+            Reply(c, 0, "");
             continue;
         }
         if (got < sizeof(HxiPipeRequest)) {
-            Reply(pipe, 0, "");
+            Reply(c, 0, "");
             continue;
         }
         HxiPipeRequest req;
         memcpy(&req, buffer.data(), sizeof req);
         size_t have = got - sizeof req;
         size_t length = req.length < have ? req.length : have;
-        Handle(pipe, process, req, std::string(buffer.data() + sizeof req, length));
+        Handle(c, process, req, std::string(buffer.data() + sizeof req, length));
         Net_Flush();
     }
+}
+
+void Connection(HANDLE pipe)
+{
+    ULONG process = 0;
+    if (!GetNamedPipeClientProcessId(pipe, &process))
+        process = 0;   // no process: nothing can be fetched or withdrawn
+    Conn c = {pipe, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    if (c.event && Admit(process, 1)) {
+        Serve(c, process);
+        Admit(process, -1);
+    }
+    if (c.event)
+        CloseHandle(c.event);
     DisconnectNamedPipe(pipe);
     CloseHandle(pipe);
 }
@@ -167,20 +206,34 @@ void Serve(HANDLE pipe)
 HANDLE NewInstance(bool first)
 {
     return CreateNamedPipeA(gPipeName.c_str(),
-                            PIPE_ACCESS_DUPLEX | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
+                            PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED |
+                                (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0),
                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT |
                                 PIPE_REJECT_REMOTE_CLIENTS,
                             kMaxInstances, kBufferSize, kBufferSize, 0, nullptr);
 }
 
+// Waits for a library to connect to the instance.
+bool AwaitClient(HANDLE pipe, HANDLE event)
+{
+    OVERLAPPED ov = {};
+    ov.hEvent = event;
+    if (ConnectNamedPipe(pipe, &ov))
+        return true;
+    DWORD error = GetLastError(), ignored = 0;
+    if (error == ERROR_PIPE_CONNECTED)
+        return true;
+    return error == ERROR_IO_PENDING && GetOverlappedResult(pipe, &ov, &ignored, TRUE);
+}
+
 void Listen(HANDLE pipe)
 {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     for (;;) {
-        BOOL connected = ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED;
-        if (!connected) {
+        if (!AwaitClient(pipe, event)) {
             CloseHandle(pipe);
         } else {
-            std::thread(Serve, pipe).detach();
+            std::thread(Connection, pipe).detach();
         }
         pipe = NewInstance(false);
         while (pipe == INVALID_HANDLE_VALUE) {
@@ -205,8 +258,9 @@ bool NameHeld(const std::string& name)
     return GetLastError() == ERROR_PIPE_BUSY;
 }
 
-bool Pipe_Start(const std::string& name)
+bool Pipe_Start(const std::string& name, int idleSeconds)
 {
+    gIdleMs = (DWORD)idleSeconds * 1000;
     if (NameHeld(name))
         return false;
     gPipeName = name;

@@ -4,7 +4,8 @@ add_executable(hxihost ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_main.cpp
                        ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_drivers.cpp
                        ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_net.cpp
                        ${VALDRN_ROOT}/stand-ins/hxihost/hxihost_pipe.cpp
-                       ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp)
+                       ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp
+                       ${VALDRN_ROOT}/hostlink/cmd_fields.cpp)
 target_include_directories(hxihost PRIVATE ${VALDRN_ROOT})
 target_compile_options(hxihost PRIVATE ${VALDRN_WIN_FLAGS})
 target_link_libraries(hxihost PRIVATE ws2_32)

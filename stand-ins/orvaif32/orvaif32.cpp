@@ -1,18 +1,57 @@
 // Host interface library: carries the driver's messages to HXIHOST.EXE over
-// its named pipe, one synchronous request and reply per call.
+// its named pipe, one synchronous request and reply per call, each bounded
+// in time.
 #define ORVAIF32_BUILD
 #include "stand-ins/orvaif32/orvaif32.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "hostlink/hxi_messages.h"
 #include "stand-ins/orvaif32/pipe_proto.h"
+#include "stand-ins/orvaif32/pipe_wait.h"
 
 namespace {
 
 CRITICAL_SECTION gLock;
 HANDLE gPipe = INVALID_HANDLE_VALUE;
+HANDLE gEvent = nullptr;   // for the pipe's overlapped reads and writes (under gLock)
+
+// A whole call, connecting included, ends within this: a host that stops
+// answering costs the driver a failed call, never a frozen window. Once a
+// call has run out of time, the calls of the next second fail at once and
+// then one tries with a shorter bound, until the host answers again.
+const DWORD kCallMs = 2000;
+const DWORD kSilentMs = 1000;
+const DWORD kProbeMs = 500;
+uint64_t gSilentAt = 0;    // when a call last ran out of time; 0 while the host answers
+// The host drops a connection left idle (30 s by default); one idle for
+// this long is replaced before use, so that a request is never written just
+// as the host drops it (it would be lost, and is never written again).
+const DWORD kFreshMs = 10000;
+uint64_t gLastUsed = 0;
+
+// Shows in the driver's debug trace when the host stops answering and when
+// it answers again (once each), so a gap in its lines can be told apart.
+void TraceSilence(bool silent, uint32_t msg)
+{
+    char text[160];
+    if (silent)
+        std::snprintf(text, sizeof text,
+                      "orvaif32: HXIHOST did not answer message %u within %lu ms; "
+                      "calls fail until it does",
+                      (unsigned)msg, (unsigned long)kCallMs);
+    else
+        std::snprintf(text, sizeof text, "orvaif32: HXIHOST answers again");
+    OutputDebugStringA(text);
+}
+
+DWORD Left(uint64_t deadline)
+{
+    uint64_t now = GetTickCount64();
+    return now >= deadline ? 0 : (DWORD)(deadline - now);
+}
 
 std::string PipeName()
 {
@@ -23,22 +62,23 @@ std::string PipeName()
     return name;
 }
 
-HANDLE OpenPipe()
+HANDLE OpenPipe(uint64_t deadline)
 {
     std::string name = PipeName();
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (;;) {
         HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+                               OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
             DWORD mode = PIPE_READMODE_MESSAGE;
             SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
             return h;
         }
         // Every instance is busy for a moment while the host opens the next.
-        if (GetLastError() != ERROR_PIPE_BUSY || !WaitNamedPipeA(name.c_str(), 2000))
-            break;
+        // (A wait of 0 would mean the pipe's default, so none is made.)
+        DWORD left = Left(deadline);
+        if (GetLastError() != ERROR_PIPE_BUSY || left == 0 || !WaitNamedPipeA(name.c_str(), left))
+            return INVALID_HANDLE_VALUE;
     }
-    return INVALID_HANDLE_VALUE;
 }
 
 void ClosePipe()
@@ -53,56 +93,87 @@ void ClosePipe()
 char gRequest[sizeof(HxiPipeRequest) + HXIPIPE_MAX_DATA];
 char gReply[sizeof(HxiPipeReply) + HXIPIPE_MAX_DATA];
 
-bool WriteAll(DWORD size)
-{
-    DWORD written = 0;
-    return WriteFile(gPipe, gRequest, size, &written, nullptr) && written == size;
-}
-
 // Reads one reply message into gReply; a reply larger than it is drained.
-// Returns the bytes kept, or -1 when the pipe failed.
-long ReadReply()
+// Returns the bytes kept, or -1 when the pipe failed or the time ran out.
+long ReadReply(uint64_t deadline)
 {
     DWORD got = 0;
-    if (ReadFile(gPipe, gReply, sizeof gReply, &got, nullptr))
+    PipeIo io = PipeRead(gPipe, gEvent, gReply, sizeof gReply, Left(deadline), &got);
+    if (io == PIPE_IO_DONE)
         return got >= sizeof(HxiPipeReply) ? (long)got : -1;
-    if (GetLastError() != ERROR_MORE_DATA)
+    if (io == PIPE_IO_FAILED)
         return -1;
     char sink[4096];
-    while (!ReadFile(gPipe, sink, sizeof sink, &got, nullptr) && GetLastError() == ERROR_MORE_DATA) {
+    while ((io = PipeRead(gPipe, gEvent, sink, sizeof sink, Left(deadline), &got)) == PIPE_IO_MORE) {
     }
-    return (long)sizeof gReply;
+    return io == PIPE_IO_DONE ? (long)sizeof gReply : -1;
 }
 
-// One request and its reply; reconnects once when the host was restarted.
+// One request and its reply, within kCallMs. A request goes out once: it
+// is written again on a new connection only when the write found the
+// connection already closed by the host (dropped while idle, or the host
+// restarted), so nothing of it arrived; after a failed or late reply it is
+// not, since the host may have acted on it.
 // Every message waits for its reply, even those whose result the driver
 // ignores: the host has then put its line out, so the clients see the
 // driver's pipe messages and its window messages in the order it sent them.
 // Up to `room` bytes of the reply's data go to `body` (when given);
-// `*bodyLength` is how many.
+// `*bodyLength` is how many. `hostAnswers`: the host has just sent the
+// message this call answers, so it gets the whole bound even while calls
+// fail at once.
 bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint32_t length,
-              HxiPipeReply* head, char* body, size_t room, size_t* bodyLength)
+              HxiPipeReply* head, char* body, size_t room, size_t* bodyLength,
+              bool hostAnswers = false)
 {
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
     HxiPipeRequest req = {msg, wnd, param, data ? length : 0};
 
     EnterCriticalSection(&gLock);
+    const uint64_t start = GetTickCount64();
+    const bool wasSilent = gSilentAt != 0;
+    if (hostAnswers)
+        gSilentAt = 0;
+    if (gSilentAt && start - gSilentAt < kSilentMs) {
+        LeaveCriticalSection(&gLock);
+        return false;
+    }
+    const uint64_t deadline = start + (gSilentAt ? kProbeMs : kCallMs);
     std::memcpy(gRequest, &req, sizeof req);
     if (req.length)
         std::memcpy(gRequest + sizeof req, data, req.length);
     long got = -1;
-    for (int attempt = 0; attempt < 2 && got < 0; ++attempt) {
+    if (start - gLastUsed > kFreshMs)
+        ClosePipe();
+    gLastUsed = start;
+    for (int attempt = 0; attempt < 2; ++attempt) {
         if (gPipe == INVALID_HANDLE_VALUE)
-            gPipe = OpenPipe();
+            gPipe = OpenPipe(deadline);
         if (gPipe == INVALID_HANDLE_VALUE)
             break;
-        if (WriteAll((DWORD)(sizeof req + req.length)))
-            got = ReadReply();
-        if (got < 0)
+        if (PipeWrite(gPipe, gEvent, gRequest, (DWORD)(sizeof req + req.length), Left(deadline)) !=
+            PIPE_IO_DONE) {
+            bool unsent = PipeWasClosed(GetLastError());
             ClosePipe();
+            if (unsent)
+                continue;
+            break;
+        }
+        got = ReadReply(deadline);
+        if (got < 0)
+            ClosePipe();   // a late reply must not answer the next request
+        break;
     }
     bool ok = got >= 0;
+    if (ok) {
+        if (wasSilent)
+            TraceSilence(false, msg);
+        gSilentAt = 0;
+    } else if (GetTickCount64() >= deadline) {
+        if (!wasSilent)
+            TraceSilence(true, msg);
+        gSilentAt = GetTickCount64();
+    }
     *bodyLength = 0;
     if (ok) {
         std::memcpy(head, gReply, sizeof *head);
@@ -189,10 +260,15 @@ bool NameInTurn(HWND hxi, unsigned char* block)
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         InitializeCriticalSection(&gLock);
+        gEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (!gEvent)
+            return FALSE;
+    }
     if (reason == DLL_PROCESS_DETACH) {
         ClosePipe();
+        CloseHandle(gEvent);
         DeleteCriticalSection(&gLock);
     }
     return TRUE;
@@ -228,7 +304,7 @@ extern "C" ORVAIF32_API LONG WINAPI ORVA32RxMessage(HWND self, WPARAM wParam, LP
     char body[4096];
     size_t got = 0;
     if (!Transact(ZUV_RXMESSAGE, (uint64_t)(uintptr_t)self, (uint32_t)wParam, nullptr, 0, &head,
-                  body, sizeof body - 1, &got))
+                  body, sizeof body - 1, &got, true))
         return 0;
     if (head.result != ZUV_RXCOMMAND)
         return 0;

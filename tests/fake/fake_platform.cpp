@@ -146,8 +146,10 @@ PlatFile Plat_FileOpen(const char* path, PlatFileMode mode)
     std::string key = fake::Lower(path);
     if (mode == PLAT_FILE_READ ? !S().files.count(key) : fake::Fails("open"))
         return 0;
-    if (mode == PLAT_FILE_WRITE)
+    if (mode == PLAT_FILE_WRITE) {
         S().files[key].clear();
+        Logf("write file %s", key.c_str());
+    }
     fake::gOpen[fake::gNextFile] = {key, 0};
     return fake::gNextFile++;
 }
@@ -244,7 +246,11 @@ void Plat_MenuEnable(PlatMenu, unsigned, unsigned) {}   // the menu's states are
 void Plat_MenuCheck(PlatMenu, unsigned id, int checked) { S().menuChecked[id] = checked ? 1 : 0; }
 void Plat_MenuRedraw(PlatWnd) { Logf("menu redraw"); }
 void Plat_SetTimer(PlatWnd, unsigned id, unsigned ms) { S().timers[id] = ms; }
-void Plat_KillTimer(PlatWnd, unsigned id) { S().timers.erase(id); }
+void Plat_KillTimer(PlatWnd, unsigned id)
+{
+    S().timers.erase(id);
+    Logf("kill timer %u", id);
+}
 void Plat_PostQuit(int code) { Logf("quit %d", code); }
 intptr_t Plat_DefWindowProc(PlatWnd, unsigned, uintptr_t, intptr_t) { return 0; }
 

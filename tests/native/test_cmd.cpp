@@ -81,6 +81,34 @@ TEST(Cmd, ConnectReadings)
     }
 }
 
+// A take clears the destination's tally until the router reports it, so RQ
+// never answers the old source meanwhile and a take of the source already
+// routed still gets its revertive; a requester the access list refuses or
+// a locked destination takes nothing. Level F carries A's device number (and
+// so its size) too: the first level with the number is the one routed.
+TEST(Cmd, TakesClearTheTallyAndRefusalsTakeNothing)
+{
+    const struct {
+        const char* text;
+        int locked;
+        Texts frames;
+        int tally2;
+    } cases[] = {
+        {"RC 101 3 2 ',---' 0", 0, {"@ X:0/1,2\r"}, 0},
+        {"RC 101 3 2 ',---' 42", 0, {}, 4},
+        {"RC 101 3 2 ',---' 0", 1, {}, 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + (c.locked ? " locked" : ""));
+        StartTwoLevels(5, 101);
+        Store_SetTally(101, 2, 4);
+        Store_SetLock(101, 2, c.locked);
+        Cmd_Dispatch(c.text);
+        EXPECT_EQ(FakeComms().writes, c.frames);
+        EXPECT_EQ(Store_Level(0)->hTally[2 * (2 - 1) + 1], c.tally2);
+    }
+}
+
 // The first take may let another command in before the second reading.
 TEST(Cmd, BothReadingsKeepTheirOwnFieldsWhenATakeLetsAnotherCommandIn)
 {

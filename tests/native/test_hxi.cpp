@@ -15,18 +15,23 @@ using namespace hostlink_test;
 namespace {
 
 // The results the end-to-end start-up test cannot get from the host; levels
-// A and D, the levels between skipped: registration goes on. A send that
-// never arrived (the host's window is gone) is no registration.
+// A and D, the levels between skipped: registration goes on after an invalid
+// id or another result, and stops at an id already in use. A send that never
+// arrived (the host's window is gone) is no registration.
 TEST(Hxi, RegistrationResults)
 {
+    const int kOther = 7, kUnsent = -1;
     const struct {
-        int result101, result102, undelivered, mode, attempts, invalidBoxes;
+        int result101, result102, undelivered, mode, attempts, boxes, registered;
+        const char* box;
     } cases[] = {
-        {1, 0, 0, TXRX_TXRX, 2, 1},   // first invalid, second registered
-        {7, 0, 0, TXRX_TXRX, 2, 0},   // another result is only traced
-        {0, 7, 0, TXRX_TXRX, 2, 0},   // also on the last
-        {1, -1, 0, TXRX_NONE, 2, 1},
-        {0, 0, 1, TXRX_NONE, 0, 0},
+        {HXI_REG_INVALID, HXI_REG_OK, 0, TXRX_TXRX, 2, 1, 1, "Request refused - ID supplied is invalid"},
+        {kOther, HXI_REG_OK, 0, TXRX_TXRX, 2, 0, 1, ""},
+        {HXI_REG_OK, kOther, 0, TXRX_TXRX, 2, 0, 1, ""},
+        {HXI_REG_INVALID, kUnsent, 0, TXRX_NONE, 2, 1, 1, "Request refused - ID supplied is invalid"},
+        {HXI_REG_IN_USE, HXI_REG_OK, 0, TXRX_NONE, 1, 1, 0,
+         "Request refused - Device Id already in use on this workstation"},
+        {HXI_REG_OK, HXI_REG_OK, 1, TXRX_NONE, 0, 0, 1, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.result101) + " " + std::to_string(c.result102));
@@ -41,11 +46,11 @@ TEST(Hxi, RegistrationResults)
             ++attempts;
             return results[l];
         };
-        EXPECT_EQ(Hxi_RegisterDevices(), 1);
+        EXPECT_EQ(Hxi_RegisterDevices(), c.registered);
         EXPECT_EQ(HostLink().iTxRxMode, c.mode);
         EXPECT_EQ(attempts, c.attempts);
-        EXPECT_EQ(fake::CountLog("box '! Error !' 'Request refused - ID supplied is invalid'"), c.invalidBoxes);
-        EXPECT_EQ(fake::CountLog("box"), c.invalidBoxes);
+        EXPECT_EQ(fake::CountLog(std::string("box '! Error !' '") + c.box + "'"), c.boxes);
+        EXPECT_EQ(fake::CountLog("box"), c.boxes);
     }
 }
 

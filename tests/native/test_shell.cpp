@@ -130,6 +130,8 @@ TEST_F(ShellTest, ACloseRequestDuringStartUpStopsIt)
 
 // The panel's timers: 1 polls the router, 2 runs the save tick (its count
 // of SaveDelay ticks is the tally file's); after the shutdown neither acts.
+// The shutdown closes the port and stops the poll before the final save, so
+// no late answer changes a tally after it.
 TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
 {
     Set("Controller", "SaveDelay", "1");
@@ -143,7 +145,12 @@ TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
         Dialog_Proc(fake::kPanelWnd, MSG_TIMER, PANEL_TIMER_SAVE, 0);
         EXPECT_EQ(FakeComms().writes.size() > frames, running);
         EXPECT_EQ(fake::S().calls["open"] - saves, running ? 1 : 0);
+        fake::S().log.clear();
         Send(MSG_CLOSE);
+        if (running)
+            EXPECT_TRUE(fake::LogHasInOrder({"close 0", "kill timer " + std::to_string(PANEL_TIMER_POLL),
+                                             "write file c:\\cfg\\val_drn.idx.tmp"}))
+                << testing::PrintToString(fake::S().log);
     }
 }
 

@@ -7,7 +7,7 @@ set(E2E_DIR ${VALDRN_ROOT}/tests/wine/e2e)
 
 # Time-outs: a few times each entry's run on a loaded machine (the flood
 # sends 10,000 commands), beyond the rig's own 60 s bound on each wait.
-foreach(entry road:180 startup:180 drills:180 flood:300)
+foreach(entry road:180 startup:180 drills:180 flood:300 host:180)
   string(REPLACE ":" ";" entry ${entry})
   list(GET entry 0 name)
   list(GET entry 1 timeout)

@@ -6,6 +6,8 @@
 //   no waiting text (a pipe request the host answers doing nothing) through
 //   the library and sends TXREVERTIVE "TIME <revertive> <name> <fetch>",
 //   medians in us;
+//   "TW <device> <n>" makes n name requests and sends TXREVERTIVE
+//   "WORST <us> FAILED <k>": the longest, and how many brought no name;
 //   the close request deregisters and ends the program.
 // It prints its window handle; "-dereg=HANDLE" instead asks the host to
 // withdraw another window's registration and ends.
@@ -48,6 +50,20 @@ long MedianCallUs(int n, WORD msg, void* data, DWORD length)
     return us.empty() ? 0 : us[us.size() / 2];
 }
 
+void WorstCall(const char* text)
+{
+    int device = 0, n = 0, failed = 0;
+    sscanf(text + 3, "%d %d", &device, &n);
+    long worst = 0;
+    for (int i = 0; i < n; ++i) {
+        unsigned char block[NAME_REQUEST_SIZE];
+        NameRequest_Build(block, device, NAME_KIND_SOURCE, 1);
+        worst = std::max(worst, MedianCallUs(1, ZUV_REQNAME, block, NAME_REQUEST_SIZE));
+        failed += block[0] == '\0';
+    }
+    Say("WORST " + std::to_string(worst) + " FAILED " + std::to_string(failed));
+}
+
 void TimeCalls(const char* text)
 {
     int device = 0, n = 0;
@@ -73,6 +89,8 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM w, LPARAM l)
         const char* text = (const char*)l;
         if (strncmp(text, "TM", 2) == 0)
             TimeCalls(text);
+        else if (strncmp(text, "TW", 2) == 0)
+            WorstCall(text);
         else
             Say(std::string("ECHO ") + text);
         return 1;
