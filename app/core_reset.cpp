@@ -38,7 +38,7 @@ void Core_Wire()
     PanelPort panel;
     panel.SendCommand = Cmd_Dispatch;
     panel.StartPolling = ComSup_PollStart;
-    panel.PollTick = Dialog_Tally;
+    panel.PollTick = ComSup_PollTimerTick;
     panel.KeyboardControlOff = [] { Shell().bKeyboardControl = 0; };
     panel.ShowInterfaceMode = [] { HXISup_SetTxRxMode(HostLink().iTxRxMode); };
     panel.RequestName = [](int device, int kind, int number, char* name, int size) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <string>
 
 #include "config/config_dir.h"
 #include "config/settings.h"
@@ -21,6 +23,8 @@
 namespace {
 
 ShellState gShell;
+std::deque<std::string> gHeld;   // command texts delivered before start-up completed
+const size_t kCommandText = 511;  // as the command intake cuts them
 
 const char kNoLevelsText[] =
     "There are no router driver ID's defined in the VAL_DRN.INI file.  There must be at least "
@@ -87,6 +91,49 @@ bool CommandFromHostLibrary()
     return false;
 }
 
+// A command text delivered before the store is loaded and the port opened
+// would answer from an empty store, be overwritten by the load, or write a
+// take to no port: it waits, in order, until start-up is complete.
+void TakeCommand(const char* text)
+{
+    if (gShell.bReady) {
+        Hxi_OnCommandText(text);
+        return;
+    }
+    gHeld.emplace_back(text, strnlen(text, kCommandText));
+}
+
+// Runs the held texts in order; any delivered meanwhile join the end.
+void RunHeldCommands()
+{
+    if (!gHeld.empty())
+        Debug_Tracef("Start-up complete: running %d commands held meanwhile", (int)gHeld.size());
+    while (!gHeld.empty() && !Ui_ShuttingDown()) {
+        std::string text = gHeld.front();
+        gHeld.pop_front();
+        Hxi_OnCommandText(text.c_str());
+    }
+    gShell.bReady = 1;
+}
+
+// While the host keeps deliveries in flight, the system hands the driver
+// its sent messages before any posted message or timer: a long flood would
+// hold up the drain of the router's answers, the polls and the save tick.
+// Each delivery does what is due of them, by the clock.
+void RunDueWork()
+{
+    if (!gShell.bReady || Ui_ShuttingDown())
+        return;
+    ComSup_ReadData();
+    ComSup_PollIfDue();
+    if (!Ui_ShuttingDown())
+        Idxfu_SaveTickIfDue();
+}
+
+// Past the bound the host library's text is not fetched: the host tells its
+// client that the driver did not take it.
+bool HoldFull() { return !gShell.bReady && gHeld.size() >= SHELL_HELD_MAX; }
+
 }  // namespace
 
 ShellState& Shell() { return gShell; }
@@ -94,6 +141,7 @@ ShellState& Shell() { return gShell; }
 void Shell_Reset()
 {
     std::memset(&gShell, 0, sizeof gShell);
+    gHeld.clear();
 }
 
 void Main_LoadLibraries()
@@ -176,6 +224,8 @@ void Main_Initialize()
     if (StartupStopped())
         return;
     Main_CreateDialog();
+    if (!StartupStopped() && Ui_Panel() != 0)
+        RunHeldCommands();
 }
 
 void Main_CreateDialog()
@@ -203,11 +253,16 @@ void Main_Shutdown()
     if (Ui_ShuttingDown())
         return;
     Ui_SetShuttingDown();
+    if (!gHeld.empty())
+        Debug_Tracef("%d commands held during start-up dropped: shutting down", (int)gHeld.size());
+    gHeld.clear();
     Hxi_Deregister();
     ComSup_ClosePort();
     Main_StopPollTimer();
-    if (Idxfu_Loaded())
+    if (Idxfu_Loaded()) {
         Idxfu_WriteIndex();
+        Idxfu_WriteChangedLocks();
+    }
     Memory_Free();
     Plat_FreeLibrary(gShell.hCcLibrary);
     gShell.hCcLibrary = 0;
@@ -264,10 +319,13 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         Hxi_OnHandle((PlatWnd)wParam);
         return 0;
     case ZUV_RXMESSAGE: {
+        if (HoldFull())
+            return 0;
         int outer = gShell.iCommandsDue;
         gShell.iCommandsDue = 1;
         intptr_t taken = Plat_HostRx(Ui_MainWindow(), wParam, lParam);
         gShell.iCommandsDue = outer;
+        RunDueWork();
         return taken;
     }
     case ZUV_REQDEVCLOSE:
@@ -281,7 +339,7 @@ intptr_t Main_WndProc(PlatWnd wnd, unsigned msg, uintptr_t wParam, intptr_t lPar
         return down ? 0 : Hxi_OnInquireTxRx();
     case ZUV_RXCOMMAND:
         if (!down && lParam != 0 && CommandFromHostLibrary())
-            Hxi_OnCommandText((const char*)lParam);
+            TakeCommand((const char*)lParam);
         return 1;
     case ZUV_SETDEVRXONLY:
         if (!down)

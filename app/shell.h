@@ -14,6 +14,7 @@ struct ShellState {
     char szDriverName[16];     // "VAL_DRN": base name of the driver's own files
     int bStartupEnded;         // start-up stopped early (quit already posted)
     int iCommandsDue;          // command texts the host library may still hand in (0 or 1)
+    int bReady;                // start-up complete: command texts act at once
 };
 
 ShellState& Shell();
@@ -24,6 +25,10 @@ void Core_Wire();
 void Core_Reset();
 
 // Start-up sequence, run once the main window exists (Ui_SetMainWindow).
+// Command texts the host delivers meanwhile (once a level is registered, or
+// while a box is up) are held, up to SHELL_HELD_MAX, and run in order once
+// the store is loaded and the port opened; past that they are not taken.
+#define SHELL_HELD_MAX 1000
 void Main_Initialize();
 void Main_LoadLibraries();
 // Shutdown sequence; runs at most once per process.

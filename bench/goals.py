@@ -13,6 +13,8 @@ GOALS = [
     ("RX_BYTES_PER_S_DRIVER", "Receive through the driver, unpaced pty (B/s)", ">=", 3648),
     ("POLLS_PER_S_10MS", "Polls per second at TallyDelay 10 ms", ">=", 95),
     ("FALSE_FAILURES_10MS", "Link failures at 10 ms, router answering", "<=", 0),
+    ("TRACE_ON_FALSE_FAILURES_10MS", "Link failures at 10 ms, trace on, router answering", "<=", 0),
+    ("FLOOD_POLLS_PER_S_50MS", "Polls per second at 50 ms while four clients send 10,000 texts", ">=", 18),
     ("TAKE_P99_MS", "Take latency p99 at 10 ms (ms)", "<", 10),
     ("IDLE_CPU_PCT", "Idle CPU at 1000 ms: driver + wineserver + Wine's own (% of a core)", "<", 2),
     ("HOST_CALL_MEDIAN_MS", "One ORVA32TxMessage, median (ms)", "<=", 0.25),

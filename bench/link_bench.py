@@ -15,7 +15,8 @@ For TallyDelay 10 ms and 100 ms, two runs of --seconds each:
     or never), and the time from a crosspoint change at the simulator to
     the driver decoding and storing it (trace clock against this script's
     wall clock, same machine).
-Then idle at the default 1000 ms: CPU over --idle-seconds, and receive
+First four clients flood the driver polling at 50 ms (polls per second
+while the flood lasts). Then idle at the default 1000 ms: CPU over --idle-seconds, and receive
 throughput (filler lines without a status mark, unpaced and with the
 simulator paced at 38400 and 115200 baud; status lines that each make a
 revertive).
@@ -30,6 +31,7 @@ import re
 import shutil
 import statistics
 import sys
+import threading
 import time
 
 sys.dont_write_bytecode = True   # no __pycache__ in the source tree
@@ -263,17 +265,91 @@ def traced(delay, seconds, samples):
     progress("polling at %d ms for %d s, trace on" % (delay, seconds))
     r = Run("trace-%d" % delay, delay, trace=True)
     try:
-        first = len(r.trace.read())
+        first, c0 = len(r.trace.read()), r.client.mark()
         time.sleep(seconds)                   # the measurement window
         lines = r.trace.read()[first:]
         in_time, late, never, fails = answers(lines)
+        declared = failures(r, c0)
         clock_check(r, lines)
         row("Answers to the polls at %d ms over %d s, trace on: in time / late (after the next "
             "poll) / never; link failures" % (delay, seconds),
-            "%d / %d / %d; %d" % (in_time, late, never, fails), "all in time; 0")
-        change_latency(r, delay, samples)
+            "%d / %d / %d; %d" % (in_time, late, never, declared), "all in time; 0")
+        bench("TRACE_ON_FALSE_FAILURES_%dMS" % delay, declared)
+        if samples:
+            change_latency(r, delay, samples)
     finally:
         r.close()
+
+
+FLOOD_CLIENTS = 4
+
+
+def flood_texts(k, groups):
+    """Per group a query, a lock and an unlock, a take and a refused take of
+    the client's own destination (four destinations each): five texts."""
+    texts = []
+    for i in range(groups):
+        d = 4 * k + i % 4 + 1
+        texts += ["RQ %d %d %d 42" % (DEVICE, d, d), "RL %d %d %d 1 42" % (DEVICE, d, d),
+                  "RL %d %d %d 0 42" % (DEVICE, d, d), "RC %d %d %d ',---' 42" % (DEVICE, i % 16 + 1, d),
+                  "RC %d 99 %d ',---' 42" % (DEVICE, d)]
+    return texts
+
+
+def flood(delay=50, texts=10000):
+    """Four clients sending texts at once to a driver polling every delay
+    ms: polls per second while the flood lasts, over the whole of it and
+    in its worst 2-second window, and the link failures declared."""
+    progress("%d texts from %d clients, polling at %d ms" % (texts, FLOOD_CLIENTS, delay))
+    r = Run("flood-%d" % delay, delay, SaveDelay=1)
+    try:
+        clients = [r.client] + [r.rig.connect() for _ in range(FLOOD_CLIENTS - 1)]
+        groups = texts // 5 // FLOOD_CLIENTS
+        saves = save_ticks(r.rig.site.idx)
+        rig.wait_for(lambda: len(saves) > 1, "a save tick before the flood", timeout=40)
+        time.sleep(max(0.0, saves[1] + 25 - time.monotonic()))   # the next tick falls inside
+        q0, c0 = len(r.sim.commands()), r.client.mark()
+        start = time.monotonic()
+        for k, c in enumerate(clients):
+            c.send_in_background(flood_texts(k, groups))
+        replies = groups * FLOOD_CLIENTS
+        rig.wait_progress(lambda: r.client.count(r"TXREPLY 32810 .*", c0), replies, "the replies")
+        end = time.monotonic()
+        times = [t for t, _ in r.queries(q0) if start <= t <= end]
+        rate = (len(times) - 1) / (times[-1] - times[0])
+        windows = [sum(1 for t in times if w <= t < w + 2) / 2
+                   for w in [times[0] + 2 * i for i in range(int((times[-1] - times[0]) // 2))]]
+        fails = failures(r, c0)
+        row("Polls per second at TallyDelay %d ms while %d clients send %d texts (%.1f s): "
+            "whole flood / worst 2-second window; link failures" % (delay, FLOOD_CLIENTS, texts, end - start),
+            "%.1f / %.1f; %d" % (rate, min(windows) if windows else rate, fails),
+            "%d asked; 0" % (1000 // delay))
+        bench("FLOOD_POLLS_PER_S_%dMS" % delay, "%.1f" % rate)
+        bench("FLOOD_FALSE_FAILURES_%dMS" % delay, fails)
+        inside = [b - a for a, b in zip(saves[1:], saves[2:]) if b <= end]
+        row("Save ticks at SaveDelay 1 inside that flood: seconds since the tick before",
+            " / ".join("%.1f" % s for s in inside) or "none (the flood was shorter than a tick)",
+            "30.0 each")
+    finally:
+        saves.append(None)   # ends the watch
+        r.close()
+
+
+def save_ticks(idx):
+    """The times the tally file is written, watched from a thread until None
+    is appended; the first entry is the file's time stamp at the start."""
+    seen = [os.stat(idx).st_mtime_ns]
+
+    def watch():
+        last = seen[0]
+        while seen[-1] is not None:
+            stamp = os.stat(idx).st_mtime_ns
+            if stamp != last:
+                last = stamp
+                seen.append(time.monotonic())
+            time.sleep(0.05)
+    threading.Thread(target=watch, daemon=True).start()
+    return seen
 
 
 def clock_check(r, lines):
@@ -384,16 +460,24 @@ def main():
     ap.add_argument("--takes", type=int, default=100, help="take latency samples (100)")
     ap.add_argument("--idle-seconds", type=int, default=10, help="idle CPU window (10)")
     ap.add_argument("--quick", action="store_true",
-                    help="10 ms only, no traced runs: a few minutes in all")
+                    help="10 ms only, its traced run without crosspoint changes: a few minutes")
+    ap.add_argument("--flood-and-trace", action="store_true",
+                    help="only the flood at 50 ms and the traced run at 10 ms")
     args = ap.parse_args()
     missing = rig.missing("HXIHOST.EXE", "TRACECAP.EXE", rig.SIM)
     if missing:
         sys.exit("link_bench: the build has no " + ", ".join(missing))
+    if args.flood_and_trace:
+        flood()
+        traced(10, args.seconds, 0)
+        return
+    flood()
     for delay in (10,) if args.quick else (10, 100):
         polling(delay, args.seconds, args.takes)
         if delay == 10:
             patient(delay, args.seconds, 12)
-        if not args.quick:
+            traced(delay, args.seconds, 0 if args.quick else args.samples)
+        elif not args.quick:
             traced(delay, args.seconds, args.samples)
     idle(args.idle_seconds)
 

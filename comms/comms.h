@@ -20,7 +20,8 @@ struct CommsStat {
 int Comms_OpenPort(int port, uint32_t speed, int dataBits, int stopBitsCode, int parityCode);
 void Comms_ClosePort(int index);
 int Comms_SetNotifyWindow(int index, PlatWnd wnd, int readChunk);
-// The count on success; -1 write failed; -2 bad index; -3 no table.
+// The count on success; fewer (0 or more) when the write's time-out cut it
+// short; -1 write failed; -2 bad index; -3 no table.
 int Comms_Write(int index, const void* data, uint16_t count);
 // The system's error bit for received bytes lost: the receive ring
 // reports it once reading has reached the place where bytes were lost.

@@ -255,15 +255,36 @@ int Prof_LoadSettings()
     return gSettings.iFlag;
 }
 
+namespace {
+const int kAccessMax = 255;   // characters of the list that are read
+
+// Cuts a list longer than kAccessMax characters after its last whole item:
+// a cut inside a number (",345" read as ",34") would permit a stranger.
+void CutAccessList(char* text)
+{
+    if (std::strlen(text) <= (size_t)kAccessMax)
+        return;
+    const bool wholeItem = text[kAccessMax] == ',';
+    text[kAccessMax] = '\0';
+    char* comma = std::strrchr(text, ',');
+    if (!wholeItem)
+        *(comma ? comma : text) = '\0';
+    Debug_Tracef("Access list longer than %d characters: cut after its last whole item", kAccessMax);
+}
+}  // namespace
+
 void Prof_Access()
 {
     char path[256];
-    char text[256] = "";
+    // One character more than is used, to tell a list that ends at the
+    // limit from one that goes on past it.
+    char text[kAccessMax + 2] = "";
     if (SettingsPath(path, sizeof path)) {
         Plat_ProfileRead(kSection, "Access", "ALL", text, sizeof text, path);
         if (std::strcmp(text, "ALL") == 0)
             Plat_ProfileWrite(kSection, "Access", "ALL", path);
     }
+    CutAccessList(text);
     Debug_Trace("Prof_Access: ");
     for (char* c = text; *c; ++c)
         *c = (char)std::toupper((unsigned char)*c);

@@ -33,7 +33,8 @@ else()
   target_link_libraries(valdrn_gateway PRIVATE valdrn_gateway_core)
   file(GLOB VALDRN_GATEWAY_TESTS CONFIGURE_DEPENDS ${VALDRN_ROOT}/gateway/tests/*.cpp)
   add_executable(gateway_tests ${VALDRN_GATEWAY_TESTS}
-                 ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp)
+                 ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp
+                 ${VALDRN_ROOT}/hostlink/cmd_fields.cpp)
   target_compile_options(gateway_tests PRIVATE ${VALDRN_SANITIZE} -g)
   target_link_libraries(gateway_tests PRIVATE valdrn_gateway_core GTest::gtest GTest::gtest_main)
   gtest_discover_tests(gateway_tests DISCOVERY_TIMEOUT 60)

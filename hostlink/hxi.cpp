@@ -58,6 +58,16 @@ RegOutcome RegisterDevice(int device)
 
 bool LinkGood() { return Hxi_Router().LinkGood(); }
 
+// A level the driver answers for: the router link serves it, or the store
+// does in simulation. Any other is never registered, so the network hears
+// that no driver serves it rather than a driver that reads it as healthy.
+bool LevelRegistered(int level)
+{
+    if (Store_Level(level)->iDevice == 0)
+        return false;
+    return Settings().Simulation != 0 || Hxi_Router().LevelServed(level);
+}
+
 // The excepted device as the host sent it; a value no device number can
 // take matches none.
 int ExceptedDevice(intptr_t lParam)
@@ -87,8 +97,11 @@ int Hxi_RegisterDevices()
     RegOutcome last = REG_REGISTERED;
     for (int i = 0; i < LEVEL_COUNT; ++i) {
         int device = Store_Level(i)->iDevice;
-        if (device == 0)
+        if (!LevelRegistered(i)) {
+            if (device != 0)
+                Debug_Tracef("Device %d not registered: the router link cannot serve it", device);
             continue;
+        }
         last = RegisterDevice(device);
         // A close request answered meanwhile has withdrawn the registrations.
         if (last == REG_REFUSED_STOP || Ui_ShuttingDown())
@@ -109,7 +122,7 @@ int Hxi_AssertMode(int mode, int exceptDevice)
     HXISup_SetTxRxMode(mode);
     for (int i = 0; i < LEVEL_COUNT; ++i) {
         int device = Store_Level(i)->iDevice;
-        if (device == 0 || device == exceptDevice)
+        if (!LevelRegistered(i) || device == exceptDevice)
             continue;
         Debug_Tracef("Asserting interface mode %d for device %d", mode, device);
         Plat_SendMessage(gHost.hHxiWnd, ZUV_ASSERTDEVMODE, (uintptr_t)mode, device);

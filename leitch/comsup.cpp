@@ -3,6 +3,7 @@
 // per level is in comsup_health.cpp and the poll cycle in comsup_poll.cpp.
 #include "leitch/comsup.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -60,7 +61,9 @@ int ComSup_Init()
 {
     Leitch_TraceUnservedLevels();
     gLink.iUnAck = 0;
+    gLink.bPortLost = 0;
     gLink.iPortIndex = ComSup_OpenPort(Settings().Com);
+    gLink.bPortOpen = gLink.iPortIndex >= 0;
     Leitch_ResetLine();
     return gLink.iPortIndex;
 }
@@ -95,37 +98,49 @@ int ComSup_OpenQuietly(int port)
 void ComSup_ClosePort()
 {
     gLink.bPortLost = 0;   // closed for good: no more attempts to reopen it
+    if (!gLink.bPortOpen)
+        return;
+    gLink.bPortOpen = 0;
     Comms_ClosePort(gLink.iPortIndex);
 }
 
 namespace {
-// Writes one frame. A write that fails is traced and the port closed, to be
-// opened again; nothing is written while it is closed.
+// Writes one frame; nothing is written while no port is open. A write its
+// time-out cut short (output held back by flow control) is traced and left
+// to the polls to judge; only a failed handle loses the port.
 void WriteFrame(const char* text, int length)
 {
-    if (gLink.bPortLost)
+    if (!gLink.bPortOpen)
         return;
     if (length < 0)
         length = 0;
     if (length > 65535)
         length = 65535;
     TraceFrame(text, length);
-    if (Comms_Write(gLink.iPortIndex, text, (uint16_t)length) <= 0) {
-        CommsStat stat;
-        int mask = Comms_GetError(gLink.iPortIndex, &stat);
-        Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
-        CheckOverrun(mask);
-        ComSup_PortLost();
+    int written = Comms_Write(gLink.iPortIndex, text, (uint16_t)length);
+    if (written == length)
+        return;
+    if (written >= 0) {
+        Debug_Tracef("Tx cut short on Port %d: %d of %d bytes written in time", Settings().Com,
+                     written, length);
+        return;
     }
+    CommsStat stat;
+    int mask = Comms_GetError(gLink.iPortIndex, &stat);
+    Debug_Tracef("Tx Error '0x%04x' on Port %d", mask, Settings().Com);
+    CheckOverrun(mask);
+    ComSup_PortLost();
 }
 }  // namespace
 
 // A frame the router answers: it counts as unanswered until the router
-// sends something, and enough of them fail the level being polled.
+// answers, and enough of them fail the level being polled. The count stops
+// at its ceiling: a lone level polled for months never wraps it.
 void ComSup_SendData(const char* text, int length)
 {
     WriteFrame(text, length);
-    gLink.iUnAck++;
+    if (gLink.iUnAck < INT_MAX)
+        gLink.iUnAck++;
     if (gLink.iUnAck < Settings().CommErrorLimit ||
         gLink.iComState[gLink.iTallyRtr] == COMSTATE_FAIL)
         return;
@@ -140,28 +155,25 @@ void ComSup_SendData(const char* text, int length)
 // about the link: only the polls judge it.
 void ComSup_SendTake(const char* text, int length) { WriteFrame(text, length); }
 
+// Hands every received byte to the line assembler. Only a decoded status
+// line is a sign of life (the decoder clears the unanswered count): noise,
+// a router at the wrong speed or the driver's own frames coming back are
+// bytes, not answers. A short read has emptied the ring: a byte stored
+// after it is announced again.
 void ComSup_ReadData()
 {
-    // Every read, even an empty one, counts as a sign of life, except
-    // from a port that is gone. A short read has emptied the ring: a byte
-    // stored after it is announced again.
     unsigned char block[kDrainBlock];
-    while (!gLink.bPortLost) {
+    while (gLink.bPortOpen) {
         int n = Comms_Read(gLink.iPortIndex, block, kDrainBlock);
         for (int i = 0; i < n; ++i)
             Leitch_RxChar(block[i]);
-        if (n == kDrainBlock) {
-            gLink.iUnAck = 0;
+        if (n == kDrainBlock)
             continue;
-        }
         CommsStat stat;   // clears the port's error state
         int mask = Comms_GetError(gLink.iPortIndex, &stat);
         CheckOverrun(mask);
-        if (mask > 0 && (mask & COMMS_CE_IOE)) {
+        if (mask > 0 && (mask & COMMS_CE_IOE))
             ComSup_PortLost();
-            return;
-        }
-        gLink.iUnAck = 0;
         return;
     }
 }

@@ -91,9 +91,9 @@ void MoveToNextLevel()
 void Dialog_Tally()
 {
     LinkState& link = Link();
-    ShowPollPosition();
     if (!AnyLevelPolled())
         return;   // every configured level is beyond what the link can address
+    ShowPollPosition();
     ComSup_ReopenTick();
     CheckSilence();
     // The host may have closed the driver while the silence was reported.
@@ -105,6 +105,46 @@ void Dialog_Tally()
     if (++link.iTallyPtr <= Store_Level(link.iTallyRtr)->iDests)
         return;
     MoveToNextLevel();
+}
+
+namespace {
+// Milliseconds from the last poll's slot to now; negative when a poll ran
+// ahead of its slot.
+int32_t SinceLastPoll(uint32_t now) { return (int32_t)(now - Link().tLastPoll); }
+
+// Polls and books the slot: the next slot is a period after this one, so
+// polls that run a little late do not slow the rate down; one more than a
+// period late starts the slots afresh.
+void PollAt(uint32_t now)
+{
+    LinkState& link = Link();
+    const int32_t period = ComSup_PollPeriodMs();
+    if (link.bPolled && SinceLastPoll(now) < 2 * period)
+        link.tLastPoll += (uint32_t)period;
+    else
+        link.tLastPoll = now;
+    link.bPolled = 1;
+    // An answer already received but not yet announced is read before the
+    // silence is judged.
+    ComSup_ReadData();
+    Dialog_Tally();
+}
+}  // namespace
+
+void ComSup_PollTimerTick()
+{
+    uint32_t now = Plat_TickCount();
+    if (Link().bPolled && SinceLastPoll(now) < ComSup_PollPeriodMs() / 2)
+        return;
+    PollAt(now);
+}
+
+void ComSup_PollIfDue()
+{
+    uint32_t now = Plat_TickCount();
+    if (!Link().bPolled || Settings().Simulation || SinceLastPoll(now) < ComSup_PollPeriodMs())
+        return;
+    PollAt(now);
 }
 
 int ComSup_PollPeriodMs()
@@ -132,8 +172,16 @@ void ComSup_PollStart()
         Debug_Tracef("TallyDelay %d is negative: polling every %d ms", Settings().TallyDelay,
                      kDefaultTallyDelay);
     Plat_SetTimer(Ui_Panel(), PANEL_TIMER_POLL, (unsigned)ComSup_PollPeriodMs());
-    Panel_ShowOverall(PANEL_OVERALL_POLLING);
-    link.iOverallState = 1;
     link.bFirstCycle = 1;
     link.iUnAck = 0;
+    // Nothing the link can serve: nothing is polled, and the driver must not
+    // read as healthy.
+    if (!AnyLevelPolled()) {
+        Debug_Trace("No configured level can be served over the Leitch link");
+        Panel_ShowOverall(PANEL_OVERALL_FAULT);
+        link.iOverallState = 0;
+        return;
+    }
+    Panel_ShowOverall(PANEL_OVERALL_POLLING);
+    link.iOverallState = 1;
 }

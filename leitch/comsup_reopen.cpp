@@ -29,11 +29,12 @@ int ReopenPeriodTicks()
 void ComSup_PortLost()
 {
     LinkState& link = Link();
-    if (link.bPortLost || Ui_ShuttingDown())
+    if (!link.bPortOpen || Ui_ShuttingDown())
         return;
     Debug_Tracef("Port %d lost: closed, opening it again every %d ms", Settings().Com,
                  kReopenPeriodMs);
     Comms_ClosePort(link.iPortIndex);
+    link.bPortOpen = 0;
     link.bPortLost = 1;
     link.iReopenTicks = ReopenPeriodTicks();
     link.iReopenAttempts = 0;
@@ -52,6 +53,7 @@ void ComSup_ReopenTick()
     }
     Debug_Tracef("Port %d open again after %d attempts", Settings().Com, link.iReopenAttempts);
     link.iPortIndex = index;
+    link.bPortOpen = 1;
     link.bPortLost = 0;
     Leitch_ResetLine();   // a line cut by the loss is never decoded
 }

@@ -116,7 +116,7 @@ intptr_t OnTimer(uintptr_t wParam)
         Debug_Trace("Dialog_Tally ...");
         break;
     case PANEL_TIMER_SAVE:
-        Idxfu_SaveTick();
+        Idxfu_SaveTimerTick();
         break;
     default:
         break;
@@ -168,7 +168,7 @@ void Dialog_InitDialog()
     gPort.KeyboardControlOff();
     Panel_ShowKeyboardControl(false);
     gPort.StartPolling();
-    Plat_SetTimer(Ui_Panel(), PANEL_TIMER_SAVE, 30000);
+    Plat_SetTimer(Ui_Panel(), PANEL_TIMER_SAVE, IDXFU_SAVE_PERIOD_MS);
     gPort.ShowInterfaceMode();
 }
 

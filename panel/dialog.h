@@ -8,6 +8,8 @@
 struct PanelState {
     int iSelSource;    // selected source list entry: 0 park, k source k
     int iSelDest;      // selected destination, 1-based
+    int iOverallLook;  // the link's look of the Driver indicator (PanelOverallLook)
+    int bSaveFailing;  // saves fail: the Driver indicator says so instead
 };
 
 PanelState& Panel();

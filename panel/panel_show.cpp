@@ -41,8 +41,22 @@ void Panel_ShowOverall(PanelOverallLook look)
         const char* caption;
         const char* code;
     } kLooks[] = {{"OK", SB_CODE_GOOD}, {"Fault", SB_CODE_ATTENTION}, {"Polling", SB_CODE_ATTENTION}};
+    Panel().iOverallLook = look;
+    if (Panel().bSaveFailing) {
+        Panel_SetText(IDC_DRIVER_IND, "No Save");
+        Panel_SetText(IDC_DRIVER_IND, SB_CODE_ATTENTION);
+        return;
+    }
     Panel_SetText(IDC_DRIVER_IND, kLooks[look].caption);
     Panel_SetText(IDC_DRIVER_IND, kLooks[look].code);
+}
+
+void Panel_ShowSaveFailing(bool failing)
+{
+    if (Panel().bSaveFailing == (int)failing)
+        return;
+    Panel().bSaveFailing = failing;
+    Panel_ShowOverall((PanelOverallLook)Panel().iOverallLook);
 }
 
 void Panel_ShowInterfaceMode(int mode)

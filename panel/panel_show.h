@@ -15,6 +15,9 @@ void Panel_ShowLevel(PanelLevelLook look);
 // The Driver indicator: the overall state of the link.
 enum PanelOverallLook { PANEL_OVERALL_OK, PANEL_OVERALL_FAULT, PANEL_OVERALL_POLLING };
 void Panel_ShowOverall(PanelOverallLook look);
+// While saves of the tally or lock file fail, the Driver indicator says
+// "No Save" over the link's look, which comes back once they work again.
+void Panel_ShowSaveFailing(bool failing);
 
 // The Interface indicator: mode 0 none, 1 Rx only, 2 or 3 Tx/Rx, else unknown.
 void Panel_ShowInterfaceMode(int mode);

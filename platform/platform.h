@@ -96,6 +96,8 @@ void Plat_MenuRedraw(PlatWnd wnd);
 
 // ---- Timers and the message loop ------------------------------------------------
 void Plat_SetTimer(PlatWnd wnd, unsigned id, unsigned ms);
+// Milliseconds of a steady clock, wrapping at 2^32: only differences count.
+uint32_t Plat_TickCount();
 void Plat_KillTimer(PlatWnd wnd, unsigned id);
 void Plat_PostQuit(int code);
 // The system's default handling of a message the driver does not handle.

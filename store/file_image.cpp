@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "trace/trace.h"
 
 int FileImage_Load(const char* path, unsigned char* image, int size)
 {
@@ -23,9 +22,9 @@ int FileImage_Load(const char* path, unsigned char* image, int size)
 }
 
 namespace {
-int Failed(const char* path, const char* step)
+int Failed(const char** failedStep, const char* step)
 {
-    Debug_Tracef("Saving %s failed at %s; the file was left as it was", path, step);
+    *failedStep = step;
     return 0;
 }
 
@@ -40,22 +39,22 @@ int WriteBlocks(PlatFile f, const unsigned char* image, int blockSize, int block
 }  // namespace
 
 int FileImage_Save(const char* path, const char* tempPath, const unsigned char* image,
-                   int blockSize, int blocks)
+                   int blockSize, int blocks, const char** failedStep)
 {
     PlatFile f = Plat_FileOpen(tempPath, PLAT_FILE_WRITE);
     if (f == 0)
-        return Failed(path, "open");
+        return Failed(failedStep, "open");
     if (!WriteBlocks(f, image, blockSize, blocks)) {
         Plat_FileClose(f);
-        return Failed(path, "write");
+        return Failed(failedStep, "write");
     }
     if (!Plat_FileFlush(f)) {
         Plat_FileClose(f);
-        return Failed(path, "flush");
+        return Failed(failedStep, "flush");
     }
     if (!Plat_FileClose(f))
-        return Failed(path, "close");
+        return Failed(failedStep, "close");
     if (!Plat_FileReplace(tempPath, path))
-        return Failed(path, "replace");
+        return Failed(failedStep, "replace");
     return 1;
 }

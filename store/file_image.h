@@ -9,7 +9,8 @@ int FileImage_Load(const char* path, unsigned char* image, int size);
 // Writes blocks blocks of blockSize bytes to tempPath, flushes it to disk and
 // then replaces path by it in one step, so path only ever holds a complete
 // old or a complete new image. On any failure path is left as it was, the
-// failure is traced and the result is 0 (a stray tempPath may remain; the
-// next save overwrites it).
+// step that failed ("open", "write", "flush", "close", "replace") goes to
+// *failedStep and the result is 0 (a stray tempPath may remain; the next
+// save overwrites it).
 int FileImage_Save(const char* path, const char* tempPath, const unsigned char* image,
-                   int blockSize, int blocks);
+                   int blockSize, int blocks, const char** failedStep);

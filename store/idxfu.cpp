@@ -9,6 +9,8 @@
 
 #include "config/config_dir.h"
 #include "config/settings.h"
+#include "panel/panel_show.h"
+#include "platform/platform.h"
 #include "store/file_image.h"
 #include "store/store.h"
 #include "trace/trace.h"
@@ -21,6 +23,9 @@ const int kPathSize = 280;
 
 int gLoaded = 0;
 uint32_t iSaveTicks = 0;
+uint32_t gLastSaveTick = 0;   // clock of the last save tick (or of the load), ms
+int gRetryIndex = 0;   // the last tally save failed: the next tick saves
+int gLocksDirty = 0;   // lock changes not yet in the lock file
 
 // The two files differ only in name, block size and which area they hold.
 struct FileKind {
@@ -34,6 +39,25 @@ const FileKind kTallyFile = {"VAL_DRN.IDX", "VAL_DRN.IDX.TMP", "Idxfu_WriteIndex
                              kTallyBlock, &LEVELINFO::hTally};
 const FileKind kLockFile = {"VAL_DRN.LCK", "VAL_DRN.LCK.TMP", "Idxfu_WriteLock config dir: ",
                             kLockBlock, &LEVELINFO::hLock};
+
+// Failed saves in a row, per file. The trace says so at the first of a
+// series and once when a save works again; the panel shows it meanwhile.
+int gFailures[2];
+
+int& FailuresOf(const FileKind& kind) { return gFailures[&kind == &kLockFile ? 1 : 0]; }
+
+void NoteSaveResult(const FileKind& kind, const char* path, int saved, const char* step)
+{
+    int& failures = FailuresOf(kind);
+    if (!saved) {
+        if (failures++ == 0)
+            Debug_Tracef("Saving %s failed at %s; the file was left as it was", path, step);
+    } else if (failures > 0) {
+        Debug_Tracef("Saving %s works again after %d failed attempts", path, failures);
+        failures = 0;
+    }
+    Panel_ShowSaveFailing(gFailures[0] > 0 || gFailures[1] > 0);
+}
 
 // Copies each level's area into its block of the image, or zeros when the
 // level has no area.
@@ -71,13 +95,14 @@ int Load(const FileKind& kind, const char* path, int pathOk)
     return 1;
 }
 
-void Save(const FileKind& kind)
+// 1 when the file now holds the areas.
+int Save(const FileKind& kind)
 {
     // After the shutdown freed the areas every block would be written as
     // zeros over the saved state.
     if (Store_Released()) {
         Debug_Tracef("%s not written: level memory already freed", kind.name);
-        return;
+        return 0;
     }
     char dir[256];
     int dirOk = Config_GetConfigDir(dir, sizeof dir);
@@ -87,9 +112,12 @@ void Save(const FileKind& kind)
     Debug_Trace(kind.traceText);
     Debug_Trace(path);
     if (!pathOk || !Config_JoinPath(dir, dirOk, kind.tempName, tempPath, sizeof tempPath))
-        return;
+        return 0;
     std::vector<unsigned char> image = BuildImage(kind);
-    FileImage_Save(path, tempPath, image.data(), kind.blockSize, LEVEL_COUNT);
+    const char* step = "";
+    int saved = FileImage_Save(path, tempPath, image.data(), kind.blockSize, LEVEL_COUNT, &step);
+    NoteSaveResult(kind, path, saved, step);
+    return saved;
 }
 
 }  // namespace
@@ -113,11 +141,25 @@ void Idxfu_ReadIndex()
         Idxfu_WriteLock();
     }
     gLoaded = 1;
+    gLastSaveTick = Plat_TickCount();   // the save timer starts now
 }
 
-void Idxfu_WriteIndex() { Save(kTallyFile); }
+void Idxfu_WriteIndex() { gRetryIndex = !Save(kTallyFile); }
 
-void Idxfu_WriteLock() { Save(kLockFile); }
+void Idxfu_WriteLock()
+{
+    gLocksDirty |= Store_TakeLockChanges();
+    if (Save(kLockFile))
+        gLocksDirty = 0;
+}
+
+void Idxfu_WriteChangedLocks()
+{
+    if (Store_TakeLockChanges() || gLocksDirty) {
+        gLocksDirty = 1;
+        Idxfu_WriteLock();
+    }
+}
 
 void Idxfu_ResetTallies()
 {
@@ -142,10 +184,30 @@ void Idxfu_SaveTick()
     ++iSaveTicks;
     Debug_Tracef("%d > %d", (int)iSaveTicks, Settings().SaveDelay);
     // Unsigned: a negative delay is never reached, so only the shutdown saves.
-    if (iSaveTicks >= (uint32_t)Settings().SaveDelay) {
+    // A save that failed is tried again at the next tick.
+    if (iSaveTicks >= (uint32_t)Settings().SaveDelay || gRetryIndex) {
         iSaveTicks = 0;
         Idxfu_WriteIndex();
     }
+    Idxfu_WriteChangedLocks();
+}
+
+void Idxfu_SaveTimerTick()
+{
+    uint32_t now = Plat_TickCount();
+    if (now - gLastSaveTick < IDXFU_SAVE_PERIOD_MS / 2)
+        return;
+    gLastSaveTick = now;
+    Idxfu_SaveTick();
+}
+
+void Idxfu_SaveTickIfDue()
+{
+    uint32_t now = Plat_TickCount();
+    if (!gLoaded || now - gLastSaveTick < IDXFU_SAVE_PERIOD_MS)
+        return;
+    gLastSaveTick = now;
+    Idxfu_SaveTick();
 }
 
 int Idxfu_Loaded() { return gLoaded; }
@@ -154,4 +216,8 @@ void Idxfu_Reset()
 {
     gLoaded = 0;
     iSaveTicks = 0;
+    gRetryIndex = 0;
+    gLastSaveTick = 0;
+    gLocksDirty = 0;
+    gFailures[0] = gFailures[1] = 0;
 }

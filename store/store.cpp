@@ -9,6 +9,7 @@
 
 namespace {
 LEVELINFO gLevels[LEVEL_COUNT];
+int gLocksChanged = 0;   // a lock flag changed since the lock file was last given them
 
 // Offset of destination dest's 2-byte slot in an area, or -1 when the
 // destination is outside 1 to iDests or outside the area itself (a count
@@ -39,6 +40,7 @@ void Store_Reset()
     for (LEVELINFO& level : gLevels)
         StoreAreas_Release(&level);
     std::memset(gLevels, 0, sizeof gLevels);
+    gLocksChanged = 0;
     StoreAreas_Reset();
 }
 
@@ -106,5 +108,15 @@ void Store_SetLock(int device, int dest, int flag)
     int at = SlotOffset(*level, dest);
     if (at < 0 || !level->hLock)
         return;
-    level->hLock[at] = flag != 0 ? 1 : 0;
+    unsigned char value = flag != 0 ? 1 : 0;
+    if (level->hLock[at] != value)
+        gLocksChanged = 1;
+    level->hLock[at] = value;
+}
+
+int Store_TakeLockChanges()
+{
+    int changed = gLocksChanged;
+    gLocksChanged = 0;
+    return changed;
 }

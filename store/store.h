@@ -39,6 +39,8 @@ int Store_GetTally(int device, int dest);
 void Store_SetTally(int device, int dest, int source);
 int Store_GetLock(int device, int dest);
 void Store_SetLock(int device, int dest, int flag);
+// 1 when a lock flag has changed since the last call, which clears it.
+int Store_TakeLockChanges();
 
 // 1 from Memory_Free until the next Memory_Init: the areas are gone, so the
 // table no longer reflects what was stored and must not be saved.

@@ -32,6 +32,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
     if (!wnd)
         return 0;
     Ui_SetMainWindow((PlatWnd)wnd);
+    // Trace lines go to a writer thread: a slow trace reader must not hold
+    // up the polls.
+    Debug_StartWriter();
     Main_Initialize();
-    return Main_RunMessageLoop();
+    int code = Main_RunMessageLoop();
+    Debug_StopWriter();
+    return code;
 }

@@ -18,21 +18,21 @@ LONG ClampChunk(int chunk)
     return chunk > COMMS_MAX_CHUNK ? COMMS_MAX_CHUNK : chunk;
 }
 
-// True only when the system took every byte: a write its timeout cut short
-// is a failed write.
-bool WriteOverlapped(HANDLE hCom, const void* data, DWORD count)
+// The bytes the system took, fewer than count when the write's time-out cut
+// it short (output held back by flow control); -1 when the write failed.
+long WriteOverlapped(HANDLE hCom, const void* data, DWORD count)
 {
     OVERLAPPED ov;
     std::memset(&ov, 0, sizeof ov);
     ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!ov.hEvent)
-        return false;
+        return -1;
     DWORD done = 0;
     BOOL ok = WriteFile(hCom, data, count, &done, &ov);
     if (!ok && GetLastError() == ERROR_IO_PENDING)
         ok = GetOverlappedResult(hCom, &ov, &done, TRUE);
     CloseHandle(ov.hEvent);
-    return ok && done == count;
+    return ok && done <= count ? (long)done : -1;
 }
 
 }  // namespace
@@ -70,9 +70,9 @@ int Comms_Write(int index, const void* data, uint16_t count)
     PORTINFO* p = Port_Lock(index);
     if (!p)
         return -2;
-    bool ok = (data || count == 0) && WriteOverlapped(p->hCom, data, count);
+    long written = (data || count == 0) ? WriteOverlapped(p->hCom, data, count) : -1;
     Table_Unlock();
-    return ok ? count : -1;
+    return (int)written;
 }
 
 int Comms_GetError(int index, CommsStat* stat)

@@ -192,6 +192,8 @@ int Plat_FileReplace(const char* from, const char* to)
 }
 
 // ---- Trace, boxes, windows and controls ----------------------------------------------
+uint32_t Plat_TickCount() { return S().now; }
+
 void Plat_DebugOutput(const char* text) { S().trace.push_back(Text(text)); }
 
 int Plat_MessageBox(PlatWnd, const char* text, const char* caption, unsigned)

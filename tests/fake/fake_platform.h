@@ -35,6 +35,7 @@ struct State {
     std::map<int, int> enabled, listSel;
     std::map<int, std::vector<std::string>> lists;
     std::map<unsigned, unsigned> timers;   // timer -> period
+    uint32_t now = 0;                       // Plat_TickCount, moved by the tests
     std::map<unsigned, int> menuChecked;
     int iconic = 0, showHow = 0;
     std::vector<std::string> loadablePaths;   // libraries that load, lower-cased

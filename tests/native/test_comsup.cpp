@@ -2,6 +2,8 @@
 // written, the poll start and simulation.
 #include "tests/native/test_poll_fixture.h"
 
+#include "leitch/leitch.h"
+
 namespace {
 
 class ComSup : public LinkTest {};
@@ -24,21 +26,30 @@ TEST_F(ComSup, OpensTheConfiguredPortWithItsLineSettings)
     EXPECT_EQ(Link().iPortIndex, 2);
 }
 
-// A write that fails loses the port: it is closed and opened again every
-// 2 s with its settings, never with a box. A negative TallyDelay polls on
-// the default 1 s, so that is every second tick, not every 2,000th. The
-// frames still count, so the level fails meanwhile, and the router's
-// answers bring it back after. A line cut by the loss is dropped: the first
-// bytes after the reopen are never decoded onto the bytes before it. (A
-// port lost under the reader thread is drilled end to end.)
+// Only a write that fails loses the port, and only once it was opened: it
+// is closed and opened again every 2 s with its settings, never with a
+// box. A take before the open writes nothing; a write its time-out cut
+// short is traced and keeps the port. A negative TallyDelay polls on the
+// default 1 s, so that is every second tick, not every 2,000th. The frames
+// still count, so the level fails meanwhile, and the router's answers bring
+// it back after. A line cut by the loss is dropped: the first bytes after
+// the reopen are never decoded onto the bytes before it. (A port lost under
+// the reader thread is drilled end to end.)
 TEST_F(ComSup, ALostPortIsOpenedAgainEveryTwoSecondsWithoutABox)
 {
     Configure({{0, 101, 20}});
     Settings().TallyDelay = -1;
+    Settings().bDebugMode = 1;
+    Link().bPortOpen = 0;
+    Leitch_Connect(0, 2, 2);
     Start();
     EXPECT_EQ(fake::S().timers[PANEL_TIMER_POLL], 1000u);
     Ticks(2);
     ASSERT_EQ(Link().iComState[0], COMSTATE_OK);
+    FakeComms().writeResult = 3;
+    Leitch_Connect(0, 2, 2);
+    EXPECT_TRUE(fake::Traced("Tx cut short on Port 2: 3 of 10 bytes written in time"));
+    EXPECT_EQ(FakeComms().writes.size(), 5u);   // two polls and the one take
     FakeComms().openResult = -1;
     FakeComms().writeResult = -1;
     leitch_test::Feed("S:0");

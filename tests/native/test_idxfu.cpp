@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 
 #include "tests/native/test_store_support.h"
+#include "ui/ui.h"
+#include "ui/ui_ids.h"
 
 using namespace storetest;
 
@@ -86,17 +89,21 @@ TEST(IdxfuFiles, ShortAndLongFiles)
     EXPECT_EQ(File("VAL_DRN.IDX").size(), kIdxSize);
 }
 
-// Tallies come back in the block of their level index, whatever device the
-// level carries then (the end-to-end road sees a restart keep tallies and
-// drop locks).
-TEST(IdxfuFiles, RestartKeepsTalliesByLevelIndex)
+// Tallies and locks come back in the block of their level index, whatever
+// device the level carries then. A lock change is saved at the next save
+// tick, so even a crash after it keeps the lock (the end-to-end road sees
+// the shutdown keep it); a tick without a change writes nothing.
+TEST(IdxfuFiles, RestartKeepsTalliesAndLocksByLevelIndex)
 {
     ThreeLevels();
     Start();
+    Settings().SaveDelay = 1;
     Store_SetTally(3, 4, 44);
-    Store_Level(2)->hLock[6] = 1;   // as if the lock file held it
-    Idxfu_WriteLock();
-    Shutdown();
+    Store_SetLock(3, 4, 1);
+    const int opens = fake::S().calls["open"];
+    Idxfu_SaveTick();
+    Idxfu_SaveTick();
+    EXPECT_EQ(fake::S().calls["open"] - opens, 3);
     Restart();
     Configure(2, 31, 100, 10);
     Start();
@@ -143,6 +150,34 @@ TEST(IdxfuSaveTick, SavesEverySaveDelayTicks)
         }
         EXPECT_EQ(savedAt, c.savedAt);
     }
+}
+
+// Saves that keep failing: each file traced at its first failure and once
+// when it works again, "No Save" on the Driver indicator meanwhile, a save
+// tried again at every tick (the lock file's change kept), never a box.
+TEST(IdxfuSaveTick, FailingSavesAreShownTracedOnceAndRetried)
+{
+    ThreeLevels();
+    Ui_SetPanel(fake::kPanelWnd);
+    Start();
+    Settings().SaveDelay = 3;
+    Store_SetLock(1, 1, 1);
+    std::vector<int> opens;
+    for (int tick = 1; tick <= 7; ++tick) {
+        fake::S().failAt["replace"] = tick < 6 ? 0 : INT_MAX;   // from the first call on, or never
+        const int before = fake::S().calls["open"];
+        Idxfu_SaveTick();
+        opens.push_back(fake::S().calls["open"] - before);
+        EXPECT_EQ(fake::S().texts[IDC_DRIVER_IND], tick < 6 ? "No Save" : "OK") << tick;
+    }
+    EXPECT_EQ(opens, std::vector<int>({1, 1, 2, 2, 2, 2, 0}));
+    for (const char* name : {"VAL_DRN.IDX", "VAL_DRN.LCK"}) {
+        EXPECT_EQ(std::count(fake::S().trace.begin(), fake::S().trace.end(),
+                             "<VALDRUNE>-Saving " + ConfigPath(name) + " failed at replace; the file was left as it was\n"), 1);
+        EXPECT_TRUE(fake::Traced("Saving " + ConfigPath(name) + " works again after " +
+                                 (name[8] == 'I' ? "3" : "5") + " failed attempts"));
+    }
+    EXPECT_EQ(fake::CountLog("box"), 0);
 }
 
 // A save that fails at any point (open, any block's write, flush, close,

@@ -20,7 +20,8 @@ struct LevelSize {
 };
 
 // Resets everything, then sizes the given levels from their device files
-// with Memory_Init, as start-up does. Every level starts OK, in Tx/Rx mode.
+// with Memory_Init, as start-up does. Every level starts OK, in Tx/Rx mode,
+// on an open port.
 inline void Start(const std::vector<LevelSize>& levels)
 {
     storetest::Fresh();
@@ -34,6 +35,7 @@ inline void Start(const std::vector<LevelSize>& levels)
     HostLink().iTxRxMode = TXRX_TXRX;
     for (int i = 0; i < LEVEL_COUNT; ++i)
         Link().iComState[i] = COMSTATE_OK;
+    Link().bPortOpen = 1;
     fake::S().log.clear();
     fake::S().trace.clear();
 }

@@ -2,7 +2,10 @@
 // overall state is settled, and how a level fails and recovers.
 #include "tests/native/test_poll_fixture.h"
 
+#include "hostlink/hxi_messages.h"
 #include "leitch/leitch.h"
+
+#include <climits>
 
 namespace {
 
@@ -40,12 +43,21 @@ TEST_F(PollCycle, VisitsEachDestinationLevelAfterLevelAndSettlesTheOverallStateO
     EXPECT_EQ(fake::S().states[IDC_DRIVER_IND], "/__1B__");
 }
 
-// Levels from Q on cannot be addressed: skipped, failed, and not held
-// against the link; with nothing else configured nothing is polled. The
-// cycle starts on level A even when only B is configured.
+// Levels from Q on cannot be addressed: never registered (in simulation
+// the store serves them), skipped, and not held against the link; with
+// nothing else configured nothing is polled and the driver reads as a
+// fault. The cycle starts on level A even when only B is configured.
 TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
 {
     Configure({{1, 102, 2}, {16, 117, 2}});
+    for (int simulation : {0, 1}) {
+        Settings().Simulation = simulation;
+        Hxi_RegisterDevices();
+        Hxi_AssertMode(HXI_ASSERT_RXONLY, 0);
+        EXPECT_EQ(CountLog("send 2193 w=4096 l=117") + CountLog("send 2215 w=1 l=117"), 2 * simulation);
+        EXPECT_EQ(CountLog("send 2193 w=4096 l=102"), simulation + 1);
+    }
+    Settings().Simulation = 0;
     Start();
     EXPECT_TRUE(fake::Traced("Level Q (device 117) cannot be served over the Leitch link"));
     EXPECT_EQ(Visits(4), std::make_pair(std::string("000/0001 102/0001 102/0002 102/0001"),
@@ -57,11 +69,13 @@ TEST_F(PollCycle, LevelsTheLinkCannotAddressAreSkipped)
     Start();
     Ticks(5);
     EXPECT_TRUE(FakeComms().writes.empty());
-    EXPECT_EQ(Caption(IDC_POLL_ROUTER), "000");
+    EXPECT_EQ(Link().iOverallState, 0);
+    EXPECT_EQ(Caption(IDC_DRIVER_IND), "Fault");
 }
 
 // A lone level of one destination comes back to itself every tick, and its
-// unanswered frames keep counting, so a silent router is still noticed; one
+// unanswered frames keep counting (up to a ceiling, never overflowing), so
+// a silent router is still noticed; one
 // beside others answers its last query once the cycle is on the next level,
 // and still becomes OK.
 TEST_F(PollCycle, SingleDestinationLevels)
@@ -74,6 +88,9 @@ TEST_F(PollCycle, SingleDestinationLevels)
     Ticks(5);
     EXPECT_EQ(Link().iComState[0], COMSTATE_FAIL);
     EXPECT_EQ(HostLink().iTxRxMode, TXRX_RXONLY);
+    Link().iUnAck = INT_MAX - 2;
+    Ticks(3);
+    EXPECT_EQ(Link().iUnAck, INT_MAX);
 
     Configure({{0, 101, 3}, {1, 102, 1}});
     Start();
@@ -82,31 +99,29 @@ TEST_F(PollCycle, SingleDestinationLevels)
     EXPECT_EQ(Link().iOverallState, 1);
 }
 
-TEST_F(PollCycle, AnyReceivedByteCountsAsASignOfLife)
+// Only a decoded status line is a sign of life (the dialects the decoder
+// reads clear the count there). After two good answers the router sends,
+// per poll, the frames just written (a loop-back plug), bytes at the wrong
+// speed, a line of noise or an error text: each fails the level within the
+// limits, Rx only asserted, and keeps it failed.
+TEST_F(PollCycle, OnlyAnAnswerIsASignOfLife)
 {
-    Configure({{0, 101, 20}});
-    Start();
-    router.answers = [](int) { return false; };
-    Ticks(2);
-    ASSERT_EQ(Link().iUnAck, 5);
-    FakeComms().rx = {'>', 'O', 'K', '\r', '\n'};
-    fake::S().log.clear();
-    ComSup_ReadData();
-    EXPECT_EQ(Link().iUnAck, 0);
-    EXPECT_EQ(std::make_pair(CountLog("read"), CountLog("comm error")), std::make_pair(1, 1));   // a short read empties the ring
-
-    Ticks(2);   // a notification that finds nothing waiting counts too
-    ComSup_ReadData();
-    EXPECT_EQ(Link().iUnAck, 0);
-
-    // Bytes reach the line assembler in order across the drain's blocks of
-    // 256: a status line across the boundary counts.
-    std::string bytes = std::string(246, '.') + "X\r\n" + ScriptedRouter::StatusLine(0, 1) + "S:0";
-    FakeComms().rx.assign(bytes.begin(), bytes.end());
-    ASSERT_EQ(Link().iComState[0], COMSTATE_FAIL);
-    ComSup_ReadData();
-    EXPECT_EQ(Link().iComState[0], COMSTATE_OK);
-    EXPECT_EQ(Leitch_RxLen(), 3);
+    for (std::string noise : {"", "\xF8\x80\x1C\xE6x~\r\xFE", "Z#Q!S:\r\n", "ERROR\r\n>"}) {
+        SCOPED_TRACE(noise);
+        Configure({{0, 101, 20}});
+        Start();
+        for (int tick = 1; tick <= 20; ++tick) {
+            const size_t written = FakeComms().writes.size();
+            Dialog_Tally();
+            router.Step();
+            std::string bytes = noise.empty() ? FakeComms().writes[written] + FakeComms().writes[written + 1] : noise;
+            if (tick > 2)
+                FakeComms().rx.assign(bytes.begin(), bytes.end());
+            ComSup_ReadData();
+            EXPECT_EQ(Link().iComState[0], tick < 4 ? COMSTATE_OK : COMSTATE_FAIL) << "tick " << tick;
+        }
+        EXPECT_EQ(HostLink().iTxRxMode, TXRX_RXONLY);
+    }
 }
 
 TEST_F(PollCycle, TheMinimisedPanelIsNotUpdated)

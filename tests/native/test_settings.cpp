@@ -101,7 +101,7 @@ TEST_F(SettingsTest, AccessLists)
 {
     const std::vector<int> probes = {0, 1, 4, 5, 6, 9, 10, 11, 12, 13, 997, 998, 999, 1000, 1001, -1};
     const struct {
-        const char* text;
+        std::string text;
         std::vector<int> permitted;
     } cases[] = {
         {"5,10-12,,998-1005", {0, 5, 10, 11, 12, 998, 999}},
@@ -113,10 +113,14 @@ TEST_F(SettingsTest, AccessLists)
         {"-5", {0}},           // a negative number: nothing
         {"10- 12", {0, 10, 11, 12}},
         {" 9 ,1000", {0, 9}},  // 1000 only through ALL
+        // Past 255 characters the list ends at its last whole item.
+        {std::string(248, ',') + "4,999,13", {0, 4, 999}},
+        {std::string(247, ',') + "4,999,13", {0, 4, 999, 13}},
+        {std::string(247, ',') + "4,999,13,2", {0, 4, 999, 13}},
     };
     for (const auto& c : cases) {
         SetUp();
-        Set("Controller", "Access", c.text);
+        Set("Controller", "Access", c.text.c_str());
         Prof_LoadSettings();
         for (int p : probes) {
             bool want = std::find(c.permitted.begin(), c.permitted.end(), p) != c.permitted.end();

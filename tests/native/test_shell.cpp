@@ -1,6 +1,12 @@
 // Start-up order, the shutdown sequence, the menu and the debug trace.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <thread>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -9,6 +15,8 @@
 #include "hostlink/hxi.h"
 #include "hostlink/hxi_messages.h"
 #include "panel/dialog.h"
+#include "store/idxfu.h"
+#include "store/store.h"
 #include "tests/fake/fake_comms.h"
 #include "tests/fake/fake_platform.h"
 #include "trace/trace.h"
@@ -129,22 +137,41 @@ TEST_F(ShellTest, ACloseRequestDuringStartUpStopsIt)
 }
 
 // The panel's timers: 1 polls the router, 2 runs the save tick (its count
-// of SaveDelay ticks is the tally file's); after the shutdown neither acts.
+// of SaveDelay ticks is the tally file's). The host's deliveries do either
+// once it is due, as the timers wait behind them during a flood; a timer
+// tick right behind the last is let go. After the shutdown nothing acts.
 // The shutdown closes the port and stops the poll before the final save, so
 // no late answer changes a tally after it.
-TEST_F(ShellTest, PanelTimersPollAndSaveUntilTheShutdown)
+TEST_F(ShellTest, PollsAndSavesKeepTheirPeriodsThroughTimersAndDeliveries)
 {
     Set("Controller", "SaveDelay", "1");
     Set("Controller", "Simulation", "0");
+    Set("Controller", "TallyDelay", "50");
     Main_Initialize();
     ASSERT_EQ(Ui_Panel(), fake::kPanelWnd);
+    fake::S().onHostRx = [] { return 1; };
+    auto timer = [](unsigned id) { return [id] { Dialog_Proc(fake::kPanelWnd, MSG_TIMER, id, 0); }; };
+    auto delivery = [this] { Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND); };
+    const struct {
+        std::function<void()> event;
+        uint32_t stepMs;
+        int times;
+        size_t polls, saves;
+    } rows[] = {
+        {timer(PANEL_TIMER_POLL), 50, 10, 10, 0},
+        {timer(PANEL_TIMER_POLL), 20, 10, 4, 0},   // ticks too early are let go: one poll a period
+        {delivery, 10, 3100, 620, 1},              // a 31-second flood, no timer at all
+        {timer(PANEL_TIMER_SAVE), IDXFU_SAVE_PERIOD_MS, 2, 0, 2},
+        {timer(PANEL_TIMER_SAVE), IDXFU_SAVE_PERIOD_MS / 3, 3, 0, 1},
+    };
     for (bool running : {true, false}) {
-        size_t frames = FakeComms().writes.size();
-        int saves = fake::S().calls["open"];
-        Dialog_Proc(fake::kPanelWnd, MSG_TIMER, PANEL_TIMER_POLL, 0);
-        Dialog_Proc(fake::kPanelWnd, MSG_TIMER, PANEL_TIMER_SAVE, 0);
-        EXPECT_EQ(FakeComms().writes.size() > frames, running);
-        EXPECT_EQ(fake::S().calls["open"] - saves, running ? 1 : 0);
+        for (const auto& r : rows) {
+            const size_t frames = FakeComms().writes.size(), saves = fake::S().calls["open"];
+            for (int i = 0; i < r.times; ++i)
+                fake::S().now += r.stepMs, r.event();
+            EXPECT_EQ((FakeComms().writes.size() - frames) / 2, running ? r.polls : 0u) << r.stepMs;
+            EXPECT_EQ(fake::S().calls["open"] - saves, running ? r.saves : 0u) << r.stepMs;
+        }
         fake::S().log.clear();
         Send(MSG_CLOSE);
         if (running)
@@ -172,15 +199,70 @@ TEST_F(ShellTest, CommandTextsOnlyFromTheHostLibrary)
     EXPECT_EQ(HostLink().lRxCount, 2);
 }
 
+// Commands the host delivers while the driver registers its second level
+// wait until the store is loaded, then run in order: the load does not undo
+// a route (in simulation the store answers at once). Past the bound a text
+// is not taken (the host tells its client). Takes wait for the port: seen
+// end to end.
+TEST_F(ShellTest, CommandsDuringStartUpRunInOrderOnceReady)
+{
+    Set("Levels", "Level_1", "102");
+    fake::SetProfile("c:\\cfg\\DEV_101.INI", "Database", "DatabaseSize_0", "8");
+    fake::SetProfile("c:\\cfg\\DEV_101.INI", "Database", "DatabaseSize_1", "4");
+    const char* texts[] = {"RC 101 2 1 ',---' 0", "RC 101 3 1 ',---' 0", "RQ 101 1 1 0"};
+    const char* text = nullptr;
+    fake::S().onHostRx = [&]() -> int32_t { return (int32_t)Send(ZUV_RXCOMMAND, 0, (intptr_t)text); };
+    int taken = 0;
+    fake::S().onSend = [&](PlatWnd, unsigned msg, uintptr_t, intptr_t device) -> intptr_t {
+        for (int i = 0; msg == ZUV_REGDEV && device == 102 && i < SHELL_HELD_MAX + 3; ++i) {
+            text = texts[i < 3 ? i : 2];   // the query again past the first three
+            taken += (int)Send(ZUV_RXMESSAGE, 1, ZUV_RXCOMMAND);
+        }
+        return HXI_REG_OK;
+    };
+    Main_Initialize();
+    EXPECT_EQ(taken, SHELL_HELD_MAX);
+    EXPECT_EQ(Store_GetTally(101, 1), 3);
+    EXPECT_EQ(fake::CountLog("hosttx 2188 p=32768 'RR 101 001 003"), SHELL_HELD_MAX - 2);
+}
+
 // Nothing is traced while the trace is off; traced texts are cut to 255
-// characters.
-TEST_F(ShellTest, TraceIsSilentWhenOffAndCutAt255WhenOn)
+// characters. Through the writer, lines keep their order; while the trace
+// reader is stuck the caller never waits: a full queue drops lines, counts
+// them and says so where they were lost. The reader gets whole lines.
+std::mutex gReader;
+std::atomic<int> gEntered{0};
+std::vector<std::string> gRead;
+void StuckReader(const char* block)
+{
+    ++gEntered;
+    std::lock_guard<std::mutex> hold(gReader);
+    for (const char* end; (end = std::strchr(block, '\n')) != nullptr; block = end + 1)
+        gRead.emplace_back(block, end + 1);
+}
+
+TEST_F(ShellTest, TraceIsSilentWhenOffCutAt255AndNeverWaitsForItsReader)
 {
     Debug_Trace("not shown");
     Settings().bDebugMode = 7;
     Debug_Trace(std::string(400, 'x').c_str());
     ASSERT_EQ(fake::S().trace.size(), 1u);
     EXPECT_EQ(fake::S().trace[0].size(), 255u);
+
+    std::unique_lock<std::mutex> stuck(gReader);
+    Debug_StartWriter(StuckReader);
+    std::vector<std::string> want;
+    for (int i = -1; i < DEBUG_QUEUE_LINES + 100; ++i) {
+        Debug_Tracef("%d", i);
+        if (i < DEBUG_QUEUE_LINES)
+            want.push_back("<VALDRUNE>-" + std::to_string(i) + "\n");
+        while (gEntered == 0)
+            std::this_thread::yield();   // the writer took line -1 and is stuck on the reader
+    }
+    stuck.unlock();
+    Debug_StopWriter();
+    want.push_back("<VALDRUNE>-100 trace lines dropped: the trace reader is slow\n");
+    EXPECT_EQ(gRead, want);
 }
 
 }  // namespace

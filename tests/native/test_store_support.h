@@ -57,8 +57,10 @@ inline void Start()
 
 inline void Shutdown()
 {
-    if (Idxfu_Loaded())
+    if (Idxfu_Loaded()) {
         Idxfu_WriteIndex();
+        Idxfu_WriteChangedLocks();
+    }
     Memory_Free();
 }
 

@@ -31,9 +31,12 @@ TEST_F(CommsData, EveryByteValueArrivesUnchangedBothWays)
 }
 
 // Nobody reads the far end: the line's buffers fill, the write timeout cuts
-// the write short and the system reports part of it as done.
-TEST_F(CommsData, AWriteCutShortByItsTimeoutFails)
+// the write short and the library reports the part that was taken, never a
+// failed handle.
+TEST_F(CommsData, AWriteCutShortByItsTimeoutReportsWhatWasTaken)
 {
     const std::string data = Pattern(65535);
-    EXPECT_EQ(Comms_Write(kIndex, data.data(), 65535), -1);
+    int written = Comms_Write(kIndex, data.data(), 65535);
+    EXPECT_GE(written, 0);
+    EXPECT_LT(written, 65535);
 }

@@ -52,7 +52,7 @@ def routes(c, sim):
     c.send("RC 101 12 11 ',---' 42")
     c.expect("TXREVERTIVE 0 RR 101 011 012")
     assert sim.get(A, 11) == 12
-    c.send("RL 101 10 10 1 42")   # left locked across the restart, which does not keep locks
+    c.send("RL 101 10 10 1 42")   # left locked across the restart, which keeps it
 
 
 def revertive_range(c, sim):
@@ -85,7 +85,11 @@ def run(rig):
     driver = start(rig, c, "driver2")
     assert [l for l in c.taken() if l.startswith("TXREVERTIVE")] == \
         ["TXREVERTIVE 0 RR 101 008 002"], c.taken()
-    c.send("RC 101 7 10 ',---' 42")   # locks were not kept
+    c.send("RC 101 7 10 ',---' 42")   # refused: the lock was kept
+    c.send("RQ 101 10 10 105")
+    c.expect("TXREPLY 32873 RR 101 010 %03d" % sim.get(A, 10))
+    c.send("RL 101 10 10 0 42")
+    c.send("RC 101 7 10 ',---' 42")
     c.expect("TXREVERTIVE 0 RR 101 010 007")
     # Exit from the menu with a close request right behind it: one shutdown, one save.
     rig.probe.do("post", COMMAND, EXIT, 0, "post", CLOSE, 0, 0)

@@ -9,11 +9,12 @@ sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                                 "scripts"))
 from e2e_checks import configure  # noqa: E402
-from rig import SIM, Level, RigTest, main, pty_path  # noqa: E402
+from rig import SIM, Level, RigTest, main, pty_path, wait_for  # noqa: E402
 
 NO_LEVELS_TEXT = ("There are no router driver ID's defined in the VAL_DRN.INI file.  "
                   "There must be at least one router defined before VAL_DRN.EXE can function.")
 A = Level(0, 101, 16, 12)
+REG_INVALID = 1   # the host's answer to a registration: ID supplied is invalid
 
 
 def fails_with_box(rig, text, regs):
@@ -37,6 +38,35 @@ def fails_with_box(rig, text, regs):
         assert [l for l in lines if l.startswith("REGDEV")] == regs, lines
 
 
+def commands_while_registering(rig):
+    """Commands sent while A is registered and B's refusal box is up run in
+    order once C is registered and the port open; then the driver polls."""
+    B, C = Level(1, 102, 8, 4), Level(2, 103, 8, 4)
+    rig.stop_host()
+    rig.start_host("/force", "102=%d" % REG_INVALID)
+    configure(rig, [A, B, C])
+    sim = rig.sim_levels([A, B, C])
+    c = rig.client
+    c.forget()
+    driver = rig.start_driver("registering")
+    c.expect("REGDEV 101 0")
+    c.send("RC 101 5 3 ',---' 42", "RC 101 6 3 ',---' 42", "RQ 101 3 3 42")
+
+    status = lambda: c.send("!STATUS") and c.expect(r"DEVICE 101 MODE \d+ DELIVERED \d+ .*")
+    wait_for(lambda: int(status().split()[5]) >= 3, "the commands delivered while the box is up")
+    assert rig.probe.box() == "Request refused - ID supplied is invalid"
+    c.expect("REGDEV 103 0")
+    # Run in order once start-up is complete: the take frames on the wire,
+    # the query answered from the loaded store after them.
+    c.expect("TXREPLY 32810 RR 101 003 000")
+    assert [f for f in sim.frames() if f.startswith(b"@ X:")] == [b"@ X:0/2,4", b"@ X:0/2,5"]
+    # The port works: the polls read destination 3 back from the router.
+    c.expect("TXREVERTIVE 0 RR 101 003 006")
+    c.send("!CLOSE 101")
+    c.expect("CLOSE 101 0")
+    assert driver.wait_end() == 0
+
+
 def run(rig):
     if os.path.lexists(pty_path()):
         os.remove(pty_path())   # nothing answers on COM12
@@ -51,6 +81,7 @@ def run(rig):
     rig.start_host("/nodriver")
     fails_with_box(rig, "Request refused - HXIHOST has not been enabled in Driver Mode",
                    ["REGDEV 101 3"])
+    commands_while_registering(rig)
 
 
 class StartupTest(RigTest):
