@@ -109,6 +109,16 @@ echo "fresh-check: base system in $((SECONDS - t0)) s"
 } >"$ROOTFS/etc/apt/sources.list"
 cp /etc/resolv.conf "$ROOTFS/etc/resolv.conf"
 cp /etc/hosts "$ROOTFS/etc/hosts"
+# A network that inspects TLS has its own authority, added on this machine
+# by hand: the fresh system gets it the same way, and Node.js (npm) is told
+# of it as it is here.
+NODE_CA=()
+if ls /usr/local/share/ca-certificates/*.crt >/dev/null 2>&1; then
+  mkdir -p "$ROOTFS/usr/local/share/ca-certificates"
+  cp /usr/local/share/ca-certificates/*.crt "$ROOTFS/usr/local/share/ca-certificates/"
+  cat /usr/local/share/ca-certificates/*.crt >"$ROOTFS/usr/local/share/ca-certificates/network.pem"
+  NODE_CA=(NODE_EXTRA_CA_CERTS=/usr/local/share/ca-certificates/network.pem)
+fi
 
 mount -t proc proc "$ROOTFS/proc"
 mount --bind /sys "$ROOTFS/sys"
@@ -130,7 +140,7 @@ run() {  # name command...
   local name=$1 start rc; shift
   start=$SECONDS
   set +e
-  chroot "$ROOTFS" /usr/bin/env -i HOME=/root CI=true TERM=dumb \
+  chroot "$ROOTFS" /usr/bin/env -i HOME=/root CI=true TERM=dumb "${NODE_CA[@]}" \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     bash -c "cd $SRC && $*" </dev/null >"$LOGS/$name.log" 2>&1
   rc=$?
