@@ -156,6 +156,11 @@ demo_line=$(grep -E '^demo: (done|failed|FAILED|build failed)' "$LOGS/demo.log" 
 run test bash scripts/test.sh || status=1
 test_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped$' "$LOGS/test.log" | tail -1 || true)
 
+# The stages' own logs and a failed end-to-end test's kept folders outlive
+# the tree.
+cp "$ROOTFS$SRC"/build/*.log "$LOGS/" 2>/dev/null || true
+for d in "$ROOTFS"/tmp/rig-*; do [ -d "$d" ] && cp -r "$d" "$LOGS/"; done
+
 echo
 echo "== fresh-check $SUITE ($(chroot "$ROOTFS" dpkg-query -W -f='wine ${Version}' wine 2>/dev/null || echo 'no wine'))"
 printf '%s\n' "${times[@]}"
