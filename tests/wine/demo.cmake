@@ -4,4 +4,4 @@
 add_test(NAME wine_demo
          COMMAND python3 ${VALDRN_ROOT}/scripts/demo.py
                  --folder ${CMAKE_BINARY_DIR}/demo-test --tally-delay 150)
-set_tests_properties(wine_demo PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+set_tests_properties(wine_demo PROPERTIES TIMEOUT 240 SKIP_RETURN_CODE 77)

@@ -6,4 +6,4 @@ target_link_libraries(hostlink_testdriver PRIVATE orvaif32)
 
 add_test(NAME wine_hostlink_host
          COMMAND python3 ${VALDRN_ROOT}/tests/wine/hostlink_host_test.py)
-set_tests_properties(wine_hostlink_host PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+set_tests_properties(wine_hostlink_host PROPERTIES TIMEOUT 240 SKIP_RETURN_CODE 77)

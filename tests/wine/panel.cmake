@@ -3,5 +3,5 @@
 # simulator.
 add_test(NAME wine_panel_router
          COMMAND python3 ${VALDRN_ROOT}/tests/wine/panel/test_panel_router.py)
-set_tests_properties(wine_panel_router PROPERTIES TIMEOUT 180 SKIP_RETURN_CODE 77
+set_tests_properties(wine_panel_router PROPERTIES TIMEOUT 150 SKIP_RETURN_CODE 77
                      RESOURCE_LOCK valdrn_com12)

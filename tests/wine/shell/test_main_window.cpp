@@ -93,8 +93,12 @@ protected:
         if (Shell().hCcLibrary)
             Main_Shutdown();
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            ;  // the quit message of the shutdown, and anything left
+        // The quit message of the shutdown and anything else posted. Not
+        // the paint of a window: it stays due until painted, so a peek
+        // that does not paint sees it again (Wine 10 keeps one due for
+        // the minimised main window) and the loop would never end.
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE))
+            ;
         DestroyWindow(wnd_);
         DestroyWindow(host_);
         SetEnvironmentVariableA("CC_ROOT", nullptr);
