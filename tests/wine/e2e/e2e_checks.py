@@ -30,9 +30,14 @@ def matches_router(c, sim, level, requester=42):
 
 def back_to_baseline(rig, base):
     """Handles as before, memory within a small slack, the same process."""
+    last = {}
+
     def settled():
-        now = rig.probe.stats()
+        now = last["stats"] = rig.probe.stats()
         return (now["systemhandles"] == base["systemhandles"] and
                 now["private"] <= base["private"] + MEMORY_SLACK) and now
-    now = wait_for(settled, "handles and memory back to %r" % base)
+    try:
+        now = wait_for(settled, "handles and memory back to %r" % base)
+    except AssertionError as e:
+        raise AssertionError("%s; last read %r" % (e, last.get("stats"))) from None
     assert now["pid"] == base["pid"]
