@@ -6,7 +6,8 @@ set(VALDRN_GATEWAY_CORE
     ${VALDRN_ROOT}/gateway/gateway.cpp ${VALDRN_ROOT}/gateway/site.cpp
     ${VALDRN_ROOT}/gateway/swp08_frame.cpp ${VALDRN_ROOT}/gateway/swp08_messages.cpp
     ${VALDRN_ROOT}/gateway/swp08_endpoint.cpp ${VALDRN_ROOT}/gateway/videohub_blocks.cpp
-    ${VALDRN_ROOT}/gateway/videohub_endpoint.cpp)
+    ${VALDRN_ROOT}/gateway/videohub_endpoint.cpp
+    ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp ${VALDRN_ROOT}/hostlink/cmd_fields.cpp)
 add_library(valdrn_gateway_core STATIC ${VALDRN_GATEWAY_CORE})
 target_include_directories(valdrn_gateway_core PUBLIC ${VALDRN_ROOT})
 if(NOT MSVC)
@@ -32,9 +33,7 @@ else()
   target_compile_options(valdrn_gateway PRIVATE ${VALDRN_SANITIZE} -g)
   target_link_libraries(valdrn_gateway PRIVATE valdrn_gateway_core)
   file(GLOB VALDRN_GATEWAY_TESTS CONFIGURE_DEPENDS ${VALDRN_ROOT}/gateway/tests/*.cpp)
-  add_executable(gateway_tests ${VALDRN_GATEWAY_TESTS}
-                 ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp
-                 ${VALDRN_ROOT}/hostlink/cmd_fields.cpp)
+  add_executable(gateway_tests ${VALDRN_GATEWAY_TESTS})
   target_compile_options(gateway_tests PRIVATE ${VALDRN_SANITIZE} -g)
   target_link_libraries(gateway_tests PRIVATE valdrn_gateway_core GTest::gtest GTest::gtest_main)
   gtest_discover_tests(gateway_tests DISCOVERY_TIMEOUT 60)

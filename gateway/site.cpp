@@ -145,46 +145,4 @@ std::string LoadSite(const std::string& folder, Site* site)
     return ReadSite(settings, databases, site);
 }
 
-namespace {
-
-long long Key(int device, bool dest, int number)
-{
-    return ((long long)device << 33) | ((long long)dest << 32) | (unsigned)number;
-}
-
-}  // namespace
-
-int Names::Load(const std::string& text)
-{
-    std::istringstream in(text);
-    std::string line;
-    int count = 0;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::istringstream fields(line);
-        std::string kind;
-        int device = 0, number = 0;
-        if (!(fields >> device >> kind >> number) || device <= 0 || number <= 0)
-            continue;
-        if (kind != "S" && kind != "s" && kind != "D" && kind != "d")
-            continue;
-        std::string name;
-        std::getline(fields >> std::ws, name);
-        names_[Key(device, kind == "D" || kind == "d", number)] = name.substr(0, 17);
-        ++count;
-    }
-    return count;
-}
-
-std::string Names::Get(int device, bool dest, int number) const
-{
-    auto it = names_.find(Key(device, dest, number));
-    if (it != names_.end())
-        return it->second;
-    char made[32];
-    std::snprintf(made, sizeof made, "%s %03d", dest ? "DST" : "SRC", number);
-    return made;
-}
-
 }  // namespace gw

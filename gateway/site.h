@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "stand-ins/hxihost/host_logic.h"
+
 namespace gw {
 
 struct LevelDef {
@@ -38,16 +40,10 @@ std::string LoadSite(const std::string& folder, Site* site);
 std::string ReadSite(const std::string& settings, const std::map<int, std::string>& databases,
                      Site* site);
 
-// Names as the host serves them to drivers: read from its names file,
-// made up as "SRC 007" / "DST 007" where the file has none.
-class Names {
-public:
-    int Load(const std::string& text);   // names read; bad lines skipped
-    std::string Get(int device, bool dest, int number) const;
-
-private:
-    std::map<long long, std::string> names_;
-};
+// Names as the host serves them to drivers, read by the host's own reader of
+// its names file (made up as "SRC 007" / "DST 007" where the file has none):
+// one reader, so the gateway and the drivers always show the same names.
+using Names = hxihost::Names;
 
 bool ReadFile(const std::string& path, std::string* text);
 

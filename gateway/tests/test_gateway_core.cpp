@@ -6,7 +6,6 @@
 #include "gateway/gateway.h"
 #include "gateway/swp08_frame.h"
 #include "gateway/swp08_messages.h"
-#include "stand-ins/hxihost/host_logic.h"
 
 using namespace gw;
 typedef std::vector<uint8_t> Bytes;
@@ -236,15 +235,3 @@ TEST(GatewaySite, ReadsTheDriversFiles)
     EXPECT_NE(ReadSite("[Levels]\n", {}, &site), "");
 }
 
-TEST(GatewaySite, NamesReadAsTheHostReadsThem)
-{
-    std::string file = "101 S 7 CAMERA 7\r\n101 d 2 A NAME LONGER THAN SEVENTEEN\n# comment\n"
-                       "0 S 1 X\n101 X 1 Y\n101 S 0 Z\n102 D 1\n101 S 8   PADDED\n";
-    Names mine;
-    hxihost::Names host;
-    EXPECT_EQ(mine.Load(file), host.Load(file));
-    for (int device : {101, 102})
-        for (int kind : {0, 1})
-            for (int n : {1, 2, 7, 8})
-                EXPECT_EQ(mine.Get(device, kind == 1, n), host.Get(device, kind, n));
-}
