@@ -24,7 +24,6 @@ namespace {
 
 ShellState gShell;
 std::deque<std::string> gHeld;   // command texts delivered before start-up completed
-const size_t kCommandText = 511;  // as the command intake cuts them
 
 const char kNoLevelsText[] =
     "There are no router driver ID's defined in the VAL_DRN.INI file.  There must be at least "
@@ -100,7 +99,7 @@ void TakeCommand(const char* text)
         Hxi_OnCommandText(text);
         return;
     }
-    gHeld.emplace_back(text, strnlen(text, kCommandText));
+    gHeld.emplace_back(text, strnlen(text, CMD_TEXT_KEPT));
 }
 
 // Runs the held texts in order; any delivered meanwhile join the end.

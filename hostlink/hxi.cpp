@@ -22,8 +22,6 @@ RouterPort gRouterPort;   // wired once by app/; not part of the host link's sta
 
 HostLinkState gHost;
 
-const size_t kCommandText = 512;   // command texts are cut to 511 characters
-
 enum RegOutcome { REG_REGISTERED, REG_REFUSED_NEXT, REG_REFUSED_STOP, REG_FAILED };
 
 // Registers one device number and acts on the host's answer.
@@ -174,9 +172,9 @@ void HXISup_SetTxRxMode(int mode)
 
 void Hxi_OnCommandText(const char* text)
 {
-    char copy[kCommandText];
+    char copy[CMD_TEXT_KEPT + 1];
     size_t n = 0;
-    while (n < kCommandText - 1 && text[n] != '\0')
+    while (n < CMD_TEXT_KEPT && text[n] != '\0')
         ++n;
     std::memcpy(copy, text, n);
     copy[n] = '\0';
