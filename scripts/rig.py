@@ -5,12 +5,15 @@ configuration they read, TCP clients of the host that keep every line with
 its arrival time, the driver's trace, and PROBE.EXE reading the driver's
 windows from outside.
 
-Every wait has a deadline. Each process starts in a session of its own, so a
+Every wait has a deadline, and every wait fails within about a second
+when a message box or other standard dialog is up that the test did not
+ask for (Rig.box_expected()): nobody would close it. Each process starts in a session of its own, so a
 Ctrl+C at the terminal reaches only the script; Rig.close() ends every
 process it started, one way for all (the simulator is asked to quit first).
 RigTest runs a test on unittest with a fresh Rig; main() runs a test file
 and exits 77 when the build lacks a part, as ctest's SKIP_RETURN_CODE
 expects."""
+import contextlib
 import os
 import re
 import select
@@ -36,6 +39,7 @@ DEADLINE = float(os.environ.get("RIG_DEADLINE", "60"))
 SKIP = 77
 IDX_SIZE = 26 * 2048
 LIBRARIES = ("ORVA_CC.DLL", "BWCC32.DLL")
+BOX_LOOK = 1.0   # seconds between two looks for a box nobody will close
 TRACE_MARK = "<VALDRUNE>-"
 UP_TRACE = "Dialog_InitDialog: SetComState(FAIL)"
 
@@ -56,6 +60,26 @@ def pty_path():
     return os.path.join(os.path.dirname(os.path.abspath(PREFIX)), "ptys", "com%d" % COM)
 
 
+# The rig whose waits look for boxes: the latest one open. Every rig runs
+# in the one prefix, so one look sees every program's boxes.
+_box_rig = None
+_box_looked = 0.0
+
+
+def look_for_boxes(what):
+    """Fails a wait for `what` when a box is up that nobody will close,
+    naming its program, caption and text, instead of letting the wait sit
+    out its whole deadline. Looks at most once per BOX_LOOK seconds."""
+    global _box_looked
+    if _box_rig is None or now() - _box_looked < BOX_LOOK:
+        return
+    _box_looked = now()
+    boxes = _box_rig.unexpected_boxes()
+    if boxes:
+        raise AssertionError("waiting for %s, a box nobody will close is up: %s" % (
+            what, "; ".join('%s shows "%s": "%s"' % (b[2], b[0], b[1]) for b in boxes)))
+
+
 def wait_for(condition, what, timeout=DEADLINE):
     """condition()'s first true value within the timeout."""
     end = now() + timeout
@@ -65,6 +89,7 @@ def wait_for(condition, what, timeout=DEADLINE):
             return value
         if now() >= end:
             raise AssertionError("timed out waiting for " + what)
+        look_for_boxes(what)
         time.sleep(0.02)
 
 
@@ -79,6 +104,7 @@ def wait_progress(measure, target, what, stall=DEADLINE):
             last, moved = value, now()
         elif now() - moved > stall:
             raise AssertionError("%s: stuck at %d of %d" % (what, last, target))
+        look_for_boxes(what)
     return last
 
 
@@ -504,7 +530,7 @@ class Driver:
 
 class Snapshot:
     """One answer of PROBE.EXE: windows, titles, controls by id, lists,
-    focus, message boxes (caption, text) and process figures."""
+    focus, message boxes (caption, text, program) and process figures."""
 
     def __init__(self, lines):
         self.windows, self.titles, self.controls, self.lists = {}, {}, {}, {}
@@ -530,7 +556,8 @@ class Snapshot:
             elif f[0] == "focus":
                 self.focus = int(f[1])
             elif f[0] == "box":
-                self.boxes.append((f[1], f[2] if len(f) > 2 else ""))
+                f += [""] * (4 - len(f))
+                self.boxes.append((f[1], f[2], f[3]))
             elif f[0] == "stat":
                 self.stats[f[1]] = int(f[2])
 
@@ -570,6 +597,7 @@ class Probe:
         self.rig = rig
         self.proc = None
         self.buf = b""
+        self.lock = threading.Lock()   # one line of commands at a time
 
     def _answer(self):
         """Lines up to the closing "end <code>" line, and the code."""
@@ -592,11 +620,12 @@ class Probe:
 
     def run(self, *args, ok=(0,)):
         """Runs one line of commands; returns (Snapshot, exit code)."""
-        if self.proc is None:
-            self.proc = self.rig.start("PROBE.EXE", ["serve"], "probe", pipe=True)
-        self.proc.stdin.write((" ".join(str(a) for a in args) + "\n").encode("latin-1"))
-        self.proc.stdin.flush()
-        lines, rc = self._answer()
+        with self.lock:
+            if self.proc is None:
+                self.proc = self.rig.start("PROBE.EXE", ["serve"], "probe", pipe=True)
+            self.proc.stdin.write((" ".join(str(a) for a in args) + "\n").encode("latin-1"))
+            self.proc.stdin.flush()
+            lines, rc = self._answer()
         if rc not in ok:
             raise AssertionError("PROBE.EXE %s: exit %d\n%s"
                                  % (" ".join(map(str, args)), rc, "\n".join(lines)))
@@ -646,6 +675,10 @@ class Probe:
         in the system handle table)."""
         return self.run("stats")[0].stats
 
+    def boxes(self):
+        """(caption, text, program) of every box up now, left up."""
+        return self.run("boxes")[0].boxes
+
 
 class Rig:
     """HXIHOST.EXE, VAL_DRN.EXE and the router simulator with their
@@ -666,10 +699,32 @@ class Rig:
         self.site = Site(self.dir, self.env)
         self.probe = Probe(self)
         self.last_step = now()
+        self.boxes_expected = 0
+        global _box_rig
+        _box_rig = self
 
     def configure(self, levels, **controller):
         """VAL_DRN.INI and the DEV_nnn.INI files (see Site.configure)."""
         return self.site.configure(levels, **controller)
+
+    @contextlib.contextmanager
+    def box_expected(self):
+        """Waits inside the block let boxes be: the test shows one on
+        purpose and reads it with probe.box()."""
+        self.boxes_expected += 1
+        try:
+            yield
+        finally:
+            self.boxes_expected -= 1
+
+    def unexpected_boxes(self):
+        """The boxes up now, unless one is expected; none are looked for
+        before a program of the prefix runs, or without PROBE.EXE."""
+        if self.boxes_expected or not os.path.exists(os.path.join(BIN, "PROBE.EXE")):
+            return []
+        if not any(p.name != "probe" and p.poll() is None for p in self.procs):
+            return []
+        return self.probe.boxes()
 
     def start(self, exe, args, name, pipe=False):
         """A program of the bin folder under Wine, its output in name.out
@@ -776,6 +831,9 @@ class Rig:
 
     def close(self, keep=True):
         """Ends every process; the folder goes too unless kept."""
+        global _box_rig
+        if _box_rig is self:
+            _box_rig = None
         for c in self.clients:
             c.close()
         for pid in self.driver_pids():

@@ -1,7 +1,8 @@
 """Start-up failures of the real driver: no level configured, a serial port
 that cannot be opened, no host interface, and a registration the host
 refuses. Each shows its box (read from the real window), ends with exit
-code 0 and leaves the tally file from the previous run as it was."""
+code 0 and leaves the tally file from the previous run as it was. A box the
+test did not ask for fails the wait at hand at once, naming the box."""
 import os
 import sys
 
@@ -9,7 +10,7 @@ sys.dont_write_bytecode = True   # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..",
                                 "scripts"))
 from e2e_checks import configure  # noqa: E402
-from rig import SIM, Level, RigTest, main, pty_path, wait_for  # noqa: E402
+from rig import DEADLINE, SIM, Level, RigTest, main, now, pty_path, wait_for  # noqa: E402
 
 NO_LEVELS_TEXT = ("There are no router driver ID's defined in the VAL_DRN.INI file.  "
                   "There must be at least one router defined before VAL_DRN.EXE can function.")
@@ -38,6 +39,21 @@ def fails_with_box(rig, text, regs):
         assert [l for l in lines if l.startswith("REGDEV")] == regs, lines
 
 
+def unasked_box_fails_the_wait(rig):
+    """A box the test does not ask for fails the wait at hand within about
+    a second, naming the box, instead of at the wait's deadline."""
+    driver = rig.start_driver("unasked")
+    start, failure = now(), None
+    try:
+        rig.client.expect("a line that never comes", timeout=DEADLINE)
+    except AssertionError as e:
+        failure = str(e)
+    print("the wait failed after %.1f s" % (now() - start))
+    assert 'VAL_DRN.EXE shows "! Error !": "%s"' % NO_LEVELS_TEXT in (failure or ""), failure
+    assert rig.probe.box() == NO_LEVELS_TEXT
+    assert driver.wait_end() == 0
+
+
 def commands_while_registering(rig):
     """Commands sent while A is registered and B's refusal box is up run in
     order once C is registered and the port open; then the driver polls."""
@@ -49,12 +65,13 @@ def commands_while_registering(rig):
     c = rig.client
     c.forget()
     driver = rig.start_driver("registering")
-    c.expect("REGDEV 101 0")
-    c.send("RC 101 5 3 ',---' 42", "RC 101 6 3 ',---' 42", "RQ 101 3 3 42")
-
-    status = lambda: c.send("!STATUS") and c.expect(r"DEVICE 101 MODE \d+ DELIVERED \d+ .*")
-    wait_for(lambda: int(status().split()[5]) >= 3, "the commands delivered while the box is up")
-    assert rig.probe.box() == "Request refused - ID supplied is invalid"
+    with rig.box_expected():
+        c.expect("REGDEV 101 0")
+        c.send("RC 101 5 3 ',---' 42", "RC 101 6 3 ',---' 42", "RQ 101 3 3 42")
+        status = lambda: c.send("!STATUS") and c.expect(r"DEVICE 101 MODE \d+ DELIVERED \d+ .*")
+        wait_for(lambda: int(status().split()[5]) >= 3,
+                 "the commands delivered while the box is up")
+        assert rig.probe.box() == "Request refused - ID supplied is invalid"
     c.expect("REGDEV 103 0")
     # Run in order once start-up is complete: the take frames on the wire,
     # the query answered from the loaded store after them.
@@ -73,6 +90,7 @@ def run(rig):
     rig.site.write_idx({0: list(range(1, A.dests + 1))})
     rig.start_host()
     configure(rig, [])
+    unasked_box_fails_the_wait(rig)
     fails_with_box(rig, NO_LEVELS_TEXT, [])
     configure(rig, [A])
     fails_with_box(rig, "Cannot open serial port 12", ["REGDEV 101 0"])

@@ -17,6 +17,8 @@
 //                      arrive back to back)
 //   box MS             waits up to MS ms for a "! Error !" box of any
 //                      process, prints it and presses OK (2: none came)
+//   boxes              every message box or other standard dialog up now,
+//                      of any process, left as it is
 //   stats              the driver's pid, private bytes and handle count
 //
 // PROBE.EXE serve reads such command lines from standard input, one
@@ -136,6 +138,8 @@ int Run(HWND main, HWND panel, int argc, char** argv, int* i)
     *i += n;
     if (std::strcmp(cmd, "box") == 0)
         return Probe_WaitBox((DWORD)std::strtoul(args[0], nullptr, 10));
+    if (std::strcmp(cmd, "boxes") == 0)
+        return Probe_ListBoxes();
     if (!main)
         return 3;
     if (std::strcmp(cmd, "stats") == 0)

@@ -34,7 +34,47 @@ BOOL CALLBACK LongestStaticText(HWND child, LPARAM best)
     return TRUE;
 }
 
+// The file name of a window's program ("?" when its process is refused).
+std::string ProgramOf(HWND wnd)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char path[MAX_PATH] = "?";
+    DWORD size = sizeof path;
+    if (p) {
+        if (!QueryFullProcessImageNameA(p, 0, path, &size))
+            std::strcpy(path, "?");
+        CloseHandle(p);
+    }
+    const char* name = std::strrchr(path, '\\');
+    return name ? name + 1 : path;
+}
+
+// Standard dialogs: message boxes, and the report of a program that crashed.
+BOOL CALLBACK PrintDialog(HWND wnd, LPARAM)
+{
+    char cls[32] = "", title[256] = "";
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (!IsWindowVisible(wnd) || std::strcmp(cls, "#32770") != 0)
+        return TRUE;
+    GetWindowTextA(wnd, title, sizeof title);
+    std::string text;
+    EnumChildWindows(wnd, LongestStaticText, (LPARAM)&text);
+    for (char& c : text)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    std::printf("box\t%s\t%s\t%s\n", title, text.c_str(), ProgramOf(wnd).c_str());
+    return TRUE;
+}
+
 }  // namespace
+
+int Probe_ListBoxes()
+{
+    EnumWindows(PrintDialog, 0);
+    return 0;
+}
 
 int Probe_WaitBox(DWORD ms)
 {
