@@ -24,7 +24,8 @@ void Probe_PrintFocus(HWND dlg);
 void Probe_PrintItems(HWND list);
 
 // Probe_WaitBox prints ("box <caption> <text>") and presses OK on the
-// first "! Error !" box of any process within ms; 2 when none came.
+// first "! Error !" box of any process within ms, and returns once it is
+// gone; 2 when none came.
 // Probe_Stats prints the driver's figures: stat <name> <value>.
 // Probe_ListBoxes prints every standard dialog shown by any process (a
 // message box, a crash report) and leaves it up:

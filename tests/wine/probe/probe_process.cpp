@@ -86,7 +86,12 @@ int Probe_WaitBox(DWORD ms)
             std::string text;
             EnumChildWindows(box, LongestStaticText, (LPARAM)&text);
             std::printf("box\t%s\t%s\n", kBoxCaption, text.c_str());
+            // Done once the box is gone, so that a look for boxes right
+            // after this one does not find it again.
             PostMessageA(box, WM_COMMAND, IDOK, 0);
+            for (DWORD gone = GetTickCount(); IsWindow(box) && IsWindowVisible(box) &&
+                                              GetTickCount() - gone < 5000;)
+                Sleep(10);
             return 0;
         }
         Sleep(20);
