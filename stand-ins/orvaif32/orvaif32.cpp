@@ -11,6 +11,7 @@
 #include "hostlink/hxi_messages.h"
 #include "stand-ins/orvaif32/pipe_proto.h"
 #include "stand-ins/orvaif32/pipe_wait.h"
+#include "stand-ins/orvaif32/unsent.h"
 
 namespace {
 
@@ -109,14 +110,140 @@ long ReadReply(uint64_t deadline)
     return io == PIPE_IO_DONE ? (long)sizeof gReply : -1;
 }
 
-// One request and its reply, within kCallMs. A request goes out once: it
-// is written again on a new connection only when the write found the
-// connection already closed by the host (dropped while idle, or the host
-// restarted), so nothing of it arrived; after a failed or late reply it is
-// not, since the host may have acted on it.
-// Every message waits for its reply, even those whose result the driver
-// ignores: the host has then put its line out, so the clients see the
-// driver's pipe messages and its window messages in the order it sent them.
+// What became of one request.
+enum Delivery {
+    DELIVERED,   // the host replied
+    UNSENT,      // nothing of it reached the host
+    UNKNOWN      // it went out but no reply came: the host may have acted on it
+};
+
+// One request and its reply before the deadline (under gLock); the reply
+// is in gReply, *got its bytes. A request goes out once: it is written
+// again on a new connection only when the write found the connection
+// already closed by the host (dropped while idle, or the host restarted),
+// so nothing of it arrived; after a failed or late reply it is not, since
+// the host may have acted on it.
+Delivery Exchange(const HxiPipeRequest& req, const void* data, uint64_t deadline, long* got)
+{
+    std::memcpy(gRequest, &req, sizeof req);
+    if (req.length)
+        std::memcpy(gRequest + sizeof req, data, req.length);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (gPipe == INVALID_HANDLE_VALUE)
+            gPipe = OpenPipe(deadline);
+        if (gPipe == INVALID_HANDLE_VALUE)
+            return UNSENT;
+        if (PipeWrite(gPipe, gEvent, gRequest, (DWORD)(sizeof req + req.length), Left(deadline)) !=
+            PIPE_IO_DONE) {
+            bool unsent = PipeWasClosed(GetLastError());
+            ClosePipe();
+            if (unsent)
+                continue;
+            return UNKNOWN;
+        }
+        *got = ReadReply(deadline);
+        if (*got >= 0)
+            return DELIVERED;
+        ClosePipe();   // a late reply must not answer the next request
+        return UNKNOWN;
+    }
+    return UNSENT;
+}
+
+// Revertives, replies and status texts tell the network the router's
+// state. One the host never received is kept and delivered, in order,
+// before anything else reaches the host, so a host that was silent for a
+// while still hears every change. One that went out unanswered is not
+// kept: the host may have passed it on, and the network must not hear a
+// change twice.
+bool Kept(uint32_t msg)
+{
+    return msg == ZUV_TXREVERTIVE || msg == ZUV_TXREPLY || msg == ZUV_TXINFO;
+}
+
+// Delivers the kept messages, oldest first; false when one did not reach
+// the host (it and those after it wait on).
+bool DeliverUnsent(uint64_t deadline)
+{
+    while (const UnsentMessage* m = Unsent_First()) {
+        HxiPipeRequest req = {m->msg, m->wnd, m->param, m->length};
+        long got = -1;
+        Delivery d = Exchange(req, m->data, deadline, &got);
+        if (d == UNSENT)
+            return false;
+        Unsent_DropFirst();
+        if (d == UNKNOWN)
+            return false;
+    }
+    if (unsigned long dropped = Unsent_TakeDropped()) {
+        char text[120];
+        std::snprintf(text, sizeof text,
+                      "orvaif32: %lu messages for HXIHOST were dropped while it did not answer",
+                      dropped);
+        OutputDebugStringA(text);
+    }
+    return true;
+}
+
+// Whether calls fail at once now: a call ran out of time less than
+// kSilentMs ago.
+bool Refused(uint64_t now) { return gSilentAt && now - gSilentAt < kSilentMs; }
+
+// Marks the host silent when the time ran out, or answering when it did;
+// traces each change once.
+void NoteOutcome(bool answered, bool wasSilent, uint64_t deadline, uint32_t msg)
+{
+    if (answered) {
+        if (wasSilent)
+            TraceSilence(false, msg);
+        gSilentAt = 0;
+    } else if (GetTickCount64() >= deadline) {
+        if (!wasSilent)
+            TraceSilence(true, msg);
+        gSilentAt = GetTickCount64();
+    }
+}
+
+// The library's own retries: while messages wait, the host is tried again
+// once each silent window has passed, so they arrive even when the driver
+// sends nothing more. It holds no handle, so the process's count is the
+// same with it as without.
+bool gRetrying = false;
+
+DWORD WINAPI RetryUnsent(void*)
+{
+    for (;;) {
+        Sleep(kSilentMs);
+        EnterCriticalSection(&gLock);
+        const uint64_t start = GetTickCount64();
+        if (Unsent_First() && !Refused(start)) {
+            const bool wasSilent = gSilentAt != 0;
+            const uint64_t deadline = start + (wasSilent ? kProbeMs : kCallMs);
+            NoteOutcome(DeliverUnsent(deadline), wasSilent, deadline, ZUV_TXINFO);
+        }
+        LeaveCriticalSection(&gLock);
+    }
+}
+
+// Keeps a message the host did not receive, when it is one worth keeping;
+// the retry thread starts with the first (never from DllMain).
+void Keep(const HxiPipeRequest& req, const void* data)
+{
+    if (!Kept(req.msg) || !Unsent_Keep(req.msg, req.wnd, req.param, data, req.length))
+        return;
+    if (gRetrying)
+        return;
+    if (HANDLE t = CreateThread(nullptr, 0, RetryUnsent, nullptr, 0, nullptr)) {
+        CloseHandle(t);
+        gRetrying = true;
+    }
+}
+
+// One call: the kept messages first, then this request and its reply,
+// within kCallMs (kProbeMs while the host is silent). Every message waits
+// for its reply, even those whose result the driver ignores: the host has
+// then put its line out, so the clients see the driver's pipe messages and
+// its window messages in the order it sent them.
 // Up to `room` bytes of the reply's data go to `body` (when given);
 // `*bodyLength` is how many. `hostAnswers`: the host has just sent the
 // message this call answers, so it gets the whole bound even while calls
@@ -128,53 +255,28 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
     if (length > HXIPIPE_MAX_DATA)
         length = HXIPIPE_MAX_DATA;
     HxiPipeRequest req = {msg, wnd, param, data ? length : 0};
+    *bodyLength = 0;
 
     EnterCriticalSection(&gLock);
     const uint64_t start = GetTickCount64();
     const bool wasSilent = gSilentAt != 0;
     if (hostAnswers)
         gSilentAt = 0;
-    if (gSilentAt && start - gSilentAt < kSilentMs) {
+    if (Refused(start)) {
+        Keep(req, data);
         LeaveCriticalSection(&gLock);
         return false;
     }
     const uint64_t deadline = start + (gSilentAt ? kProbeMs : kCallMs);
-    std::memcpy(gRequest, &req, sizeof req);
-    if (req.length)
-        std::memcpy(gRequest + sizeof req, data, req.length);
-    long got = -1;
     if (start - gLastUsed > kFreshMs)
         ClosePipe();
     gLastUsed = start;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (gPipe == INVALID_HANDLE_VALUE)
-            gPipe = OpenPipe(deadline);
-        if (gPipe == INVALID_HANDLE_VALUE)
-            break;
-        if (PipeWrite(gPipe, gEvent, gRequest, (DWORD)(sizeof req + req.length), Left(deadline)) !=
-            PIPE_IO_DONE) {
-            bool unsent = PipeWasClosed(GetLastError());
-            ClosePipe();
-            if (unsent)
-                continue;
-            break;
-        }
-        got = ReadReply(deadline);
-        if (got < 0)
-            ClosePipe();   // a late reply must not answer the next request
-        break;
-    }
-    bool ok = got >= 0;
-    if (ok) {
-        if (wasSilent)
-            TraceSilence(false, msg);
-        gSilentAt = 0;
-    } else if (GetTickCount64() >= deadline) {
-        if (!wasSilent)
-            TraceSilence(true, msg);
-        gSilentAt = GetTickCount64();
-    }
-    *bodyLength = 0;
+    long got = -1;
+    Delivery d = DeliverUnsent(deadline) ? Exchange(req, data, deadline, &got) : UNSENT;
+    if (d == UNSENT)
+        Keep(req, data);
+    bool ok = d == DELIVERED;
+    NoteOutcome(ok, wasSilent, deadline, msg);
     if (ok) {
         std::memcpy(head, gReply, sizeof *head);
         size_t have = (size_t)got - sizeof *head;

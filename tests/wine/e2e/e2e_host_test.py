@@ -3,7 +3,9 @@ due: the library call fails within its bound (its trace says so), the
 driver keeps polling the router; the router then falls silent, and the
 link failure the driver asserts to the stopped host is given up after its
 bound instead of holding the driver. After SIGCONT and the router's return
-the host and the driver work again."""
+the host and the driver work again, and the network hears the link's
+failure and then its return, even though the driver told both while the
+host could not listen."""
 import os
 import signal
 import sys
@@ -28,6 +30,7 @@ class HostStoppedTest(RigTest):
         driver = rig.start_driver("driver")
         rig.client.expect("REGDEV 101 0")
         driver.wait_trace("Dest Valid (Rtr 0, Dest %d)" % A.dests)
+        mark = rig.client.mark()
         os.kill(rig.host.pid, signal.SIGSTOP)
         try:
             sim.set(A, 3, 7)
@@ -51,6 +54,16 @@ class HostStoppedTest(RigTest):
         rig.client.expect("TXREPLY 32810 RR 101 003 007")
         wait_for(lambda: "HXIHOST answers again" in rig.output(driver.proc), "the trace of it")
         assert rig.client.count("TXREVERTIVE 0 RR 101 003 007") <= 1   # never written twice
+
+        def link_told():   # the status texts in the order the network got them
+            said[:] = [l for _, l in rig.client.stamped(mark) if l.startswith("TXINFO 200 IW ")]
+            return said and said[-1] == "TXINFO 200 IW 200 '1' 101"
+        said = []
+        try:
+            wait_for(link_told, "the network to hear the link is back")
+        except AssertionError as e:
+            raise AssertionError("%s; it heard %r" % (e, said)) from None
+        assert "TXINFO 200 IW 200 '0' 101" in said, said
 
 
 if __name__ == "__main__":
