@@ -35,14 +35,14 @@ uint64_t gLastUsed = 0;
 
 // Shows in the driver's debug trace when the host stops answering and when
 // it answers again (once each), so a gap in its lines can be told apart.
-void TraceSilence(bool silent, uint32_t msg)
+void TraceSilence(bool silent, uint32_t msg, uint64_t boundMs)
 {
     char text[160];
     if (silent)
         std::snprintf(text, sizeof text,
                       "orvaif32: HXIHOST did not answer message %u within %lu ms; "
                       "calls fail until it does",
-                      (unsigned)msg, (unsigned long)kCallMs);
+                      (unsigned)msg, (unsigned long)boundMs);
     else
         std::snprintf(text, sizeof text, "orvaif32: HXIHOST answers again");
     OutputDebugStringA(text);
@@ -191,15 +191,15 @@ bool Refused(uint64_t now) { return gSilentAt && now - gSilentAt < kSilentMs; }
 
 // Marks the host silent when the time ran out, or answering when it did;
 // traces each change once.
-void NoteOutcome(bool answered, bool wasSilent, uint64_t deadline, uint32_t msg)
+void NoteOutcome(bool answered, bool wasSilent, uint64_t start, uint64_t deadline, uint32_t msg)
 {
     if (answered) {
         if (wasSilent)
-            TraceSilence(false, msg);
+            TraceSilence(false, msg, 0);
         gSilentAt = 0;
     } else if (GetTickCount64() >= deadline) {
         if (!wasSilent)
-            TraceSilence(true, msg);
+            TraceSilence(true, msg, deadline - start);
         gSilentAt = GetTickCount64();
     }
 }
@@ -217,9 +217,10 @@ DWORD WINAPI RetryUnsent(void*)
         EnterCriticalSection(&gLock);
         const uint64_t start = GetTickCount64();
         if (Unsent_First() && !Refused(start)) {
-            const bool wasSilent = gSilentAt != 0;
-            const uint64_t deadline = start + (wasSilent ? kProbeMs : kCallMs);
-            NoteOutcome(DeliverUnsent(deadline), wasSilent, deadline, ZUV_TXINFO);
+            // The shorter bound: a driver call may be waiting for the lock.
+            const uint64_t deadline = start + kProbeMs;
+            const uint32_t msg = Unsent_First()->msg;
+            NoteOutcome(DeliverUnsent(deadline), gSilentAt != 0, start, deadline, msg);
         }
         LeaveCriticalSection(&gLock);
     }
@@ -276,7 +277,7 @@ bool Transact(uint32_t msg, uint64_t wnd, uint32_t param, const void* data, uint
     if (d == UNSENT)
         Keep(req, data);
     bool ok = d == DELIVERED;
-    NoteOutcome(ok, wasSilent, deadline, msg);
+    NoteOutcome(ok, wasSilent, start, deadline, msg);
     if (ok) {
         std::memcpy(head, gReply, sizeof *head);
         size_t have = (size_t)got - sizeof *head;
