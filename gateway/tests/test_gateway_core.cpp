@@ -160,6 +160,11 @@ TEST_F(GatewayTest, LocksBelongToTheClientThatTookThem)
     Send(VH2, "VIDEO OUTPUT LOCKS:\n0 F\n\n");
     EXPECT_EQ(Host(), std::vector<std::string>({"RL 101 1 1 0 7"}));
     EXPECT_EQ(To(VH1), "VIDEO OUTPUT LOCKS:\n0 U\n\n");
+    Send(VH2, "VIDEO OUTPUT LOCKS:\n2 O\n\n");   // outlives the client that took it
+    Gateway_ClientClosed(VH2);
+    out = Outbox();
+    Gateway_ClientOpen(5, 0, now, out);
+    EXPECT_NE(To(5).find("VIDEO OUTPUT LOCKS:\n0 U\n1 U\n2 L\n\n"), std::string::npos);
 }
 
 TEST_F(GatewayTest, Swp08Requests)

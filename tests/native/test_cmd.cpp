@@ -174,6 +174,19 @@ TEST(Cmd, CommandsThatSendNothing)
     EXPECT_EQ(Store_GetTally(101, 3), 5);
 }
 
+// RP answers each destination of its range as a revertive to the requester,
+// RQ as replies, the last one carrying the end mark.
+TEST(Cmd, RangeAnswers)
+{
+    StartTwoLevels();
+    Settings().bAccess[105] = 1;
+    Store_SetTally(101, 4, 9);
+    Cmd_Dispatch("RP 101 3 4 105");
+    Cmd_Dispatch("RQ 101 4 5 105");
+    EXPECT_EQ(fake::S().hostTx, (Texts{"2187 105 'RR 101 003 000'", "2187 105 'RR 101 004 009'",
+                                       "2188 105 'RR 101 004 009'", "2188 32873 'RR 101 005 000'"}));
+}
+
 TEST(Cmd, RevertiveFormsOfUnknownAndUnreadableTallies)
 {
     StartTwoLevels();

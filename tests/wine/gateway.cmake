@@ -2,7 +2,7 @@
 # with VAL_DRN.EXE and the router simulator on COM12, driven by a Videohub
 # client of the test's own and by the npm SW-P-08 client.
 set(GATEWAY_E2E_DIR ${VALDRN_ROOT}/tests/wine/e2e)
-foreach(name videohub swp08 away)
+foreach(name swp08 away)
   add_test(NAME wine_gateway_${name}
            COMMAND python3 ${GATEWAY_E2E_DIR}/gateway_${name}_test.py)
   set_tests_properties(wine_gateway_${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77

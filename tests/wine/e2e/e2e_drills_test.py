@@ -70,7 +70,6 @@ def router_line_closed(rig, c, sim, driver):
     c.expect("GOTXRX 101 1")
     matches_router(c, sim2, A)
     matches_router(c, sim2, C)
-    return expected
 
 
 def run(rig):
@@ -88,13 +87,9 @@ def run(rig):
     # have then met at the trace queue's lock, whose runtime makes a handle
     # for it the first time they do (once, never again).
     base = rig.probe.stats()
-    expected = router_line_closed(rig, c, sim, driver)
+    router_line_closed(rig, c, sim, driver)
     rig.step("router line closed")
     back_to_baseline(rig, base)
-    c.send("!CLOSE 101")
-    c.expect("CLOSE 101 0")
-    assert driver.wait_end() == 0
-    assert rig.site.tallies(A, A.dests) == expected[A.index]
 
 
 class DrillsTest(RigTest):

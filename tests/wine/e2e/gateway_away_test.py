@@ -1,5 +1,7 @@
-"""The driver killed and the host stopped under a running gateway: a
-Videohub client is told "Device present: false" and an SW-P-08 client's
+"""A Videohub client routes through the gateway, the real driver, host and
+router simulator (ACK at once, the update once the router reports it);
+then the driver killed and the host stopped under the running gateway: the
+client is told "Device present: false" and an SW-P-08 client's
 connection is closed (new ones too) until the gateway, by itself, has the
 level back; then the Videohub client gets the whole dump again and
 SW-P-08 connections are served."""
@@ -64,7 +66,10 @@ class GatewayAway(RigTest):
         self.gateway = start_gateway(rig)
         self.gateway.present()
         vh = connect_videohub(rig, self.gateway)
-        vh.dump()
+        self.assertEqual(vh.dump()["VIDEO OUTPUT ROUTING"], routing(sim, A))
+        self.assertEqual(vh.request("VIDEO OUTPUT ROUTING", "10 11"), "ACK")
+        vh.routed("10 11")
+        self.assertEqual(sim.get(A, 11), 12)
         sw = swp08(self.gateway)
         self.assertTrue(served(sw, sim))
 

@@ -98,9 +98,6 @@ class Videohub(Client):
         self.send(header + ":", *lines, "")
         return self.expect("ACK|NAK")
 
-    def ping(self):
-        return self.request("PING")
-
 
 def routing(sim, level):
     """The routing block's lines for the router's crosspoints (input n is
