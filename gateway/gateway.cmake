@@ -2,12 +2,7 @@
 # endpoints) and a thin socket layer. Native: valdrn_gateway and its tests
 # under ASan and UBSan; Windows: GATEWAY.EXE; fuzz: the core linked into
 # the gateway's fuzz targets.
-set(VALDRN_GATEWAY_CORE
-    ${VALDRN_ROOT}/gateway/gateway.cpp ${VALDRN_ROOT}/gateway/site.cpp
-    ${VALDRN_ROOT}/gateway/swp08_frame.cpp ${VALDRN_ROOT}/gateway/swp08_messages.cpp
-    ${VALDRN_ROOT}/gateway/swp08_endpoint.cpp ${VALDRN_ROOT}/gateway/videohub_blocks.cpp
-    ${VALDRN_ROOT}/gateway/videohub_endpoint.cpp
-    ${VALDRN_ROOT}/stand-ins/hxihost/host_logic.cpp ${VALDRN_ROOT}/hostlink/cmd_fields.cpp)
+include(${VALDRN_ROOT}/gateway/sources.cmake)
 add_library(valdrn_gateway_core STATIC ${VALDRN_GATEWAY_CORE})
 target_include_directories(valdrn_gateway_core PUBLIC ${VALDRN_ROOT})
 if(NOT MSVC)
@@ -15,7 +10,7 @@ if(NOT MSVC)
 endif()
 
 if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
-  add_executable(gateway ${VALDRN_ROOT}/gateway/main.cpp ${VALDRN_ROOT}/gateway/net.cpp)
+  add_executable(gateway ${VALDRN_GATEWAY_PROGRAM})
   target_link_libraries(gateway PRIVATE valdrn_gateway_core ws2_32)
   set_target_properties(gateway PROPERTIES OUTPUT_NAME "GATEWAY" SUFFIX ".EXE")
   install(TARGETS gateway RUNTIME DESTINATION bin)
@@ -29,7 +24,7 @@ elseif(VALDRN_FUZZ)
 else()
   target_compile_options(valdrn_gateway_core PRIVATE ${VALDRN_SANITIZE} -g)
   target_link_options(valdrn_gateway_core PUBLIC ${VALDRN_SANITIZE})
-  add_executable(valdrn_gateway ${VALDRN_ROOT}/gateway/main.cpp ${VALDRN_ROOT}/gateway/net.cpp)
+  add_executable(valdrn_gateway ${VALDRN_GATEWAY_PROGRAM})
   target_compile_options(valdrn_gateway PRIVATE ${VALDRN_SANITIZE} -g)
   target_link_libraries(valdrn_gateway PRIVATE valdrn_gateway_core)
   file(GLOB VALDRN_GATEWAY_TESTS CONFIGURE_DEPENDS ${VALDRN_ROOT}/gateway/tests/*.cpp)
