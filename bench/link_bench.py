@@ -418,7 +418,9 @@ def report_latency(samples):
 
 def idle(seconds):
     progress("idle at 1000 ms for %d s, then receive throughput" % seconds)
-    r = Run("idle", 1000)
+    # Patient limits: the filler holds back the status lines for seconds,
+    # which measures reading, not the link's judgement.
+    r = Run("idle", 1000, MaxUnAcks=60, CommErrorLimit=60)
     try:
         r.client.expect(r"TXREVERTIVE 0 RR %d %03d \d+" % (DEVICE, DESTS))   # one full cycle
         cpu = cpu_window(r.pids(), seconds)
@@ -443,15 +445,18 @@ def send_lines(r, line, count, per_command=400):
 
 
 FILLER = "FILLER LINE WITHOUT A STATUS MARK 0123456789\r\n"
+# A status line of destination N + 1 naming a source beyond the level.
+END_MARK = "S:%02X,FF\r\n"
 
 
 def filler_rate(r, lines):
     """Filler that the driver reads and drops, then one status line as the
-    end mark (no source: always sent on as a revertive): bytes per second
-    from the first byte sent to the end mark's revertive."""
+    end mark (a source beyond the level: never stored, so always sent on as
+    a revertive): bytes per second from the first byte sent to the end
+    mark's revertive."""
     r.client.cursor = r.client.mark()
     t = time.monotonic()
-    size = send_lines(r, FILLER, lines) + send_lines(r, "S:00,X\r\n", 1)
+    size = send_lines(r, FILLER, lines) + send_lines(r, END_MARK % 0, 1)
     t1, _ = r.client.expect_timed("TXREVERTIVE 0 RR %d 001 .*" % DEVICE, timeout=300)
     return size, size / (t1 - t)
 
@@ -475,7 +480,7 @@ def receive(r):
     start = r.client.mark()
     pattern = r"TXREVERTIVE 0 RR %d 002 .*" % DEVICE
     t = time.monotonic()
-    send_lines(r, "S:01,X\r\n", count)
+    send_lines(r, END_MARK % 1, count)
     rig.wait_for(lambda: r.client.count(pattern, start) >= count, "the revertives", timeout=300)
     rx = re.compile(pattern)
     t1 = [t for t, l in r.client.stamped(start) if rx.fullmatch(l)][count - 1]
